@@ -1,0 +1,31 @@
+# Shared build helpers.
+
+# lumora_add_tests(<prefix> LIBS <libs...> [DIR <dir>])
+# Each <dir>/*.cpp (default: tests/) becomes one GoogleTest program named
+# <prefix>_<file>, registered with CTest. Files starting with "_" are shared
+# test helpers compiled into every program of the folder.
+function(lumora_add_tests prefix)
+  cmake_parse_arguments(ARG "" "DIR" "LIBS" ${ARGN})
+  if(NOT ARG_DIR)
+    set(ARG_DIR ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+  endif()
+  file(GLOB test_sources CONFIGURE_DEPENDS ${ARG_DIR}/*.cpp)
+  file(GLOB helper_sources CONFIGURE_DEPENDS ${ARG_DIR}/_*.cpp)
+  foreach(src IN LISTS test_sources)
+    get_filename_component(name ${src} NAME_WE)
+    if(name MATCHES "^_")
+      continue()
+    endif()
+    set(target ${prefix}_${name})
+    add_executable(${target} ${src} ${helper_sources})
+    target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+    target_include_directories(${target} PRIVATE ${ARG_DIR})
+    set_target_properties(${target} PROPERTIES
+      RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests
+      BUILD_RPATH "${LUMORA_BIN_DIR}")
+    gtest_discover_tests(${target}
+      WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+      PROPERTIES ENVIRONMENT "LUMORA_BACKEND=headless;LUMORA_TESTDATA=${CMAKE_SOURCE_DIR}/../shared/testdata;LUMORA_BIN=${LUMORA_BIN_DIR}"
+      DISCOVERY_TIMEOUT 30)
+  endforeach()
+endfunction()
