@@ -29,3 +29,11 @@ function(lumora_add_tests prefix)
       DISCOVERY_TIMEOUT 30)
   endforeach()
 endfunction()
+
+# lumora_add_bench(<name> SOURCES <files...> LIBS <libs...>)
+# A Google Benchmark program build/bin/bench_<name>.
+function(lumora_add_bench name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(bench_${name} ${ARG_SOURCES})
+  target_link_libraries(bench_${name} PRIVATE ${ARG_LIBS} benchmark::benchmark)
+endfunction()
