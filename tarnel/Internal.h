@@ -1,0 +1,194 @@
+// Private records of the software renderer: face items, spans, edges, render states and the
+// process-wide frame pools.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "include/zelt/records.h"
+
+namespace tarnel {
+
+constexpr int kSlotCount = 22;
+constexpr int kDiagnosticSlot = 11;
+constexpr int kMaxFaceVertices = 16;              // accepted from the kernel
+constexpr int kItemVertices = kMaxFaceVertices + 6; // one more per clipping plane
+constexpr int kMaxAttributes = 3;
+constexpr int kMaxScanlines = 4096;
+constexpr int kFaceGrowth = 512;
+constexpr int kEdgeGrowth = 4096;
+constexpr int kSpanGrowth = 4096;
+
+// Which face list a render state sends its faces to.
+enum class FaceList : uint8_t { Opaque = 0, Blended = 1, Overlay = 2, None = 3 };
+
+// What a render state's face setup stores per vertex.
+enum class SetupKind : uint8_t { None, Flat, Lit, Colour, Textured, TexturedQuad, LitTextured };
+
+// Texel depth a filler reads.
+enum class TexelNeed : uint8_t { None, Bits8, Bits16 };
+
+// Shade table form a filler reads.
+enum class ShadeNeed : uint8_t { None, Plain, Textured };
+
+struct FaceVertex {
+  float x, y, w;           // screen x, y and 1/z
+  float cx, cy, cz;        // camera space (valid before the screen-space clip)
+  float a[kMaxAttributes]; // render-state attributes
+  int code;                // inside-bits
+};
+
+struct RenderState;
+
+struct FaceItem {
+  int count;
+  int andCode;
+  int orCode;
+  FaceVertex v[kItemVertices];
+  int iy[kItemVertices];
+  int sortKey;
+  const ZeltMaterial* material;
+  const RenderState* state;
+  uint16_t random;
+  int spanHead;
+  float A, B, C;           // 1/z = A x + B y + C on the screen
+  FaceItem* above;
+  FaceItem* below;
+  int crossings;
+  int spanStart;
+  uint8_t occludes;
+  uint8_t emitting;
+};
+
+struct Span {
+  int x;
+  int length;
+  int y;
+  int next;  // index of the face's next span, -1 ends
+};
+
+struct SpanEdge {
+  int32_t x;     // 16.16
+  int32_t step;  // per scanline, 16.16
+  int direction; // 1: traced downward (a left edge)
+  SpanEdge* next;
+  SpanEdge* prev;
+  SpanEdge* nextRemove;
+  FaceItem* face;
+};
+
+// Drawing target handed to the fillers.
+struct Target {
+  uint16_t* pixels;
+  void* depth;
+  int pitch;
+  int left, top, right, bottom;  // clip rectangle, right and bottom exclusive
+};
+
+using Filler = void (*)(const FaceItem& item, const Target& target);
+
+struct RenderState {
+  int mode;
+  SetupKind setup;
+  FaceList list;
+  TexelNeed texels;
+  ShadeNeed shade;
+  Filler filler15;
+  Filler filler16;
+};
+
+struct MaterialBlock {
+  RenderState* state;
+  uint32_t* shade;       // packed pixels in the upper 16 bits
+  int shadeEntries;      // 64 or 64 * 256
+};
+
+struct FaceBlock {
+  uint16_t random;
+};
+
+// Growable array living in the kernel's lent memory.
+template <class T>
+struct Pool {
+  T* data = nullptr;
+  int count = 0;
+  int capacity = 0;
+};
+
+struct FrameLists {
+  Pool<FaceItem> faces[3];
+  Pool<int> order[3];
+  Pool<Span> spans;
+  Pool<SpanEdge> edges;
+};
+
+struct Renderer {
+  ZeltRenderRecord* record = nullptr;
+  int initCount = 0;
+  RenderState slots[kSlotCount] = {};
+  FrameLists pools;
+};
+
+Renderer& renderer();
+
+// Lent allocation with fallback to the C library when no record is known.
+void* allocZeroed(size_t count, size_t size);
+void* reallocBlock(void* block, size_t size);
+void freeBlock(void* block);
+
+// Grows a pool by step items; false when memory ran out (the pool is unchanged).
+template <class T>
+bool growPool(Pool<T>& pool, int step) {
+  if (pool.capacity > (1 << 24)) return false;
+  size_t bytes = sizeof(T) * static_cast<size_t>(pool.capacity + step);
+  void* block = pool.data ? reallocBlock(pool.data, bytes) : allocZeroed(pool.capacity + step, sizeof(T));
+  if (!block) return false;
+  pool.data = static_cast<T*>(block);
+  pool.capacity += step;
+  return true;
+}
+
+template <class T>
+void releasePool(Pool<T>& pool) {
+  if (pool.data) freeBlock(pool.data);
+  pool = Pool<T>{};
+}
+
+void releaseFramePools();
+
+// Render states and shade tables.
+void fillSlots(RenderState* slots);
+int selectSlot(int mode, const ZeltMaterial* material, uint32_t flags);
+bool buildShadeTable(ZeltMaterial* material, MaterialBlock* block, bool textured, int depth);
+uint16_t packColour(int r, int g, int b, int depth);
+bool textureFits(const ZeltMaterial* material, TexelNeed need);
+
+// Face setup (face to face item).
+void setupFace(ZeltRenderContext* context, ZeltFace* face, const RenderState& state);
+
+// Polygon preparation shared by the frame and pick: clipped, projected polygon in a scratch
+// item. Returns false when nothing of the face remains.
+struct ViewBounds {
+  float left, top, right, bottom;
+};
+ViewBounds viewBounds(const ZeltRenderContext* context);
+void projectVertex(const ZeltViewRecord& view, float x, float y, float z, float* sx, float* sy, float* w);
+
+// Span buffer: edge insertion and span resolution over the opaque and blended lists.
+// Returns 0 when spans were resolved, 2 when the edge pool could not grow.
+int resolveSpans(const ZeltRenderContext* context, FaceItem& background);
+
+// Filler entry points.
+void fillerPair(int slot, Filler* filler15, Filler* filler16);
+void fillFaceItem(const FaceItem& item, const Target& target, int depth);
+void fillBackgroundZero(const FaceItem& background, const Target& target);
+
+// Safe float to int conversion (truncation toward zero, clamped, NaN gives 0).
+inline int truncInt(float f) {
+  if (!(f == f)) return 0;
+  if (f >= 536870912.0f) return 536870912;
+  if (f <= -536870912.0f) return -536870912;
+  return static_cast<int>(f);
+}
+
+}  // namespace tarnel
