@@ -24,6 +24,13 @@
 
 #include <stdint.h>
 
+/* The Kelmat_ math operations and their records. */
+#if defined(__has_include)
+#if __has_include("kelmat/math/kelmat_math.h")
+#include "kelmat/math/kelmat_math.h"
+#endif
+#endif
+
 #if defined(__GNUC__)
 #define KELMAT_API __attribute__((visibility("default")))
 #else
@@ -47,6 +54,9 @@ extern "C" {
 #define KELMAT_LIGHT_OMNI 5
 #define KELMAT_LIGHT_SPOT 7
 
+/* Math records; the SDK's math header, when present, defines them. */
+#ifndef KELMAT_MATH_RECORDS
+#define KELMAT_MATH_RECORDS
 typedef struct KelmatVector {
   float x, y, z;
 } KelmatVector;
@@ -54,6 +64,7 @@ typedef struct KelmatVector {
 typedef struct KelmatQuaternion {
   float w, x, y, z;
 } KelmatQuaternion;
+#endif
 
 typedef struct KelmatSphere {
   KelmatVector center;
