@@ -1,0 +1,224 @@
+// Math builds against the same work written with glm.
+//
+//   bench_numa [--benchmark_filter=...]
+//
+// Each build is loaded with dlopen from the folder of this program. The glm loops are compiled
+// here, with this program's flags. glm works on column vectors: our row-major matrix read as
+// glm's column-major mat4 is its transpose, so p . M becomes m * p and A x B becomes b * a.
+#include <benchmark/benchmark.h>
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <glm/glm.hpp>
+#include <glm/gtc/type_ptr.hpp>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "include/zelt/math.h"
+
+namespace {
+
+constexpr int kVertices = 1'000'000;
+constexpr int kBatch = 4096;
+
+struct Lib {
+  std::string name;
+#define NUMA_BENCH_MEMBER(ret, fn, params) fn##_Fn fn = nullptr;
+  ZELT_MATH_FUNCTIONS(NUMA_BENCH_MEMBER)
+#undef NUMA_BENCH_MEMBER
+};
+
+bool Load(const std::string& name, Lib& lib) {
+  const char* bin = std::getenv("LUMORA_BIN");
+  const std::string path = std::string(bin && *bin ? bin : NUMA_BENCH_BIN_DIR) + "/lib" + name + ".so";
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
+    std::fprintf(stderr, "cannot load %s: %s\n", path.c_str(), dlerror());
+    return false;
+  }
+  lib.name = name;
+#define NUMA_BENCH_RESOLVE(ret, fn, params)                               \
+  lib.fn = reinterpret_cast<fn##_Fn>(dlsym(handle, #fn));                 \
+  if (!lib.fn) {                                                          \
+    std::fprintf(stderr, "%s lacks %s\n", path.c_str(), #fn);             \
+    return false;                                                         \
+  }
+  ZELT_MATH_FUNCTIONS(NUMA_BENCH_RESOLVE)
+#undef NUMA_BENCH_RESOLVE
+  return true;
+}
+
+template <class T>
+struct AlignedFree {
+  void operator()(T* p) const { std::free(p); }
+};
+template <class T>
+using Aligned = std::unique_ptr<T[], AlignedFree<T>>;
+
+template <class T>
+Aligned<T> AllocAligned(size_t count) {
+  void* p = std::aligned_alloc(64, (count * sizeof(T) + 63) / 64 * 64);
+  if (!p) std::abort();
+  return Aligned<T>(static_cast<T*>(p));
+}
+
+// Shared inputs, built once.
+struct Data {
+  Aligned<ZeltVector4> in = AllocAligned<ZeltVector4>(kVertices);
+  Aligned<ZeltVector4> out = AllocAligned<ZeltVector4>(kVertices);
+  std::vector<int> codes = std::vector<int>(kVertices);
+  std::vector<float> matA = std::vector<float>(16 * kBatch);
+  std::vector<float> matB = std::vector<float>(16 * kBatch);
+  std::vector<float> matOut = std::vector<float>(16 * kBatch);
+  std::vector<ZeltVector> vectors = std::vector<ZeltVector>(kBatch);
+  float camera[16];
+
+  Data() {
+    std::mt19937 rnd(5);
+    std::uniform_real_distribution<float> u(-100, 100);
+    for (int i = 0; i < kVertices; ++i) in[i] = {u(rnd), u(rnd), u(rnd), 1};
+    for (float& f : matA) f = u(rnd) / 100;
+    for (float& f : matB) f = u(rnd) / 100;
+    for (ZeltVector& v : vectors) v = {u(rnd), u(rnd), u(rnd)};
+    // A camera-like affine matrix: a turn about z and x, then a push along z.
+    const float c = 0.8f, s = 0.6f;
+    const float m[16] = {c, 0, -s, 0, s * s, c, s * c, 0, s * c, -s, c * c, 0, 3, -2, 150, 1};
+    std::memcpy(camera, m, sizeof m);
+  }
+};
+
+Data& Shared() {
+  static Data data;
+  return data;
+}
+
+// ---- the math builds ----------------------------------------------------------------------
+
+void NumaArray(benchmark::State& state, const Lib* lib) {
+  Data& d = Shared();
+  for (auto _ : state) {
+    lib->Zelt_Vecteur_Array_Matrice_Mult(d.out.get(), d.in.get(), d.camera, kVertices);
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * kVertices);
+}
+
+void NumaVertex(benchmark::State& state, const Lib* lib) {
+  Data& d = Shared();
+  for (auto _ : state) {
+    lib->Zelt_Vertex_Transformation(d.out.get(), d.in.get(), d.codes.data(), d.camera, kVertices, 1.0f, 300.0f);
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * kVertices);
+}
+
+void NumaMatrixProduct(benchmark::State& state, const Lib* lib) {
+  Data& d = Shared();
+  for (auto _ : state) {
+    for (int i = 0; i < kBatch; ++i) lib->Zelt_Matrice_Mult(&d.matOut[16 * i], &d.matA[16 * i], &d.matB[16 * i]);
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * kBatch);
+}
+
+void NumaNormalise(benchmark::State& state, const Lib* lib) {
+  Data& d = Shared();
+  std::vector<ZeltVector> work(kBatch);
+  for (auto _ : state) {
+    std::memcpy(work.data(), d.vectors.data(), sizeof(ZeltVector) * kBatch);
+    for (int i = 0; i < kBatch; ++i) lib->Zelt_Vecteur_Normalise(&work[i]);
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * kBatch);
+}
+
+// ---- the same work with glm ---------------------------------------------------------------
+
+void GlmArray(benchmark::State& state) {
+  Data& d = Shared();
+  const glm::mat4 m = glm::make_mat4(d.camera);
+  const auto* in = reinterpret_cast<const glm::vec4*>(d.in.get());
+  auto* out = reinterpret_cast<glm::vec4*>(d.out.get());
+  for (auto _ : state) {
+    for (int i = 0; i < kVertices; ++i) out[i] = m * glm::vec4(glm::vec3(in[i]), 1.0f);
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * kVertices);
+}
+
+void GlmVertex(benchmark::State& state) {
+  Data& d = Shared();
+  const glm::mat4 m = glm::make_mat4(d.camera);
+  const auto* in = reinterpret_cast<const glm::vec4*>(d.in.get());
+  auto* out = reinterpret_cast<glm::vec4*>(d.out.get());
+  int* codes = d.codes.data();
+  const float nearZ = 1.0f, farZ = 300.0f;
+  for (auto _ : state) {
+    for (int i = 0; i < kVertices; ++i) {
+      const glm::vec4 p = m * glm::vec4(glm::vec3(in[i]), 1.0f);
+      out[i] = p;
+      codes[i] = (p.z >= nearZ ? 1 : 0) | (p.z <= farZ ? 2 : 0) | (p.x >= -p.z ? 4 : 0) | (p.x <= p.z ? 8 : 0) |
+                 (p.y <= p.z ? 16 : 0) | (p.y >= -p.z ? 32 : 0);
+    }
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * kVertices);
+}
+
+void GlmMatrixProduct(benchmark::State& state) {
+  Data& d = Shared();
+  const auto* a = reinterpret_cast<const glm::mat4*>(d.matA.data());
+  const auto* b = reinterpret_cast<const glm::mat4*>(d.matB.data());
+  auto* out = reinterpret_cast<glm::mat4*>(d.matOut.data());
+  for (auto _ : state) {
+    for (int i = 0; i < kBatch; ++i) out[i] = b[i] * a[i];
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * kBatch);
+}
+
+void GlmNormalise(benchmark::State& state) {
+  Data& d = Shared();
+  std::vector<glm::vec3> work(kBatch);
+  for (auto _ : state) {
+    std::memcpy(work.data(), d.vectors.data(), sizeof(ZeltVector) * kBatch);
+    for (int i = 0; i < kBatch; ++i) work[i] = glm::normalize(work[i]);
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * kBatch);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  static_assert(sizeof(glm::vec4) == sizeof(ZeltVector4) && sizeof(glm::vec3) == sizeof(ZeltVector));
+  static std::vector<Lib> libs(3);
+  const char* names[] = {"numa5", "numa6", "numa6k"};
+  for (int i = 0; i < 3; ++i) {
+    if (!Load(names[i], libs[i])) return 1;
+  }
+  for (const Lib& lib : libs) {
+    benchmark::RegisterBenchmark(("ArrayTransform/" + lib.name).c_str(), NumaArray, &lib)->Unit(benchmark::kMillisecond);
+  }
+  benchmark::RegisterBenchmark("ArrayTransform/glm", GlmArray)->Unit(benchmark::kMillisecond);
+  for (const Lib& lib : libs) {
+    benchmark::RegisterBenchmark(("VertexOutcodes/" + lib.name).c_str(), NumaVertex, &lib)->Unit(benchmark::kMillisecond);
+  }
+  benchmark::RegisterBenchmark("VertexOutcodes/glm", GlmVertex)->Unit(benchmark::kMillisecond);
+  for (const Lib& lib : libs) {
+    benchmark::RegisterBenchmark(("MatrixProduct/" + lib.name).c_str(), NumaMatrixProduct, &lib)->Unit(benchmark::kMicrosecond);
+  }
+  benchmark::RegisterBenchmark("MatrixProduct/glm", GlmMatrixProduct)->Unit(benchmark::kMicrosecond);
+  for (const Lib& lib : libs) {
+    benchmark::RegisterBenchmark(("Normalise/" + lib.name).c_str(), NumaNormalise, &lib)->Unit(benchmark::kMicrosecond);
+  }
+  benchmark::RegisterBenchmark("Normalise/glm", GlmNormalise)->Unit(benchmark::kMicrosecond);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
