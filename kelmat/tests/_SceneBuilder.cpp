@@ -184,14 +184,25 @@ void MorphKeys(KelmatTrack& track, std::initializer_list<int32_t> frames, int32_
   }
 }
 
+namespace {
+// The scratch folder lives as long as the test program and is removed with it.
+struct ScratchFolder {
+  std::filesystem::path path;
+  ScratchFolder()
+      : path(std::filesystem::temp_directory_path() /
+             ("kelmat-tests-" + std::to_string(std::random_device{}()))) {
+    std::filesystem::create_directories(path);
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+};
+}  // namespace
+
 std::string TempPath(const std::string& name) {
-  static const std::filesystem::path folder = [] {
-    auto dir = std::filesystem::temp_directory_path() /
-               ("kelmat-tests-" + std::to_string(std::random_device{}()));
-    std::filesystem::create_directories(dir);
-    return dir;
-  }();
-  return (folder / name).string();
+  static const ScratchFolder folder;
+  return (folder.path / name).string();
 }
 
 }  // namespace build
