@@ -73,7 +73,10 @@ constexpr DWORD DSBSIZE_MAX = 0x0FFFFFFF;
 
 constexpr WORD WAVE_FORMAT_PCM = 1;
 
-// The wave format block, field for field as in a wave file's "fmt " chunk.
+// The wave format block, field for field as in a wave file's "fmt " chunk,
+// packed to its 18 bytes: callers hand over blocks of exactly 18 + cbSize
+// bytes read from files.
+#pragma pack(push, 1)
 struct WAVEFORMATEX {
     WORD wFormatTag;
     WORD nChannels;
@@ -83,6 +86,8 @@ struct WAVEFORMATEX {
     WORD wBitsPerSample;
     WORD cbSize;
 };
+#pragma pack(pop)
+static_assert(sizeof(WAVEFORMATEX) == 18);
 
 // Buffer description. dwSize may be sizeof(DSBUFFERDESC) or the 20 or 36
 // bytes that the structure measures in a 32-bit Windows build.

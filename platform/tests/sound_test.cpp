@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -97,6 +99,26 @@ TEST(SoundDevice, DefaultDeviceOpensHeadless) {
     EXPECT_EQ(DirectSoundCreate(nullptr, nullptr, nullptr), DSERR_INVALIDPARAM);
     int outer = 0;
     EXPECT_EQ(DirectSoundCreate(nullptr, &ds, &outer), DSERR_NOAGGREGATION);
+}
+
+TEST(SoundDevice, SdlOutputPullsThroughItsCallback) {
+    // SDL's dummy driver consumes sound in real time without hardware.
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    IDirectSound* ds = nullptr;
+    ASSERT_EQ(DirectSoundCreateOn(MakeSdlAudioOut(), &ds), DS_OK);
+    WAVEFORMATEX f = Pcm(1, 8, 22050);
+    DSBUFFERDESC desc{sizeof(DSBUFFERDESC), 0, 22050, 0, &f};
+    IDirectSoundBuffer* b = nullptr;
+    ASSERT_EQ(ds->CreateSoundBuffer(&desc, &b, nullptr), DS_OK);
+    ASSERT_EQ(b->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+    DWORD play = 0;
+    for (int i = 0; i < 500 && play == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_EQ(b->GetCurrentPosition(&play, nullptr), DS_OK);
+    }
+    EXPECT_GT(play, 0u);
+    EXPECT_EQ(ds->Release(), 0u);  // closes the device while the buffer still plays
+    EXPECT_EQ(b->Release(), 0u);
 }
 
 TEST_F(SoundTest, PrimaryBufferRules) {
