@@ -428,3 +428,21 @@ TEST(Writers, ReplacesAnExistingFileAndLeavesTheSceneUnchanged) {
 }
 
 }  // namespace
+
+namespace {
+
+// A device that accepts the open but fails every write: the failure is
+// reported instead of a success with a lost file.
+TEST(Writers, ReportsWriteFailuresAfterCreation) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+  ScopedScene scene;
+  build::Material(scene.get(), "m");
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(Kelmat_Save_O3d(scene.get(), "/dev/full"), 0);
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(LastError(), "Can't write file /dev/full !");
+  EXPECT_EQ(Kelmat_Generate_Material_File(scene.get(), "/dev/full"), 0);
+  EXPECT_EQ(LastError(), "Can't write /dev/full");
+}
+
+}  // namespace
