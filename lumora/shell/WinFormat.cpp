@@ -5,7 +5,7 @@
 
 namespace {
 
-struct Spec {
+struct Conversion {
     bool left = false;
     bool alternate = false;
     bool zero = false;
@@ -24,16 +24,16 @@ std::string Narrow(const wchar_t* text, int maxChars) {
     return out;
 }
 
-void Pad(std::string& out, const std::string& body, const Spec& spec, bool allowZero) {
-    int fill = spec.width - static_cast<int>(body.size());
+void Pad(std::string& out, const std::string& body, const Conversion& conv, bool allowZero) {
+    int fill = conv.width - static_cast<int>(body.size());
     if (fill <= 0) {
         out += body;
         return;
     }
-    if (spec.left) {
+    if (conv.left) {
         out += body;
         out.append(fill, ' ');
-    } else if (spec.zero && allowZero) {
+    } else if (conv.zero && allowZero) {
         // Zeros go after a sign or a 0x prefix.
         std::size_t prefix = 0;
         if (!body.empty() && body[0] == '-') prefix = 1;
@@ -79,20 +79,20 @@ std::string FormatWinTextV(const char* format, std::va_list args) {
             ++p;
             continue;
         }
-        Spec spec;
+        Conversion conv;
         for (;; ++p) {
-            if (*p == '-') spec.left = true;
-            else if (*p == '#') spec.alternate = true;
-            else if (*p == '0') spec.zero = true;
+            if (*p == '-') conv.left = true;
+            else if (*p == '#') conv.alternate = true;
+            else if (*p == '0') conv.zero = true;
             else break;
         }
-        while (*p >= '0' && *p <= '9') spec.width = spec.width * 10 + (*p++ - '0');
-        if (spec.width > static_cast<int>(kWinFormatMax)) spec.width = static_cast<int>(kWinFormatMax);
+        while (*p >= '0' && *p <= '9') conv.width = conv.width * 10 + (*p++ - '0');
+        if (conv.width > static_cast<int>(kWinFormatMax)) conv.width = static_cast<int>(kWinFormatMax);
         if (*p == '.') {
             ++p;
-            spec.precision = 0;
-            while (*p >= '0' && *p <= '9') spec.precision = spec.precision * 10 + (*p++ - '0');
-            if (spec.precision > static_cast<int>(kWinFormatMax)) spec.precision = static_cast<int>(kWinFormatMax);
+            conv.precision = 0;
+            while (*p >= '0' && *p <= '9') conv.precision = conv.precision * 10 + (*p++ - '0');
+            if (conv.precision > static_cast<int>(kWinFormatMax)) conv.precision = static_cast<int>(kWinFormatMax);
         }
         enum { Normal, Short, Long, LongLong } size = Normal;
         if (*p == 'h') {
@@ -121,8 +121,8 @@ std::string FormatWinTextV(const char* format, std::va_list args) {
             else if (size == Short) v = static_cast<short>(va_arg(ap, int));
             else v = va_arg(ap, int);
             std::uint64_t magnitude = v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
-            std::string body = (v < 0 ? "-" : "") + Digits(magnitude, 10, false, spec.precision);
-            Pad(out, body, spec, spec.precision < 0);
+            std::string body = (v < 0 ? "-" : "") + Digits(magnitude, 10, false, conv.precision);
+            Pad(out, body, conv, conv.precision < 0);
             break;
         }
         case 'u':
@@ -135,17 +135,17 @@ std::string FormatWinTextV(const char* format, std::va_list args) {
             else v = va_arg(ap, unsigned);
             std::string body;
             if (type == 'u') {
-                body = Digits(v, 10, false, spec.precision);
+                body = Digits(v, 10, false, conv.precision);
             } else {
-                body = Digits(v, 16, type == 'X', spec.precision);
-                if (spec.alternate && v != 0) body.insert(0, type == 'X' ? "0X" : "0x");
+                body = Digits(v, 16, type == 'X', conv.precision);
+                if (conv.alternate && v != 0) body.insert(0, type == 'X' ? "0X" : "0x");
             }
-            Pad(out, body, spec, spec.precision < 0);
+            Pad(out, body, conv, conv.precision < 0);
             break;
         }
         case 'p': {
             auto v = reinterpret_cast<std::uintptr_t>(va_arg(ap, void*));
-            Spec pointer = spec;
+            Conversion pointer = conv;
             pointer.zero = false;
             Pad(out, Digits(v, 16, true, static_cast<int>(sizeof(void*) * 2)), pointer, false);
             break;
@@ -160,22 +160,22 @@ std::string FormatWinTextV(const char* format, std::va_list args) {
                 char c = static_cast<char>(va_arg(ap, int));
                 if (c) body = std::string(1, c);
             }
-            Pad(out, body, spec, false);
+            Pad(out, body, conv, false);
             break;
         }
         case 's':
         case 'S': {
             std::string body;
             if (type == 'S' || size == Long) {
-                body = Narrow(va_arg(ap, const wchar_t*), spec.precision);
+                body = Narrow(va_arg(ap, const wchar_t*), conv.precision);
             } else {
                 const char* s = va_arg(ap, const char*);
                 if (!s) s = "(null)";
                 std::size_t n = 0;
-                while (s[n] && (spec.precision < 0 || n < static_cast<std::size_t>(spec.precision))) ++n;
+                while (s[n] && (conv.precision < 0 || n < static_cast<std::size_t>(conv.precision))) ++n;
                 body.assign(s, n);
             }
-            Pad(out, body, spec, false);
+            Pad(out, body, conv, false);
             break;
         }
         default:

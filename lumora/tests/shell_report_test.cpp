@@ -13,6 +13,7 @@
 #include "lumora/shell/Report.h"
 #include "lumora/shell/WinFormat.h"
 #include "platform/Time.h"
+#include "platform/Window.h"
 
 namespace {
 
@@ -270,6 +271,31 @@ TEST_F(MessageToUserTest, FullScreenShowsTheBoxFramedByMinimiseAndRestore) {
     SetFullScreenQuery([] { return false; });
     new MessageToUser(0, 1, "XScene.cpp", 12);
     EXPECT_EQ(events, (std::vector<std::string>{"box"}));
+}
+
+TEST_F(MessageToUserTest, FullScreenFramingUsesTheMainWindowByDefault) {
+    platform::WNDCLASS windowClass;
+    windowClass.lpfnWndProc = platform::DefWindowProc;
+    windowClass.lpszClassName = "LumoraReportTest";
+    platform::RegisterClass(&windowClass);
+    platform::HWND window = platform::CreateWindow("LumoraReportTest", "Lumora", 0, 0, 0, 640, 480);
+    ASSERT_NE(window, nullptr);
+    platform::ShowWindow(window, platform::SW_SHOWNORMAL);
+    SetReportWindow(window);
+    SetFullScreenQuery([] { return true; });
+    int iconicDuringBox = -1;
+    platform::HWND owner = nullptr;
+    SetMessageBoxHook([&](platform::HWND hwnd, const char*, const char*, platform::UINT) {
+        iconicDuringBox = platform::IsIconic(window) ? 1 : 0;
+        owner = hwnd;
+        return platform::IDOK;
+    });
+    new MessageToUser(0, 1, "XScene.cpp", 1);
+    EXPECT_EQ(iconicDuringBox, 1);
+    EXPECT_EQ(owner, window);
+    EXPECT_FALSE(platform::IsIconic(window));
+    SetReportWindow(nullptr);
+    platform::DestroyWindow(window);
 }
 
 TEST_F(MessageToUserTest, EveryMessageIsLoggedWithADatedHeader) {
