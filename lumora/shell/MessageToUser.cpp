@@ -1,6 +1,7 @@
 #include "lumora/shell/MessageToUser.h"
 
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <utility>
 #include <vector>
@@ -19,7 +20,10 @@ FullScreenQuery g_FullScreenQuery;
 MessageWindowFrame g_WindowFrame;
 
 // Messages whose constructor has finished; their storage goes back at the
-// next allocation or at exit.
+// next allocation or at exit. The lock covers a report raised off the window
+// thread (the sound timer), which must not corrupt the list.
+std::mutex g_FinishedLock;
+
 std::vector<MessageToUser*>& Finished() {
     static std::vector<MessageToUser*> finished;
     return finished;
@@ -60,6 +64,7 @@ void FrameWindow(bool minimise) {
 }  // namespace
 
 void ReleaseFinishedMessages() {
+    std::lock_guard<std::mutex> lock(g_FinishedLock);
     for (MessageToUser* message : Finished()) {
         message->~MessageToUser();
         ::operator delete(message);
@@ -71,8 +76,10 @@ ReleaseAtExit::~ReleaseAtExit() { ReleaseFinishedMessages(); }
 
 void* MessageToUser::operator new(std::size_t size) {
     ReleaseFinishedMessages();
+    void* storage = ::operator new(size);
+    std::lock_guard<std::mutex> lock(g_FinishedLock);
     Finished().reserve(Finished().size() + 16);  // room for nested messages
-    return ::operator new(size);
+    return storage;
 }
 
 void MessageToUser::operator delete(void* storage) noexcept { ::operator delete(storage); }
@@ -131,5 +138,6 @@ MessageToUser::MessageToUser(int form, int number, const char* sourceFile, int l
     m_Extra2.reset();
     m_Extra3.reset();
     g_CurrentMessage = outer;
+    std::lock_guard<std::mutex> lock(g_FinishedLock);
     Finished().push_back(this);  // capacity reserved by operator new
 }
