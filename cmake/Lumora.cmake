@@ -1,5 +1,7 @@
 # Shared build helpers.
 
+set(LUMORA_TEST_ENVIRONMENT_SOURCE ${CMAKE_CURRENT_LIST_DIR}/TestEnvironment.cpp)
+
 # lumora_add_tests(<prefix> LIBS <libs...> [DIR <dir>])
 # Each <dir>/*.cpp (default: tests/) becomes one GoogleTest program named
 # <prefix>_<file>, registered with CTest. Files starting with "_" are shared
@@ -17,7 +19,10 @@ function(lumora_add_tests prefix)
       continue()
     endif()
     set(target ${prefix}_${name})
-    add_executable(${target} ${src} ${helper_sources})
+    add_executable(${target} ${src} ${helper_sources} ${LUMORA_TEST_ENVIRONMENT_SOURCE})
+    target_compile_definitions(${target} PRIVATE
+      LUMORA_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/../shared/testdata"
+      LUMORA_TEST_BIN_DIR="${LUMORA_BIN_DIR}")
     target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
     target_include_directories(${target} PRIVATE ${ARG_DIR})
     set_target_properties(${target} PROPERTIES
@@ -25,7 +30,7 @@ function(lumora_add_tests prefix)
       BUILD_RPATH "${LUMORA_BIN_DIR}")
     gtest_discover_tests(${target}
       WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-      PROPERTIES ENVIRONMENT "LUMORA_BACKEND=headless;LUMORA_TESTDATA=${CMAKE_SOURCE_DIR}/../shared/testdata;LUMORA_BIN=${LUMORA_BIN_DIR}"
+      PROPERTIES ENVIRONMENT "LUMORA_BACKEND=headless"
       DISCOVERY_TIMEOUT 30)
   endforeach()
 endfunction()
