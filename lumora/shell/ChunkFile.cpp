@@ -35,6 +35,14 @@ std::string_view FlagOf(const XChunkDirEntry& entry) {
 
 }  // namespace
 
+XChunkFile::~XChunkFile() {
+    // A writer that was never closed leaves the old file as it was.
+    if (m_File && m_Writing) {
+        m_File.reset();
+        std::remove(m_TempPath.c_str());
+    }
+}
+
 int XChunkFile::Open(const char* path, int write) {
     if (m_File) Close();
     m_Current = -1;
@@ -46,7 +54,11 @@ int XChunkFile::Open(const char* path, int write) {
 
     const char* shown = path ? path : "";
     std::string real = write ? ResolveForWriting(shown) : ResolveForReading(shown);
-    if (!real.empty()) m_File.reset(std::fopen(real.c_str(), write ? "wb" : "rb"));
+    // A new file is written beside the old one and renamed over it by Close,
+    // so a crash or a failed write never leaves a broken file behind.
+    m_RealPath = real;
+    m_TempPath = write && !real.empty() ? real + ".tmp" : std::string();
+    if (!real.empty()) m_File.reset(std::fopen(write ? m_TempPath.c_str() : real.c_str(), write ? "wb" : "rb"));
     if (!m_File) {
         WarningBox("Cannot open file %s", shown);
         return 0;
@@ -128,7 +140,12 @@ int XChunkFile::Close() {
         m_Writing = 0;
         // A failed flush means the directory never reached the disk.
         bool closed = std::fclose(m_File.release()) == 0;
-        result = written && closed ? 1 : 0;
+        bool replaced = written && closed && std::rename(m_TempPath.c_str(), m_RealPath.c_str()) == 0;
+        if (!replaced) {
+            std::remove(m_TempPath.c_str());
+            if (written) WarningBox("Error to write data");
+        }
+        result = replaced ? 1 : 0;
     } else {
         m_File.reset();
     }

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 // One directory entry as held in memory.
 struct XChunkDirEntry {
@@ -32,14 +33,16 @@ public:
     XChunkFile() = default;
     XChunkFile(const XChunkFile&) = delete;
     XChunkFile& operator=(const XChunkFile&) = delete;
-    // A file still open here is closed without writing its directory.
-    ~XChunkFile() = default;
+    // A file still open here is closed; an unfinished new file is dropped and
+    // the old one stays.
+    ~XChunkFile();
 
-    // "wb" (write, truncating) or "rb" (read; loads the directory). 1 or 0.
+    // Write (a new file replaces any old one at Close) or read (loads the
+    // directory). 1 or 0.
     int Open(const char* path, int write);
-    // Write mode: writes the directory and the count. 1 when nothing was
-    // open; in write mode whether the directory reached the disk; 0 after a
-    // file opened for reading.
+    // Write mode: writes the directory and the count and puts the new file in
+    // place. 1 when nothing was open; in write mode whether the file reached
+    // the disk; 0 after a file opened for reading.
     int Close();
 
     int BeginWriteChunk(const char* name);
@@ -59,6 +62,8 @@ public:
     int m_InChunk = 0;
 
 private:
+    std::string m_RealPath;  // the file on disk
+    std::string m_TempPath;  // write mode: the new file until Close
     bool LoadDirectory();
     bool WriteRaw(const void* data, std::size_t length);
 };

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -334,14 +336,28 @@ TEST_F(ChunkFileTest, OpenFailuresAndCaseInsensitivePaths) {
     EXPECT_FALSE(std::filesystem::exists(dir.Path() / "U01" / "Sound" / "SCENE.BIN"));
 }
 
-TEST_F(ChunkFileTest, DeletingAnOpenWriterClosesItsStream) {
-    std::string path = dir.File("dropped.bin");
+TEST_F(ChunkFileTest, OldFileStaysUntilTheNewOneIsClosed) {
+    std::string path = dir.File("Gamesave.1");
+    WriteChunks(path, {"GAME"});
+    const std::string old = dir.Read("Gamesave.1");
+
     auto file = std::make_unique<XChunkFile>();
     ASSERT_EQ(file->Open(path.c_str(), 1), 1);
-    file->BeginWriteChunk("A");
-    file->Write("abc", 3);
-    file.reset();
-    EXPECT_EQ(dir.Read("dropped.bin"), "abc");
+    file->BeginWriteChunk("GAME");
+    ASSERT_EQ(file->Write("abcdef", 6), 1);
+    EXPECT_EQ(dir.Read("Gamesave.1"), old);
+    file.reset();  // dropped without Close: nothing replaced, nothing left over
+    EXPECT_EQ(dir.Read("Gamesave.1"), old);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()), 1);
+
+    XChunkFile writer;
+    ASSERT_EQ(writer.Open(path.c_str(), 1), 1);
+    writer.BeginWriteChunk("GAME");
+    writer.Write("abcdef", 6);
+    writer.EndWriteChunk();
+    ASSERT_EQ(writer.Close(), 1);
+    EXPECT_EQ(dir.Read("Gamesave.1"), "abcdef" + Entry("#GAME#", 0, 6) + Le32Bytes(1));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()), 1);
 }
 
 TEST(DataPath, JoinAndResolve) {
