@@ -4,14 +4,42 @@
 #define KELMAT_TESTS_IMPORTHELPERS_H
 
 #include <cstdlib>
+#include <filesystem>
+#include <random>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "kelmat/kelmat.h"
 
+// The shared test data: $LUMORA_TESTDATA, else the folder beside the
+// repository (found from this file's own path).
 inline std::string TestFile3ds(const std::string& name) {
-  const char* root = std::getenv("LUMORA_TESTDATA");
-  return std::string(root ? root : "../shared/testdata") + "/3ds/" + name;
+  if (const char* root = std::getenv("LUMORA_TESTDATA")) return std::string(root) + "/3ds/" + name;
+  const std::filesystem::path repo = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
+  return (repo.parent_path() / "shared" / "testdata" / "3ds" / name).string();
+}
+
+// A scratch path on a memory file system when there is one: tests that
+// rewrite a file thousands of times would otherwise wait on the disk.
+inline std::string QuickScratch(const std::string& name) {
+  struct Folder {
+    std::filesystem::path path;
+    Folder() {
+      std::random_device rd;
+      const std::string leaf = "lumora-import-" + std::to_string(rd()) + std::to_string(rd());
+      std::error_code ec;
+      path = std::filesystem::is_directory("/dev/shm", ec) ? std::filesystem::path("/dev/shm") / leaf
+                                                            : std::filesystem::temp_directory_path() / leaf;
+      std::filesystem::create_directories(path, ec);
+    }
+    ~Folder() {
+      std::error_code ec;
+      std::filesystem::remove_all(path, ec);
+    }
+  };
+  static const Folder folder;
+  return (folder.path / name).string();
 }
 
 inline std::string LastError() {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 
 #include "_FtkFixture.h"
@@ -10,9 +11,12 @@ using namespace ftk;
 
 namespace {
 
+// $LUMORA_TESTDATA, else the shared folder beside the repository.
 std::string TestFile(const std::string& name) {
-  const char* root = std::getenv("LUMORA_TESTDATA");
-  return std::string(root ? root : "../shared/testdata") + "/3ds/" + name;
+  if (const char* root = std::getenv("LUMORA_TESTDATA")) return std::string(root) + "/3ds/" + name;
+  const std::filesystem::path repo =
+      std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().parent_path();
+  return (repo.parent_path() / "shared" / "testdata" / "3ds" / name).string();
 }
 
 // Reads every record the import asks for; false at the first failure.
