@@ -16,6 +16,16 @@ using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 using HRESULT = std::int32_t;
+using ATOM = WORD;
+using MMRESULT = UINT;
+using DWORD_PTR = std::uintptr_t;
+using UINT_PTR = std::uintptr_t;
+using LONG_PTR = std::intptr_t;
+using SHORT = std::int16_t;
+using HINSTANCE = void*;
+
+constexpr BOOL TRUE = 1;
+constexpr BOOL FALSE = 0;
 
 struct Window;            // the host window, owned by the platform layer
 using HWND = Window*;
@@ -47,11 +57,28 @@ struct MSG {
 };
 
 using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
+using TIMERPROC = void (*)(HWND, UINT, UINT_PTR, DWORD);
+
+// Window class: only the fields the host layer honours.
+struct WNDCLASS {
+    UINT style = 0;
+    WNDPROC lpfnWndProc = nullptr;
+    HINSTANCE hInstance = nullptr;
+    const char* lpszClassName = nullptr;
+};
+
+struct PAINTSTRUCT {
+    BOOL fErase = 0;
+    RECT rcPaint{};
+};
 
 constexpr WORD LOWORD(std::uintptr_t v) { return static_cast<WORD>(v & 0xFFFF); }
 constexpr WORD HIWORD(std::uintptr_t v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
 constexpr LPARAM MAKELPARAM(int lo, int hi) {
     return static_cast<LPARAM>(static_cast<DWORD>((lo & 0xFFFF) | ((hi & 0xFFFF) << 16)));
+}
+constexpr WPARAM MAKEWPARAM(int lo, int hi) {
+    return static_cast<WPARAM>(static_cast<DWORD>((lo & 0xFFFF) | ((hi & 0xFFFF) << 16)));
 }
 // Signed coordinates packed in an lParam (GET_X_LPARAM / GET_Y_LPARAM).
 constexpr int GET_X_LPARAM(LPARAM lp) { return static_cast<std::int16_t>(LOWORD(static_cast<std::uintptr_t>(lp))); }
@@ -96,6 +123,76 @@ enum : UINT {
     WM_MOUSEWHEEL = 0x020A,
     WM_USER = 0x0400,
 };
+// Also defined by Windows and sent by the host layer.
+enum : UINT {
+    WM_GETMINMAXINFO = 0x0024,
+    WM_NCPAINT = 0x0085,
+    WM_NCACTIVATE = 0x0086,
+    WM_MOVING = 0x0216,
+    WM_MBUTTONDBLCLK = 0x0209,
+    WM_KEYFIRST = WM_KEYDOWN,
+    WM_KEYLAST = 0x0109,
+    WM_MOUSEFIRST = WM_MOUSEMOVE,
+    WM_MOUSELAST = WM_MOUSEWHEEL,
+    WM_APP = 0x8000,
+};
+
+// WM_SIZE wParam values.
+enum : UINT { SIZE_RESTORED = 0, SIZE_MINIMIZED = 1, SIZE_MAXIMIZED = 2 };
+
+// WM_SYSCOMMAND wParam values.
+enum : UINT { SC_MINIMIZE = 0xF020, SC_CLOSE = 0xF060, SC_KEYMENU = 0xF100, SC_RESTORE = 0xF120 };
+
+// PeekMessage flags.
+enum : UINT { PM_NOREMOVE = 0x0000, PM_REMOVE = 0x0001 };
+
+// Class styles.
+enum : UINT { CS_VREDRAW = 0x0001, CS_HREDRAW = 0x0002, CS_DBLCLKS = 0x0008, CS_OWNDC = 0x0020 };
+
+// Window styles.
+enum : DWORD {
+    WS_OVERLAPPED = 0x00000000,
+    WS_POPUP = 0x80000000,
+    WS_VISIBLE = 0x10000000,
+    WS_MINIMIZE = 0x20000000,
+    WS_CAPTION = 0x00C00000,
+    WS_SYSMENU = 0x00080000,
+    WS_THICKFRAME = 0x00040000,
+    WS_MINIMIZEBOX = 0x00020000,
+    WS_MAXIMIZEBOX = 0x00010000,
+    WS_OVERLAPPEDWINDOW = 0x00CF0000,
+    WS_EX_TOPMOST = 0x00000008,
+};
+constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000);
+
+// GetWindowLong / SetWindowLong indexes.
+enum : int { GWL_EXSTYLE = -20, GWL_STYLE = -16, GWL_USERDATA = -21 };
+
+// ShowWindow commands.
+enum : int { SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_SHOW = 5, SW_MINIMIZE = 6, SW_RESTORE = 9 };
+
+// SetWindowPos flags and insert-after values.
+enum : UINT {
+    SWP_NOSIZE = 0x0001,
+    SWP_NOMOVE = 0x0002,
+    SWP_NOZORDER = 0x0004,
+    SWP_NOREDRAW = 0x0008,
+    SWP_NOACTIVATE = 0x0010,
+    SWP_SHOWWINDOW = 0x0040,
+    SWP_HIDEWINDOW = 0x0080,
+};
+inline HWND const HWND_TOP = nullptr;
+inline HWND const HWND_TOPMOST = reinterpret_cast<HWND>(static_cast<std::intptr_t>(-1));
+inline HWND const HWND_NOTOPMOST = reinterpret_cast<HWND>(static_cast<std::intptr_t>(-2));
+
+// GetSystemMetrics indexes.
+enum : int { SM_CXSCREEN = 0, SM_CYSCREEN = 1, SM_CXDOUBLECLK = 36, SM_CYDOUBLECLK = 37 };
+
+// SystemParametersInfo actions.
+enum : UINT { SPI_GETWORKAREA = 0x0030 };
+
+// MapVirtualKey translation kinds.
+enum : UINT { MAPVK_VK_TO_VSC = 0, MAPVK_VSC_TO_VK = 1, MAPVK_VK_TO_CHAR = 2 };
 
 // WM_ACTIVATE wParam values.
 enum : UINT { WA_INACTIVE = 0, WA_ACTIVE = 1, WA_CLICKACTIVE = 2 };
@@ -145,6 +242,7 @@ enum : UINT {
     VK_SUBTRACT = 0x6D,
     VK_DECIMAL = 0x6E,
     VK_DIVIDE = 0x6F,
+    VK_SEPARATOR = 0x6C,
     VK_F1 = 0x70,
     VK_F2 = 0x71,
     VK_F3 = 0x72,
@@ -161,22 +259,47 @@ enum : UINT {
     VK_RSHIFT = 0xA1,
     VK_LCONTROL = 0xA2,
     VK_RCONTROL = 0xA3,
+    VK_LMENU = 0xA4,
+    VK_RMENU = 0xA5,
+    VK_LWIN = 0x5B,
+    VK_RWIN = 0x5C,
+    VK_APPS = 0x5D,
+    VK_NUMLOCK = 0x90,
+    VK_SCROLL = 0x91,
+    VK_OEM_1 = 0xBA,       // ';:' on a US keyboard
+    VK_OEM_PLUS = 0xBB,
+    VK_OEM_COMMA = 0xBC,
+    VK_OEM_MINUS = 0xBD,
+    VK_OEM_PERIOD = 0xBE,
+    VK_OEM_2 = 0xBF,       // '/?'
+    VK_OEM_3 = 0xC0,       // '`~'
+    VK_OEM_4 = 0xDB,       // '[{'
+    VK_OEM_5 = 0xDC,       // '\|'
+    VK_OEM_6 = 0xDD,       // ']}'
+    VK_OEM_7 = 0xDE,       // quote
+    VK_OEM_102 = 0xE2,     // '<>' beside left shift
 };
 
 // Message boxes.
 enum : UINT {
     MB_OK = 0x00000000,
     MB_OKCANCEL = 0x00000001,
+    MB_YESNOCANCEL = 0x00000003,
     MB_YESNO = 0x00000004,
+    MB_RETRYCANCEL = 0x00000005,
     MB_ICONERROR = 0x00000010,
     MB_ICONQUESTION = 0x00000020,
     MB_ICONWARNING = 0x00000030,
     MB_ICONINFORMATION = 0x00000040,
     MB_DEFBUTTON2 = 0x00000100,
+    MB_DEFBUTTON3 = 0x00000200,
+    MB_TYPEMASK = 0x0000000F,
+    MB_ICONMASK = 0x000000F0,
+    MB_DEFMASK = 0x00000F00,
     MB_SYSTEMMODAL = 0x00001000,
     MB_TASKMODAL = 0x00002000,
     MB_TOPMOST = 0x00040000,
 };
-enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+enum : int { IDOK = 1, IDCANCEL = 2, IDRETRY = 4, IDYES = 6, IDNO = 7 };
 
 }  // namespace platform
