@@ -4,10 +4,8 @@
 #include <cstring>
 #include <mutex>
 
-#if __has_include("platform/Present.h")
+#include "platform/Backend.h"
 #include "platform/Present.h"
-#define LUMORA_SURFACE_PRESENTS 1
-#endif
 
 namespace platform {
 
@@ -16,6 +14,7 @@ namespace {
 struct Globals {
     std::mutex lock;
     std::vector<DirectDrawSurface*> surfaces;  // every live surface, for LoseAllSurfaces
+    bool desktopSet = false;  // told by SetDesktopMode; otherwise asked of the host
     int desktopWidth = 1024;
     int desktopHeight = 768;
     int desktopBits = 16;
@@ -183,13 +182,36 @@ bool PixelFormatFromDesc(const DDPIXELFORMAT& pf, PixelFormat* out) {
 }
 
 void SetDesktopMode(int width, int height, int bitsPerPixel) {
-    if (width <= 0 || height <= 0 || (bitsPerPixel != 16 && bitsPerPixel != 32)) return;
     Globals& g = G();
     std::lock_guard<std::mutex> guard(g.lock);
+    g.desktopSet = width > 0 && height > 0;
     g.desktopWidth = width;
     g.desktopHeight = height;
-    g.desktopBits = bitsPerPixel;
+    g.desktopBits = bitsPerPixel == 32 ? 32 : 16;
 }
+
+namespace {
+
+// The desktop's size and depth. Unless told otherwise the depth is 16 bits:
+// the presenter converts the picture for the host, and a 16-bit desktop lets
+// the game draw in a window exactly as in full screen.
+void DesktopMode(int* width, int* height, int* bits) {
+    Globals& g = G();
+    {
+        std::lock_guard<std::mutex> guard(g.lock);
+        *bits = g.desktopBits;
+        if (g.desktopSet) {
+            *width = g.desktopWidth;
+            *height = g.desktopHeight;
+            return;
+        }
+    }
+    RECT r = detail::TheBackend().DesktopRect();
+    *width = r.right > r.left ? r.right - r.left : 1024;
+    *height = r.bottom > r.top ? r.bottom - r.top : 768;
+}
+
+}  // namespace
 
 void SetDisplay16BitFormat(PixelFormat format) {
     if (format == PixelFormat::RGB565 || format == PixelFormat::RGB555) G().format16 = format;
@@ -342,17 +364,13 @@ HRESULT DirectDrawSurface::Unlock(void* bits) {
         auto* p = static_cast<std::uint8_t*>(bits);
         if (p < m_bits || p >= m_bits + m_memory.size()) return DDERR_INVALIDRECT;
     }
+    // Unlocking shows nothing by itself: the screen changes on a flip or a
+    // blit onto the front surface, so a read-only lock costs no frame.
     m_locked = false;
-    // A picture drawn straight onto the front surface is what the screen shows.
-    if (IsPrimary() && !m_lost) {
-        RECT all{0, 0, m_width, m_height};
-        PresentRegion(all, nullptr, all);
-    }
     return DD_OK;
 }
 
-void DirectDrawSurface::PresentRegion([[maybe_unused]] const RECT& dest, DirectDrawSurface*, const RECT&) {
-#ifdef LUMORA_SURFACE_PRESENTS
+void DirectDrawSurface::PresentRegion(const RECT& dest, DirectDrawSurface*, const RECT&) {
     if (m_backBuffer) {
         // Full screen: the screen is the whole front surface.
         Present(View());
@@ -368,7 +386,6 @@ void DirectDrawSurface::PresentRegion([[maybe_unused]] const RECT& dest, DirectD
     v.width = r.right - r.left;
     v.height = r.bottom - r.top;
     Present(v);
-#endif
 }
 
 HRESULT DirectDrawSurface::Blt(const RECT* destRect, DirectDrawSurface* src, const RECT* srcRect, DWORD flags,
@@ -628,11 +645,18 @@ namespace {
 struct Mode {
     int width, height, bits;
 };
-constexpr Mode kModes[] = {{640, 480, 16}, {800, 600, 16}, {1024, 768, 16},
-                           {640, 480, 32}, {800, 600, 32}, {1024, 768, 32}};
 
-bool ModeOffered(int w, int h, int bits) {
-    for (const Mode& m : kModes)
+// What the host offers at 16 bits, then the same sizes at 32 bits.
+std::vector<Mode> OfferedModes() {
+    std::vector<Mode> modes;
+    for (const DisplayMode& m : EnumDisplayModes()) modes.push_back({m.width, m.height, 16});
+    const std::size_t n = modes.size();
+    for (std::size_t i = 0; i < n; ++i) modes.push_back({modes[i].width, modes[i].height, 32});
+    return modes;
+}
+
+bool ModeOffered(const std::vector<Mode>& modes, int w, int h, int bits) {
+    for (const Mode& m : modes)
         if (m.width == w && m.height == h && m.bits == bits) return true;
     return false;
 }
@@ -684,16 +708,20 @@ HRESULT DirectDraw::GetCaps(DDCAPS* driver, DDCAPS* emulation) const {
 
 HRESULT DirectDraw::GetDisplayMode(DDSURFACEDESC* desc) const {
     if (!desc) return DDERR_INVALIDPARAMS;
-    Globals& g = G();
-    if (m_modeSet) FillModeDesc(desc, m_modeWidth, m_modeHeight, m_modeBits);
-    else FillModeDesc(desc, g.desktopWidth, g.desktopHeight, g.desktopBits);
+    if (m_modeSet) {
+        FillModeDesc(desc, m_modeWidth, m_modeHeight, m_modeBits);
+    } else {
+        int w, h, bits;
+        DesktopMode(&w, &h, &bits);
+        FillModeDesc(desc, w, h, bits);
+    }
     return DD_OK;
 }
 
 HRESULT DirectDraw::EnumDisplayModes(DWORD, const DDSURFACEDESC* filter, void* context,
                                      LPDDENUMMODESCALLBACK callback) const {
     if (!callback) return DDERR_INVALIDPARAMS;
-    for (const Mode& m : kModes) {
+    for (const Mode& m : OfferedModes()) {
         if (filter) {
             if ((filter->dwFlags & DDSD_WIDTH) && filter->dwWidth != static_cast<DWORD>(m.width)) continue;
             if ((filter->dwFlags & DDSD_HEIGHT) && filter->dwHeight != static_cast<DWORD>(m.height)) continue;
@@ -721,7 +749,7 @@ HRESULT DirectDraw::SetCooperativeLevel(HWND window, DWORD flags) {
 
 HRESULT DirectDraw::SetDisplayMode(DWORD width, DWORD height, DWORD bits, DWORD, DWORD) {
     if (!(m_coopLevel & DDSCL_EXCLUSIVE)) return DDERR_NOEXCLUSIVEMODE;
-    if (!ModeOffered(static_cast<int>(width), static_cast<int>(height), static_cast<int>(bits)))
+    if (!ModeOffered(OfferedModes(), static_cast<int>(width), static_cast<int>(height), static_cast<int>(bits)))
         return DDERR_INVALIDMODE;
     m_modeSet = true;
     m_modeWidth = static_cast<int>(width);

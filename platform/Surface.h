@@ -354,9 +354,9 @@ class DirectDraw : public RefCounted {
 public:
     HRESULT GetCaps(DDCAPS* driver, DDCAPS* emulation) const;
     HRESULT GetDisplayMode(DDSURFACEDESC* desc) const;
-    // Lists the modes this machine offers (16 and 32 bits at 640 x 480,
-    // 800 x 600 and 1024 x 768); a filter description with width, height or
-    // pixel format narrows the list.
+    // Lists the modes this machine offers: the host's 16-bit modes (Present.h),
+    // then the same sizes at 32 bits; a filter description with width, height
+    // or pixel format narrows the list.
     HRESULT EnumDisplayModes(DWORD flags, const DDSURFACEDESC* filter, void* context, LPDDENUMMODESCALLBACK callback) const;
     HRESULT SetCooperativeLevel(HWND window, DWORD flags);
     HRESULT SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel, DWORD refreshRate = 0, DWORD flags = 0);
@@ -386,8 +386,10 @@ HRESULT DirectDrawEnumerate(LPDDENUMCALLBACK callback, void* context);
 // guid null or all zero: the primary display.
 HRESULT DirectDrawCreate(const GUID* guid, DirectDraw** out, void* unknownOuter = nullptr);
 
-// The desktop's mode, which the host backend reports at start-up. Until it
-// does, the desktop is 1024 x 768 at 16 bits (5-6-5).
+// The desktop's size is the host's (the backend's desktop rectangle) unless
+// set here; 0 x 0 returns to the host's. Its depth is 16 bits unless set to
+// 32: the presenter converts for the host, and a 16-bit desktop lets the
+// game draw in a window as it does in full screen.
 void SetDesktopMode(int width, int height, int bitsPerPixel);
 // Which 16-bit layout a 16-bit display mode uses (5-6-5 unless told 5-5-5).
 void SetDisplay16BitFormat(PixelFormat format);

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/Present.h"
 #include "platform/Surface.h"
 
 using namespace platform;
@@ -336,9 +337,20 @@ TEST_F(SurfaceTest, FlippingChainNeedsFullScreenAndSwapsPictures) {
     ASSERT_EQ(f->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
     fx.dwFillColor = 0x2222;
     ASSERT_EQ(back->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
+    const std::uint64_t shown = PresentedFrameCount();
     ASSERT_EQ(f->Flip(nullptr, DDFLIP_WAIT), DD_OK);
     EXPECT_EQ(Get(f, 10, 10), 0x2222u);
     EXPECT_EQ(Get(back, 10, 10), 0x1111u);
+    // The flip put the back buffer's picture on the screen.
+    EXPECT_EQ(PresentedFrameCount(), shown + 1);
+    std::vector<std::uint8_t> grab;
+    PixelView last;
+    ASSERT_TRUE(GrabLastFrame(grab, last));
+    EXPECT_EQ(last.width, 640);
+    EXPECT_EQ(last.height, 480);
+    std::uint16_t px;
+    std::memcpy(&px, static_cast<std::uint8_t*>(last.bits) + 10 * last.pitch + 20, 2);
+    EXPECT_EQ(px, 0x2222);
 
     // A lost chain cannot flip; restoring the front brings the back buffer back too.
     LoseAllSurfaces();
@@ -350,6 +362,33 @@ TEST_F(SurfaceTest, FlippingChainNeedsFullScreenAndSwapsPictures) {
     // Off-screen surfaces do not flip.
     Ref<DirectDrawSurface> off{Make(4, 4, PixelFormat::RGB565)};
     EXPECT_EQ(off->Flip(nullptr, DDFLIP_WAIT), DDERR_NOTFLIPPABLE);
+}
+
+TEST_F(SurfaceTest, InAWindowABlitOntoTheFrontSurfaceShowsTheBlittedPicture) {
+    DDSURFACEDESC d;
+    d.dwFlags = DDSD_CAPS;
+    d.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+    Ref<DirectDrawSurface> front;
+    ASSERT_EQ(dd->CreateSurface(&d, &front), DD_OK);
+    Ref<DirectDrawClipper> clip;
+    ASSERT_EQ(dd->CreateClipper(0, &clip), DD_OK);
+    ASSERT_EQ(clip->SetHWnd(0, FakeWindow()), DD_OK);
+    ASSERT_EQ(front->SetClipper(clip), DD_OK);
+    Ref<DirectDrawSurface> back{Make(64, 48, front->Format())};
+    Paint(back, [](int x, int y) { return static_cast<std::uint32_t>(x + 64 * y); });
+
+    const std::uint64_t shown = PresentedFrameCount();
+    RECT client{100, 50, 164, 98};  // the client area in screen coordinates
+    ASSERT_EQ(front->Blt(&client, back, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    EXPECT_EQ(PresentedFrameCount(), shown + 1);
+    std::vector<std::uint8_t> grab;
+    PixelView last;
+    ASSERT_TRUE(GrabLastFrame(grab, last));
+    EXPECT_EQ(last.width, 64);
+    EXPECT_EQ(last.height, 48);
+    std::uint16_t px;
+    std::memcpy(&px, static_cast<std::uint8_t*>(last.bits) + 5 * last.pitch + 2 * 7, 2);
+    EXPECT_EQ(px, 7 + 64 * 5);
 }
 
 TEST_F(SurfaceTest, DisplayModesAndTheirRules) {
@@ -375,14 +414,24 @@ TEST_F(SurfaceTest, DisplayModesAndTheirRules) {
     EXPECT_EQ(dd->SetDisplayMode(640, 480, 16), DDERR_NOEXCLUSIVEMODE);
     ASSERT_EQ(dd->SetCooperativeLevel(FakeWindow(), DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE), DD_OK);
     EXPECT_EQ(dd->SetDisplayMode(641, 480, 16), DDERR_INVALIDMODE);
-    ASSERT_EQ(dd->SetDisplayMode(800, 600, 32), DD_OK);
+    // Every listed mode can be set, and the display then reports it.
+    for (const auto& m : modes) {
+        ASSERT_EQ(dd->SetDisplayMode(m.dwWidth, m.dwHeight, m.ddpfPixelFormat.dwRGBBitCount), DD_OK);
+        DDSURFACEDESC cur;
+        dd->GetDisplayMode(&cur);
+        EXPECT_EQ(cur.dwWidth, m.dwWidth);
+        EXPECT_EQ(cur.dwHeight, m.dwHeight);
+        EXPECT_EQ(cur.ddpfPixelFormat.dwRGBBitCount, m.ddpfPixelFormat.dwRGBBitCount);
+    }
+    EXPECT_EQ(modes.back().ddpfPixelFormat.dwRGBBitCount, 32u);
+    // Back to the desktop, as set by the host.
+    SetDesktopMode(1000, 700, 16);
+    dd->RestoreDisplayMode();
     DDSURFACEDESC cur;
     dd->GetDisplayMode(&cur);
-    EXPECT_EQ(cur.dwWidth, 800u);
-    EXPECT_EQ(cur.ddpfPixelFormat.dwRGBBitCount, 32u);
-    dd->RestoreDisplayMode();
-    dd->GetDisplayMode(&cur);
-    EXPECT_NE(cur.dwWidth, 800u);
+    EXPECT_EQ(cur.dwWidth, 1000u);
+    EXPECT_EQ(cur.ddpfPixelFormat.dwRGBBitCount, 16u);
+    SetDesktopMode(0, 0, 16);
     EXPECT_EQ(dd->SetCooperativeLevel(FakeWindow(), DDSCL_FULLSCREEN), DDERR_INVALIDPARAMS);
 
     // A second display object on an unknown driver is refused.
