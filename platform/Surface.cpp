@@ -503,6 +503,7 @@ HRESULT DirectDrawSurface::Flip(DirectDrawSurface* target, DWORD flags) {
     // The buffers trade their memory: the back buffer now holds the old front picture.
     std::swap(m_memory, m_backBuffer->m_memory);
     std::swap(m_bits, m_backBuffer->m_bits);
+    m_flipped = !m_flipped;
     RECT all{0, 0, m_width, m_height};
     PresentRegion(all, nullptr, all);
     return DD_OK;
@@ -859,6 +860,13 @@ HRESULT DirectDraw::CreatePalette(DWORD flags, const PALETTEENTRY* entries, Dire
     if (entries && (flags & DDPCAPS_INITIALIZE)) std::copy(entries, entries + 256, p->m_entries);
     *out = p;
     return DD_OK;
+}
+
+HRESULT DirectDraw::FlipToGDISurface() {
+    DirectDrawSurface* front = m_primary;
+    if (!front || !front->m_backBuffer || !front->m_flipped) return DD_OK;
+    if (front->m_locked || front->m_backBuffer->m_locked) return DDERR_SURFACEBUSY;
+    return front->Flip(nullptr, DDFLIP_WAIT);
 }
 
 HRESULT DirectDraw::CreateClipper(DWORD, DirectDrawClipper** out, void*) {

@@ -334,6 +334,7 @@ private:
     std::uint8_t* m_bits = nullptr;  // first pixel inside m_memory
     bool m_locked = false;
     bool m_lost = false;
+    bool m_flipped = false;  // flipping chain: the buffers have traded memory an odd number of times
     bool m_hasSrcKey = false;
     DDCOLORKEY m_srcKey{};
     bool m_hasDestKey = false;
@@ -364,6 +365,9 @@ public:
     HRESULT CreateSurface(const DDSURFACEDESC* desc, DirectDrawSurface** out, void* unknownOuter = nullptr);
     HRESULT CreatePalette(DWORD flags, const PALETTEENTRY* entries, DirectDrawPalette** out, void* unknownOuter = nullptr);
     HRESULT CreateClipper(DWORD flags, DirectDrawClipper** out, void* unknownOuter = nullptr);
+    // Makes the flipping chain's original front memory (the one the desktop's
+    // drawing goes to) visible again, before another program draws on the screen.
+    HRESULT FlipToGDISurface();
 
     DWORD CooperativeLevel() const { return m_coopLevel; }
     HWND CooperativeWindow() const { return m_window; }

@@ -352,6 +352,13 @@ TEST_F(SurfaceTest, FlippingChainNeedsFullScreenAndSwapsPictures) {
     std::memcpy(&px, static_cast<std::uint8_t*>(last.bits) + 10 * last.pitch + 20, 2);
     EXPECT_EQ(px, 0x2222);
 
+    // Back to the original front memory before another program draws; a
+    // second call has nothing to do.
+    ASSERT_EQ(dd->FlipToGDISurface(), DD_OK);
+    EXPECT_EQ(Get(f, 10, 10), 0x1111u);
+    ASSERT_EQ(dd->FlipToGDISurface(), DD_OK);
+    EXPECT_EQ(Get(f, 10, 10), 0x1111u);
+
     // A lost chain cannot flip; restoring the front brings the back buffer back too.
     LoseAllSurfaces();
     EXPECT_EQ(f->Flip(nullptr, DDFLIP_WAIT), DDERR_SURFACELOST);
