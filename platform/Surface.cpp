@@ -423,14 +423,12 @@ HRESULT DirectDrawSurface::Blt(const RECT* destRect, DirectDrawSurface* src, con
     if (fill) {
         int x0 = std::max<int>(d.left, 0), x1 = std::min<int>(d.right, m_width);
         int y0 = std::max<int>(d.top, 0), y1 = std::min<int>(d.bottom, m_height);
-        for (int y = y0; y < y1; ++y) {
-            std::uint8_t* row = m_bits + static_cast<std::ptrdiff_t>(y) * m_pitch;
-            if (bpp == 2) {
-                auto v = static_cast<std::uint16_t>(fx->dwFillColor);
-                for (int x = x0; x < x1; ++x) std::memcpy(row + x * 2, &v, 2);
-            } else {
-                for (int x = x0; x < x1; ++x) WritePixel(row + x * bpp, bpp, fx->dwFillColor);
-            }
+        if (x0 < x1 && y0 < y1) {
+            // One row is filled pixel by pixel, the others are copies of it.
+            std::uint8_t* first = m_bits + static_cast<std::ptrdiff_t>(y0) * m_pitch + x0 * bpp;
+            for (int x = 0; x < x1 - x0; ++x) WritePixel(first + x * bpp, bpp, fx->dwFillColor);
+            const std::size_t bytes = static_cast<std::size_t>(x1 - x0) * static_cast<std::size_t>(bpp);
+            for (int y = y0 + 1; y < y1; ++y) std::memcpy(first + static_cast<std::ptrdiff_t>(y - y0) * m_pitch, first, bytes);
         }
         if (IsPrimary()) PresentRegion(d, nullptr, d);
         return DD_OK;
@@ -464,7 +462,16 @@ HRESULT DirectDrawSurface::Blt(const RECT* destRect, DirectDrawSurface* src, con
             std::memcpy(drow + x0 * bpp, srow + xmap[0] * bpp, static_cast<std::size_t>(x1 - x0) * bpp);
             continue;
         }
-        if (bpp == 2) {
+        if (bpp == 2 && sw == dw) {
+            // Unstretched 16-bit copy with a key: the common case of sprites and cursors.
+            const std::uint8_t* sp = srow + xmap[0] * 2;
+            std::uint8_t* dp = drow + x0 * 2;
+            for (int i = 0; i < x1 - x0; ++i) {
+                std::uint16_t v;
+                std::memcpy(&v, sp + 2 * i, 2);
+                if (v < klo || v > khi) std::memcpy(dp + 2 * i, &v, 2);
+            }
+        } else if (bpp == 2) {
             for (int x = x0; x < x1; ++x) {
                 std::uint16_t v;
                 std::memcpy(&v, srow + xmap[static_cast<std::size_t>(x - x0)] * 2, 2);
