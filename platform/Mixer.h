@@ -29,7 +29,7 @@ bool IsPlayableFormat(const WAVEFORMATEX& format);
 class Voice {
 public:
     // format must be playable; bytes at least one block. The memory starts
-    // silent and never moves, so locked pointers stay valid.
+    // silent.
     Voice(const WAVEFORMATEX& format, DWORD bytes);
 
     std::uint8_t* Data() { return data_.data(); }

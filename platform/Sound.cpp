@@ -150,26 +150,33 @@ public:
         if (flags & DSBLOCK_ENTIREBUFFER) bytes = size;
         if (offset >= size || bytes == 0 || bytes > size) return DSERR_INVALIDPARAM;
 
+        // The caller writes into a copy; Unlock puts it into the buffer under
+        // the mixer's lock, so the mixer never reads memory being written.
         LockedRegion region;
-        region.first = voice_->Data() + offset;
+        region.offset = offset;
         region.firstBytes = std::min(bytes, size - offset);
-        if (region.firstBytes < bytes && ptr2) {
-            region.second = voice_->Data();
-            region.secondBytes = bytes - region.firstBytes;
-        }
-        locks_.push_back(region);
-        *ptr1 = region.first;
+        if (region.firstBytes < bytes && ptr2) region.secondBytes = bytes - region.firstBytes;
+        region.staging.assign(voice_->Data() + offset, voice_->Data() + offset + region.firstBytes);
+        region.staging.insert(region.staging.end(), voice_->Data(), voice_->Data() + region.secondBytes);
+        *ptr1 = region.First();
         *bytes1 = region.firstBytes;
-        if (ptr2) *ptr2 = region.second;
+        if (ptr2) *ptr2 = region.Second();
         if (bytes2) *bytes2 = region.secondBytes;
+        locks_.push_back(std::move(region));
         return DS_OK;
     }
 
     HRESULT Unlock(void* ptr1, DWORD bytes1, void* ptr2, DWORD bytes2) override {
+        core_->Poll();
         auto g = core_->mixer.Guard();
         for (auto it = locks_.begin(); it != locks_.end(); ++it) {
-            if (it->first != ptr1 || it->second != ptr2) continue;
+            if (it->First() != ptr1 || it->Second() != ptr2) continue;
             if (bytes1 > it->firstBytes || bytes2 > it->secondBytes) return DSERR_INVALIDPARAM;
+            // What was written while the buffer was lost is gone with it.
+            if (!lost_) {
+                std::copy_n(it->staging.data(), bytes1, voice_->Data() + it->offset);
+                std::copy_n(it->staging.data() + it->firstBytes, bytes2, voice_->Data());
+            }
             locks_.erase(it);
             return DS_OK;
         }
@@ -303,11 +310,16 @@ public:
     bool IsPrimary() const { return !voice_; }
 
 private:
+    // A locked part of the buffer: [offset, offset + firstBytes) and, when it
+    // wraps, [0, secondBytes), held in one staging copy.
     struct LockedRegion {
-        void* first = nullptr;
+        DWORD offset = 0;
         DWORD firstBytes = 0;
-        void* second = nullptr;
         DWORD secondBytes = 0;
+        std::vector<std::uint8_t> staging;
+
+        void* First() { return staging.data(); }
+        void* Second() { return secondBytes ? staging.data() + firstBytes : nullptr; }
     };
 
     DWORD WriteCursorLocked() const {

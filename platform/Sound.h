@@ -115,9 +115,11 @@ public:
     virtual HRESULT Stop() = 0;
 
     // Gives one region, or two when [offset, offset + bytes) runs past the end
-    // of the buffer (the second starts at offset 0). With ptr2 null the lock
+    // of the buffer (the second stands for offset 0). With ptr2 null the lock
     // stops at the end of the buffer. Every Lock is closed by an Unlock with
-    // the same pointers and at most the same lengths.
+    // the same pointers and the lengths written (at most those locked); the
+    // written bytes reach the buffer at Unlock, so the mixer never reads
+    // memory that is being written.
     virtual HRESULT Lock(DWORD offset, DWORD bytes, void** ptr1, DWORD* bytes1, void** ptr2, DWORD* bytes2,
                          DWORD flags) = 0;
     virtual HRESULT Unlock(void* ptr1, DWORD bytes1, void* ptr2, DWORD bytes2) = 0;

@@ -227,7 +227,7 @@ TEST_F(MmioTest, MalformedSizesFail) {
 TEST_F(MmioTest, TruncatedDataReadsWhatIsThere) {
     // The data chunk announces 1000 bytes; the file stops after 100 of them.
     Bytes wave = Form("RIFF", "WAVE", Cat({Chunk("fmt ", Fmt16()), Chunk("data", Samples(1000))}));
-    wave.resize(wave.size() - 900);
+    wave.erase(wave.end() - 900, wave.end());
     HMMIO h = Open(wave, 64);
     MMCKINFO riff{};
     riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');

@@ -231,25 +231,49 @@ TEST_F(SoundTest, LockGivesOneOrTwoRegions) {
     void* p1 = nullptr;
     void* p2 = nullptr;
     DWORD n1 = 0, n2 = 0;
+    // The whole buffer as it stands.
+    auto contents = [&] {
+        void* q1 = nullptr;
+        DWORD m1 = 0;
+        EXPECT_EQ(b->Lock(0, 0, &q1, &m1, nullptr, nullptr, DSBLOCK_ENTIREBUFFER), DS_OK);
+        std::vector<unsigned char> all(static_cast<unsigned char*>(q1), static_cast<unsigned char*>(q1) + m1);
+        EXPECT_EQ(b->Unlock(q1, m1, nullptr, 0), DS_OK);
+        return all;
+    };
 
     ASSERT_EQ(b->Lock(100, 200, &p1, &n1, &p2, &n2, 0), DS_OK);
     EXPECT_EQ(n1, 200u);
     EXPECT_EQ(p2, nullptr);
     EXPECT_EQ(n2, 0u);
-    char* base = static_cast<char*>(p1) - 100;
+    std::memset(p1, 1, n1);
     ASSERT_EQ(b->Unlock(p1, n1, p2, n2), DS_OK);
+    auto all = contents();
+    ASSERT_EQ(all.size(), 1000u);
+    EXPECT_EQ(all[99], 128);
+    EXPECT_EQ(all[100], 1);
+    EXPECT_EQ(all[299], 1);
+    EXPECT_EQ(all[300], 128);
 
     // Past the end: the rest comes from the start.
     ASSERT_EQ(b->Lock(900, 300, &p1, &n1, &p2, &n2, 0), DS_OK);
-    EXPECT_EQ(static_cast<char*>(p1), base + 900);
     EXPECT_EQ(n1, 100u);
-    EXPECT_EQ(static_cast<char*>(p2), base);
+    ASSERT_NE(p2, nullptr);
     EXPECT_EQ(n2, 200u);
+    EXPECT_EQ(static_cast<unsigned char*>(p2)[150], 1);  // locked memory shows what the buffer holds
+    std::memset(p1, 2, n1);
+    std::memset(p2, 3, n2);
     // Unlocking with more than was locked, or with other pointers, is refused.
     EXPECT_EQ(b->Unlock(p1, n1, p2, n2 + 1), DSERR_INVALIDPARAM);
     EXPECT_EQ(b->Unlock(p2, n2, p1, n1), DSERR_INVALIDPARAM);
-    ASSERT_EQ(b->Unlock(p1, n1, p2, 10), DS_OK);  // wrote less than locked
+    ASSERT_EQ(b->Unlock(p1, n1, p2, 10), DS_OK);  // wrote only 10 bytes of the second part
     EXPECT_EQ(b->Unlock(p1, n1, p2, 10), DSERR_INVALIDPARAM);  // already unlocked
+    all = contents();
+    EXPECT_EQ(all[899], 128);
+    EXPECT_EQ(all[900], 2);
+    EXPECT_EQ(all[999], 2);
+    EXPECT_EQ(all[0], 3);
+    EXPECT_EQ(all[9], 3);
+    EXPECT_EQ(all[10], 128);
 
     // Without a second pointer the lock stops at the end.
     ASSERT_EQ(b->Lock(900, 300, &p1, &n1, nullptr, nullptr, 0), DS_OK);
@@ -257,10 +281,10 @@ TEST_F(SoundTest, LockGivesOneOrTwoRegions) {
     ASSERT_EQ(b->Unlock(p1, n1, nullptr, 0), DS_OK);
 
     ASSERT_EQ(b->Lock(5, 0, &p1, &n1, &p2, &n2, DSBLOCK_ENTIREBUFFER), DS_OK);
-    EXPECT_EQ(static_cast<char*>(p1), base + 5);
     EXPECT_EQ(n1, 995u);
     EXPECT_EQ(n2, 5u);
-    ASSERT_EQ(b->Unlock(p1, n1, p2, n2), DS_OK);
+    EXPECT_EQ(static_cast<unsigned char*>(p2)[0], 3);
+    ASSERT_EQ(b->Unlock(p1, 0, p2, 0), DS_OK);
 
     EXPECT_EQ(b->Lock(1000, 1, &p1, &n1, &p2, &n2, 0), DSERR_INVALIDPARAM);
     EXPECT_EQ(b->Lock(0, 1001, &p1, &n1, &p2, &n2, 0), DSERR_INVALIDPARAM);
@@ -272,9 +296,42 @@ TEST_F(SoundTest, LockGivesOneOrTwoRegions) {
     now_ += 10;
     DWORD play = 0, write = 0;
     ASSERT_EQ(b->GetCurrentPosition(&play, &write), DS_OK);
-    ASSERT_EQ(b->Lock(0, 10, &p1, &n1, &p2, &n2, DSBLOCK_FROMWRITECURSOR), DS_OK);
-    EXPECT_EQ(static_cast<char*>(p1), base + write);
+    ASSERT_EQ(b->Lock(0, 1, &p1, &n1, &p2, &n2, DSBLOCK_FROMWRITECURSOR), DS_OK);
+    *static_cast<unsigned char*>(p1) = 9;
     ASSERT_EQ(b->Unlock(p1, n1, p2, n2), DS_OK);
+    ASSERT_EQ(b->Stop(), DS_OK);
+    EXPECT_EQ(contents()[write], 9);
+    b->Release();
+}
+
+TEST_F(SoundTest, WritesReachTheBufferAtUnlock) {
+    IDirectSoundBuffer* b = Make(4, Pcm(1, 16, 22050));
+    void* p1 = nullptr;
+    DWORD n1 = 0;
+    ASSERT_EQ(b->Lock(0, 4, &p1, &n1, nullptr, nullptr, 0), DS_OK);
+    const std::int16_t s[2] = {7000, 7000};
+    std::memcpy(p1, s, 4);
+    ASSERT_EQ(b->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+    Heard();
+    now_ += 1;
+    auto heard = Heard();
+    ASSERT_FALSE(heard.empty());
+    EXPECT_EQ(heard[0], 0);  // still locked: the old contents play
+    ASSERT_EQ(b->Unlock(p1, n1, nullptr, 0), DS_OK);
+    now_ += 1;
+    heard = Heard();
+    ASSERT_FALSE(heard.empty());
+    EXPECT_EQ(heard[0], 7000);
+
+    // A loss between Lock and Unlock takes the written bytes with it.
+    ASSERT_EQ(b->Lock(0, 4, &p1, &n1, nullptr, nullptr, 0), DS_OK);
+    b->Lose();
+    std::memcpy(p1, s, 4);
+    ASSERT_EQ(b->Unlock(p1, n1, nullptr, 0), DS_OK);
+    ASSERT_EQ(b->Restore(), DS_OK);
+    ASSERT_EQ(b->Lock(0, 4, &p1, &n1, nullptr, nullptr, 0), DS_OK);
+    EXPECT_EQ(static_cast<std::int16_t*>(p1)[0], 0);
+    b->Unlock(p1, n1, nullptr, 0);
     b->Release();
 }
 
