@@ -1,0 +1,3 @@
+// The SDK tests' checked reader of engine asset files, reused to read back
+// what the tool writes.
+#include "kelmat/tests/_AssetReader.cpp"
