@@ -370,19 +370,31 @@ HRESULT DirectDrawSurface::Unlock(void* bits) {
     return DD_OK;
 }
 
-void DirectDrawSurface::PresentRegion(const RECT& dest, DirectDrawSurface*, const RECT&) {
+void DirectDrawSurface::PresentRegion(const RECT& dest, DirectDrawSurface* src, const RECT& srcRect) {
     if (m_backBuffer) {
         // Full screen: the screen is the whole front surface.
         Present(View());
         return;
     }
-    // Window: the blit's destination is the window's client area.
+    // Window: the blit's destination is the window's client area. An
+    // unstretched picture is shown from its source, so a window that hangs
+    // over the desktop's edge still shows all of it.
+    if (src && src != this && dest.right - dest.left == srcRect.right - srcRect.left &&
+        dest.bottom - dest.top == srcRect.bottom - srcRect.top && srcRect.left >= 0 && srcRect.top >= 0 &&
+        srcRect.right <= src->m_width && srcRect.bottom <= src->m_height) {
+        PixelView v = src->View();
+        v.bits = src->m_bits + static_cast<std::ptrdiff_t>(srcRect.top) * src->m_pitch +
+                 static_cast<std::ptrdiff_t>(srcRect.left) * BytesPerPixel(src->m_format);
+        v.width = srcRect.right - srcRect.left;
+        v.height = srcRect.bottom - srcRect.top;
+        Present(v);
+        return;
+    }
     RECT r{std::max<LONG>(dest.left, 0), std::max<LONG>(dest.top, 0), std::min<LONG>(dest.right, m_width),
            std::min<LONG>(dest.bottom, m_height)};
     if (!RectValid(r)) return;
     PixelView v = View();
-    int bpp = BytesPerPixel(m_format);
-    v.bits = m_bits + static_cast<std::ptrdiff_t>(r.top) * m_pitch + static_cast<std::ptrdiff_t>(r.left) * bpp;
+    v.bits = m_bits + static_cast<std::ptrdiff_t>(r.top) * m_pitch + static_cast<std::ptrdiff_t>(r.left) * BytesPerPixel(m_format);
     v.width = r.right - r.left;
     v.height = r.bottom - r.top;
     Present(v);

@@ -189,6 +189,16 @@ TEST_F(SurfaceTest, SourceColourKeyLeavesKeyedPixelsUntouched) {
     EXPECT_EQ(Get(dst, 0, 0), 0u);
     EXPECT_EQ(Get(dst, 1, 0), key);
 
+    // A stretched keyed blit keys on the source pixel each destination pixel takes.
+    Ref<DirectDrawSurface> wide{Make(8, 8, PixelFormat::RGB565)};
+    Paint(wide, [](int, int) { return 0x0F0Fu; });
+    ASSERT_EQ(wide->Blt(nullptr, src, nullptr, DDBLT_KEYSRC | DDBLT_WAIT, nullptr), DD_OK);
+    EXPECT_EQ(Get(wide, 0, 0), 0x1234u);
+    EXPECT_EQ(Get(wide, 1, 1), 0x1234u);
+    EXPECT_EQ(Get(wide, 2, 0), 0x0F0Fu);
+    EXPECT_EQ(Get(wide, 3, 1), 0x0F0Fu);
+    EXPECT_EQ(Get(wide, 2, 2), 0x1234u);
+
     // Removing the key makes the next keyed blit an error again.
     ASSERT_EQ(src->SetColorKey(DDCKEY_SRCBLT, nullptr), DD_OK);
     EXPECT_EQ(src->GetColorKey(DDCKEY_SRCBLT, &read), DDERR_NOCOLORKEY);
@@ -396,6 +406,27 @@ TEST_F(SurfaceTest, InAWindowABlitOntoTheFrontSurfaceShowsTheBlittedPicture) {
     std::uint16_t px;
     std::memcpy(&px, static_cast<std::uint8_t*>(last.bits) + 5 * last.pitch + 2 * 7, 2);
     EXPECT_EQ(px, 7 + 64 * 5);
+
+    // A window hanging over the desktop's bottom-right corner still shows the whole picture.
+    DDSURFACEDESC desk;
+    dd->GetDisplayMode(&desk);
+    const LONG dw = static_cast<LONG>(desk.dwWidth), dh = static_cast<LONG>(desk.dwHeight);
+    RECT over{dw - 10, dh - 10, dw + 54, dh + 38};
+    ASSERT_EQ(front->Blt(&over, back, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    ASSERT_TRUE(GrabLastFrame(grab, last));
+    EXPECT_EQ(last.width, 64);
+    EXPECT_EQ(last.height, 48);
+    std::memcpy(&px, static_cast<std::uint8_t*>(last.bits) + 47 * last.pitch + 2 * 63, 2);
+    EXPECT_EQ(px, 63 + 64 * 47);
+
+    // A colour fill of the client area shows the filled area.
+    DDBLTFX fx;
+    fx.dwFillColor = 0x0F0F;
+    ASSERT_EQ(front->Blt(&client, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
+    ASSERT_TRUE(GrabLastFrame(grab, last));
+    EXPECT_EQ(last.width, 64);
+    std::memcpy(&px, last.bits, 2);
+    EXPECT_EQ(px, 0x0F0F);
 }
 
 TEST_F(SurfaceTest, DisplayModesAndTheirRules) {
