@@ -41,23 +41,24 @@ struct FaceVertex {
 struct RenderState;
 
 struct FaceItem {
-  int count;
-  int andCode;
-  int orCode;
-  FaceVertex v[kItemVertices];
-  int iy[kItemVertices];
-  int sortKey;
-  const ZeltMaterial* material;
-  const RenderState* state;
-  uint16_t random;
-  int spanHead;
+  // Surface-stack fields first: span resolution touches only this cache line.
   float A, B, C;           // 1/z = A x + B y + C on the screen
   FaceItem* above;
   FaceItem* below;
   int crossings;
   int spanStart;
+  int spanHead;
   uint8_t occludes;
   uint8_t emitting;
+  uint16_t random;
+  int count;
+  int sortKey;
+  const ZeltMaterial* material;
+  const RenderState* state;
+  int andCode;
+  int orCode;
+  int iy[kItemVertices];
+  FaceVertex v[kItemVertices];
 };
 
 struct Span {
@@ -68,12 +69,11 @@ struct Span {
 };
 
 struct SpanEdge {
-  int32_t x;     // 16.16
-  int32_t step;  // per scanline, 16.16
-  int direction; // 1: traced downward (a left edge)
-  SpanEdge* next;
-  SpanEdge* prev;
-  SpanEdge* nextRemove;
+  int32_t x;       // 16.16
+  int32_t step;    // per scanline, 16.16
+  int direction;   // 1: traced downward (a left edge)
+  int lastRow;     // the edge leaves the active list after this scanline
+  SpanEdge* next;  // next in its scanline bucket
   FaceItem* face;
 };
 
@@ -185,9 +185,9 @@ void fillBackgroundZero(const FaceItem& background, const Target& target);
 
 // Safe float to int conversion (truncation toward zero, clamped, NaN gives 0).
 inline int truncInt(float f) {
-  if (!(f == f)) return 0;
-  if (f >= 536870912.0f) return 536870912;
-  if (f <= -536870912.0f) return -536870912;
+  f = f == f ? f : 0.0f;
+  f = f < 536870912.0f ? f : 536870912.0f;
+  f = f > -536870912.0f ? f : -536870912.0f;
   return static_cast<int>(f);
 }
 

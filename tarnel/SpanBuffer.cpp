@@ -2,6 +2,7 @@
 // the opaque and blended face items into lists of visible spans.
 #include <algorithm>
 #include <climits>
+#include <vector>
 
 #include "tarnel/Internal.h"
 
@@ -10,7 +11,10 @@ namespace tarnel {
 namespace {
 
 SpanEdge* gBucket[kMaxScanlines];
-SpanEdge* gRemoval[kMaxScanlines];
+// Active edges in x order, kept in arrays rather than a linked list: the walk over them is the
+// innermost loop of span resolution.
+std::vector<SpanEdge*> gActive;
+std::vector<SpanEdge*> gMerged;
 
 struct Resolver {
   int y = 0;
@@ -53,15 +57,12 @@ void insertEdges(FaceItem& item, SpanEdge*& next, int iTop, int iBottom) {
     e->step = truncInt((item.v[i].x - item.v[prev].x) * 65536.0f / static_cast<float>(yCur - yPrev));
     e->direction = yCur > yPrev ? 1 : 0;
     e->face = &item;
-    e->prev = nullptr;
     // Bucket of the upper scanline, sorted by x: before the first edge whose x is not smaller.
     SpanEdge** link = &gBucket[yUpper - iTop];
     while (*link && (*link)->x < e->x) link = &(*link)->next;
     e->next = *link;
     *link = e;
-    const int last = std::min(yLower, iBottom) - 1;
-    e->nextRemove = gRemoval[last - iTop];
-    gRemoval[last - iTop] = e;
+    e->lastRow = std::min(yLower, iBottom) - 1;
   }
 }
 
@@ -93,19 +94,12 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
   const int rows = iBottom - iTop;
   if (rows <= 0 || iRight <= iLeft) return 0;
   std::fill(gBucket, gBucket + rows, nullptr);
-  std::fill(gRemoval, gRemoval + rows, nullptr);
 
   SpanEdge* nextEdge = pools.edges.data;
   for (int l = 0; l < 2; ++l)
     for (int k = 0; k < pools.faces[l].count; ++k) insertEdges(pools.faces[l].data[k], nextEdge, iTop, iBottom);
 
-  // Active list between two list-end markers.
-  SpanEdge head{};
-  SpanEdge tail{};
-  head.x = INT_MIN;
-  tail.x = INT_MAX;
-  head.next = &tail;
-  tail.prev = &head;
+  gActive.clear();
 
   Resolver res;
   for (int y = iTop; y < iBottom && !res.stopped; ++y) {
@@ -114,15 +108,15 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
     res.yf = b.top + static_cast<float>(row);
 
     // Merge the new edges; a new edge goes before active edges of equal x.
-    SpanEdge* p = head.next;
-    for (SpanEdge* e = gBucket[row]; e;) {
-      SpanEdge* following = e->next;
-      while (p != &tail && p->x < e->x) p = p->next;
-      e->prev = p->prev;
-      e->next = p;
-      p->prev->next = e;
-      p->prev = e;
-      e = following;
+    if (gBucket[row]) {
+      gMerged.clear();
+      size_t i = 0;
+      for (SpanEdge* e = gBucket[row]; e; e = e->next) {
+        while (i < gActive.size() && gActive[i]->x < e->x) gMerged.push_back(gActive[i++]);
+        gMerged.push_back(e);
+      }
+      while (i < gActive.size()) gMerged.push_back(gActive[i++]);
+      gActive.swap(gMerged);
     }
 
     // Surface stack: base (never emits) under the background, which emits from the left.
@@ -136,40 +130,46 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
     background.spanStart = iLeft;
     FaceItem* top = &background;
 
-    for (SpanEdge* e = head.next; e != &tail && !res.stopped; e = e->next) {
+    // Walk the edges left to right. Each edge is then advanced to the next line and moved back
+    // past the kept edges whose new x is larger; edges ending on this line are dropped.
+    SpanEdge** active = gActive.data();
+    const size_t count = gActive.size();
+    size_t kept = 0;
+    for (size_t i = 0; i < count && !res.stopped; ++i) {
+      SpanEdge* e = active[i];
       FaceItem* s = e->face;
       const int X = std::min(std::max(e->x >> 16, iLeft), iRight);
       if (e->direction) {
-        if (++s->crossings != 1) continue;
-        const float ex = static_cast<float>(e->x) * (1.0f / 65536.0f) + 1.0f;
-        const float ds = depthAt(s, ex, res.yf);
-        FaceItem* above = nullptr;
-        FaceItem* below = top;
-        while (below != &base && depthAt(below, ex, res.yf) > ds) {
-          above = below;
-          below = below->below;
-        }
-        s->below = below;
-        s->above = above;
-        below->above = s;
-        if (above)
-          above->below = s;
-        else
-          top = s;
-        if (below->emitting) {
-          s->emitting = 1;
-          s->spanStart = X;
-          if (s->occludes) {
-            for (FaceItem* q = below; q && q->emitting; q = q->below) {
-              res.endRun(q, X);
-              q->emitting = 0;
-            }
+        if (++s->crossings == 1) {
+          const float ex = static_cast<float>(e->x) * (1.0f / 65536.0f) + 1.0f;
+          const float ds = depthAt(s, ex, res.yf);
+          FaceItem* above = nullptr;
+          FaceItem* below = top;
+          while (below != &base && depthAt(below, ex, res.yf) > ds) {
+            above = below;
+            below = below->below;
           }
-        } else {
-          s->emitting = 0;
+          s->below = below;
+          s->above = above;
+          below->above = s;
+          if (above)
+            above->below = s;
+          else
+            top = s;
+          if (below->emitting) {
+            s->emitting = 1;
+            s->spanStart = X;
+            if (s->occludes) {
+              for (FaceItem* q = below; q && q->emitting; q = q->below) {
+                res.endRun(q, X);
+                q->emitting = 0;
+              }
+            }
+          } else {
+            s->emitting = 0;
+          }
         }
-      } else {
-        if (--s->crossings != 0) continue;
+      } else if (--s->crossings == 0) {
         if (s->emitting) {
           res.endRun(s, X);
           s->emitting = 0;
@@ -187,7 +187,17 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
           top = s->below;
         s->above = s->below = nullptr;
       }
+      if (e->lastRow == y) continue;
+      e->x += e->step;
+      size_t j = kept++;
+      while (j > 0 && active[j - 1]->x > e->x) {
+        active[j] = active[j - 1];
+        --j;
+      }
+      active[j] = e;
     }
+    if (res.stopped) break;
+    gActive.resize(kept);
 
     // Right end of the line: the background's run ends at the right edge.
     if (background.emitting) res.endRun(&background, iRight);
@@ -197,26 +207,6 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
       q->emitting = 0;
     }
 
-    for (SpanEdge* e = gRemoval[row]; e; e = e->nextRemove) {
-      e->prev->next = e->next;
-      e->next->prev = e->prev;
-    }
-    // Advance, then restore the x order by moving edges backwards past larger ones.
-    for (SpanEdge* e = head.next; e != &tail;) {
-      SpanEdge* following = e->next;
-      e->x += e->step;
-      SpanEdge* q = e->prev;
-      if (q != &head && q->x > e->x) {
-        e->prev->next = e->next;
-        e->next->prev = e->prev;
-        while (q != &head && q->x > e->x) q = q->prev;
-        e->prev = q;
-        e->next = q->next;
-        q->next->prev = e;
-        q->next = e;
-      }
-      e = following;
-    }
   }
   return 0;
 }
