@@ -132,6 +132,13 @@ TEST_F(SurfaceTest, LockGivesAPitchWiderThanTheRowAndRectLocksOffsetIntoIt) {
         RECT outside{5, 5, 11, 6};
         EXPECT_EQ(s->Lock(&outside, &part, 0), DDERR_INVALIDRECT);
         EXPECT_EQ(part.bits, nullptr);
+        // The DirectDraw form of the lock gives the same address and pitch.
+        DDSURFACEDESC locked;
+        ASSERT_EQ(s->Lock(&r, &locked, 0), DD_OK);
+        EXPECT_EQ(locked.lpSurface, static_cast<std::uint8_t*>(whole.bits) + 2 * whole.pitch + 3 * BytesPerPixel(f));
+        EXPECT_EQ(locked.lPitch, whole.pitch);
+        EXPECT_TRUE(locked.dwFlags & DDSD_LPSURFACE);
+        ASSERT_EQ(s->Unlock(locked.lpSurface), DD_OK);
     }
 }
 
@@ -493,6 +500,15 @@ TEST_F(SurfaceTest, CreationRefusesBadDescriptionsAndVideoMemory) {
     d.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY;
     EXPECT_EQ(dd->CreateSurface(&d, &s), DDERR_OUTOFVIDEOMEMORY);
     EXPECT_EQ(s, nullptr);
+
+    // A display of 5-5-5 pixels reports them, and surfaces follow it.
+    SetDisplay16BitFormat(PixelFormat::RGB555);
+    DDSURFACEDESC mode;
+    dd->GetDisplayMode(&mode);
+    EXPECT_EQ(mode.ddpfPixelFormat.dwRBitMask, 0x7C00u);
+    SetDisplay16BitFormat(PixelFormat::RGB565);
+    dd->GetDisplayMode(&mode);
+    EXPECT_EQ(mode.ddpfPixelFormat.dwRBitMask, 0xF800u);
 
     // Without a pixel format a surface takes the display's.
     DDSURFACEDESC plain;
