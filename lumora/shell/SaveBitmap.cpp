@@ -85,6 +85,7 @@ int SaveBitmapFile(const XBitmap* bitmap, const char* path) {
     bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     bool closed = std::fclose(file) == 0;
     if (!written || !closed) {
+        std::remove(real.c_str());  // no half-written picture left behind
         AssertBox(kCaptureSource, __LINE__);
         return 0;
     }
