@@ -4,8 +4,9 @@
 // reference (in list order) within the distance wins, and a point without
 // match is appended. A plain scan of the list gives that answer in quadratic
 // time; this grid gives exactly the same answer: references are bucketed in
-// cubic cells of twice the distance, a query visits the (at most 8) cells its
-// neighbourhood touches, and among the matches takes the lowest list index.
+// cubic cells of four times the distance, a query visits the cells its
+// neighbourhood touches (1 to 8, about 3.4 on average), and among the matches
+// takes the lowest list index.
 // Since references never match one another (a point is appended only when
 // nothing matches it), a cell holds only a handful of them.
 #ifndef KELMAT_WELDGRID_H
@@ -35,12 +36,11 @@ class MatchGrid {
   explicit MatchGrid(float distance, std::size_t expected = 0)
       : distance_(distance),
         reach_(static_cast<double>(distance) * (1.0 + 1e-9)),
-        cellSize_(2.0 * reach_) {
+        inverseCell_(reach_ > 0.0 ? 1.0 / (4.0 * reach_) : 0.0) {
     points_.reserve(expected);
     next_.reserve(expected);
-    std::size_t capacity = 16;
-    while (capacity < expected * 2) capacity *= 2;
-    slots_.assign(capacity, Slot{});
+    // The table grows with the cells in use; starting small keeps it in cache.
+    slots_.assign(1024, Slot{});
   }
 
   std::size_t size() const { return points_.size(); }
@@ -90,7 +90,7 @@ class MatchGrid {
     points_.push_back(p);
     next_.push_back(-1);
     if (Searchable(p) && distance_ >= 0.0f && std::isfinite(reach_)) {
-      if ((used_ + 1) * 4 > slots_.size() * 3) Grow();
+      if ((used_ + 1) * 2 > slots_.size()) Grow();
       Slot& slot = Insert(Cell(p.x), Cell(p.y), Cell(p.z));
       if (slot.head < 0) {
         slot.head = index;
@@ -114,10 +114,11 @@ class MatchGrid {
     return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
   }
 
-  // Cell coordinate of a value; distance 0 buckets exact values. The added
-  // 0.0 turns a negative zero into a positive one.
+  // Cell coordinate of a value (monotonic in the value, which is all the
+  // search relies on); distance 0 buckets exact values. The added 0.0 turns a
+  // negative zero into a positive one.
   double Cell(double v) const {
-    const double cell = cellSize_ > 0.0 ? std::floor(v / cellSize_) : v;
+    const double cell = inverseCell_ > 0.0 ? std::floor(v * inverseCell_) : v;
     return cell + 0.0;
   }
 
@@ -134,12 +135,17 @@ class MatchGrid {
     return b;
   }
 
-  static uint64_t Hash(double x, double y, double z) {
-    uint64_t h = Bits(x) * 0x9E3779B97F4A7C15ull;
-    h ^= Bits(y) * 0xC2B2AE3D27D4EB4Full + (h << 6) + (h >> 2);
-    h ^= Bits(z) * 0x165667B19E3779F9ull + (h << 6) + (h >> 2);
-    return h ^ (h >> 29);
+  // Cell coordinates are whole numbers held in doubles: their low bits are
+  // zero, so every bit is mixed before the table index is taken.
+  static uint64_t Mix(uint64_t z) {
+    z ^= z >> 30;
+    z *= 0xBF58476D1CE4E5B9ull;
+    z ^= z >> 27;
+    z *= 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
   }
+
+  static uint64_t Hash(double x, double y, double z) { return Mix(Bits(x) ^ Mix(Bits(y) ^ Mix(Bits(z)))); }
 
   const Slot* Lookup(double x, double y, double z) const {
     const std::size_t mask = slots_.size() - 1;
@@ -181,7 +187,7 @@ class MatchGrid {
 
   float distance_;
   double reach_;
-  double cellSize_;
+  double inverseCell_;
   std::vector<KelmatVector> points_;
   std::vector<int32_t> next_;  // chain of references within a cell, in list order
   std::vector<Slot> slots_;
