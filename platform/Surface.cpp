@@ -225,6 +225,35 @@ UINT GetSystemPaletteEntries(UINT, UINT count, PALETTEENTRY* out) {
     return 0;
 }
 
+bool ConvertPixels(const PixelView& from, const PixelView& to) {
+    if (!from.bits || !to.bits || from.format == PixelFormat::PAL8 || to.format == PixelFormat::PAL8) return false;
+    const int w = std::min(from.width, to.width), h = std::min(from.height, to.height);
+    if (w <= 0 || h <= 0) return false;
+    const int sb = BytesPerPixel(from.format), db = BytesPerPixel(to.format);
+    for (int y = 0; y < h; ++y) {
+        const auto* src = static_cast<const std::uint8_t*>(from.bits) + static_cast<std::ptrdiff_t>(y) * from.pitch;
+        auto* dst = static_cast<std::uint8_t*>(to.bits) + static_cast<std::ptrdiff_t>(y) * to.pitch;
+        if (from.format == to.format) {
+            std::memcpy(dst, src, static_cast<std::size_t>(w) * static_cast<std::size_t>(sb));
+            continue;
+        }
+        for (int x = 0; x < w; ++x) {
+            const std::uint32_t v = ReadPixel(src + x * sb, sb);
+            std::uint32_t out;
+            if (from.format == PixelFormat::RGB565 && to.format == PixelFormat::RGB555) {
+                out = Rgb565To555(static_cast<std::uint16_t>(v));
+            } else if (from.format == PixelFormat::RGB555 && to.format == PixelFormat::RGB565) {
+                out = Rgb555To565(static_cast<std::uint16_t>(v));
+            } else {
+                const Rgb8 c = UnpackRgb(from.format, v);
+                out = PackRgb(to.format, c.r, c.g, c.b);
+            }
+            WritePixel(dst + x * db, db, out);
+        }
+    }
+    return true;
+}
+
 void LoseAllSurfaces() {
     Globals& g = G();
     std::lock_guard<std::mutex> guard(g.lock);

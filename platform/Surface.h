@@ -406,6 +406,12 @@ UINT GetSystemPaletteEntries(UINT start, UINT count, PALETTEENTRY* out);
 DDPIXELFORMAT PixelFormatDesc(PixelFormat format);
 bool PixelFormatFromDesc(const DDPIXELFORMAT& desc, PixelFormat* out);
 
+// Copies the pixels of one view into another of any direct-colour format,
+// converting them (5-bit and 6-bit channels widened by repeating their top
+// bits); the area copied is the smaller of the two sizes. False for 8-bit or
+// empty views.
+bool ConvertPixels(const PixelView& from, const PixelView& to);
+
 // Provoked states, for tests and for the host backend (e.g. on losing full screen).
 void LoseAllSurfaces();          // every live surface reports DDERR_SURFACELOST until restored
 void SimulateStillDrawing(int operations);  // the next N operations without a WAIT flag answer DDERR_WASSTILLDRAWING

@@ -310,4 +310,13 @@ bool DrawText(const PixelView& view, const RECT& rect, std::string_view utf8, co
     return true;
 }
 
+bool DrawText(DirectDrawSurface* surface, const RECT& rect, std::string_view utf8, const TextStyle& style) {
+    if (!surface) return false;
+    PixelView view;
+    if (FAILED(surface->Lock(nullptr, &view, DDLOCK_WAIT))) return false;
+    const bool drawn = DrawText(view, rect, utf8, style);
+    surface->Unlock(view.bits);
+    return drawn;
+}
+
 }  // namespace platform

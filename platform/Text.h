@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/PixelView.h"
+#include "platform/Surface.h"
 #include "platform/Types.h"
 
 namespace platform {
@@ -59,6 +60,11 @@ struct TextMetrics {
 // False when the font cannot be loaded or the view is 8-bit; an empty rect
 // or text draws nothing and succeeds.
 bool DrawText(const PixelView& view, const RECT& rect, std::string_view utf8, const TextStyle& style);
+
+// The same on a surface, locked for the drawing (waiting while it is busy).
+// False when the surface cannot be locked (lost, already locked) or the text
+// cannot be drawn.
+bool DrawText(DirectDrawSurface* surface, const RECT& rect, std::string_view utf8, const TextStyle& style);
 
 // Width (sum of the characters' advances) and height (cell height) of the text.
 bool GetTextExtent(std::string_view utf8, int height, bool bold, SIZE* out);

@@ -105,6 +105,30 @@ TEST(PixelConversion, NarrowingWideningAndRoundTrips) {
     EXPECT_EQ(f, PixelFormat::RGB555);
 }
 
+TEST(PixelConversion, ViewsConvertBetweenFormatsThroughTheirPitches) {
+    std::uint16_t p565[2][3] = {{0xF800, 0x07E0, 0xBEEF}, {0x001F, 0xFFFF, 0xBEEF}};  // 2 x 2, pitch 6
+    std::uint32_t p32[2][3] = {};
+    std::uint16_t p555[2][4] = {};
+    PixelView a{p565, 2, 2, 6, PixelFormat::RGB565};
+    PixelView b{p32, 2, 2, 12, PixelFormat::XRGB8888};
+    PixelView c{p555, 3, 2, 8, PixelFormat::RGB555};  // larger: only 2 x 2 is written
+    ASSERT_TRUE(ConvertPixels(a, b));
+    EXPECT_EQ(p32[0][0], 0xFF0000u);
+    EXPECT_EQ(p32[0][1], 0x00FF00u);
+    EXPECT_EQ(p32[1][0], 0x0000FFu);
+    EXPECT_EQ(p32[1][1], 0xFFFFFFu);
+    EXPECT_EQ(p32[0][2], 0u);
+    ASSERT_TRUE(ConvertPixels(b, c));
+    EXPECT_EQ(p555[0][0], 0x7C00);
+    EXPECT_EQ(p555[1][1], 0x7FFF);
+    EXPECT_EQ(p555[0][2], 0);
+    ASSERT_TRUE(ConvertPixels(c, a));
+    EXPECT_EQ(p565[0][1], 0x07E0);  // full 5-bit green comes back as full 6-bit green
+    EXPECT_EQ(p565[0][2], 0xBEEF);
+    std::uint8_t idx[4] = {};
+    EXPECT_FALSE(ConvertPixels(PixelView{idx, 2, 2, 2, PixelFormat::PAL8}, a));
+}
+
 TEST_F(SurfaceTest, LockGivesAPitchWiderThanTheRowAndRectLocksOffsetIntoIt) {
     for (PixelFormat f : {PixelFormat::RGB565, PixelFormat::RGB555, PixelFormat::XRGB8888, PixelFormat::PAL8}) {
         Ref<DirectDrawSurface> s{Make(10, 7, f)};

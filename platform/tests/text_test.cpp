@@ -211,6 +211,39 @@ TEST(Text, FrenchAccentsDrawAndSingleByteTextStillShows) {
     EXPECT_EQ(NextCodePoint("\xC0\xAF", &pos), U'À');  // overlong form refused
 }
 
+TEST(Text, DrawsOnSurfacesThatCanBeLocked) {
+    DirectDraw* dd = nullptr;
+    ASSERT_EQ(DirectDrawCreate(nullptr, &dd), DD_OK);
+    ASSERT_EQ(dd->SetCooperativeLevel(reinterpret_cast<HWND>(std::uintptr_t{32}), DDSCL_NORMAL), DD_OK);
+    DDSURFACEDESC d;
+    d.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    d.dwWidth = 100;
+    d.dwHeight = 32;
+    d.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
+    DirectDrawSurface* s = nullptr;
+    ASSERT_EQ(dd->CreateSurface(&d, &s), DD_OK);
+    DDBLTFX fx;
+    fx.dwFillColor = 0;
+    s->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
+    ASSERT_TRUE(DrawText(s, RECT{0, 0, 100, 32}, "Joueur", Style(DT_CENTER | DT_VCENTER)));
+    PixelView v;
+    ASSERT_EQ(s->Lock(nullptr, &v, 0), DD_OK);  // the drawing unlocked it again
+    int lit = 0;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 100; ++x) {
+            std::uint16_t p;
+            std::memcpy(&p, static_cast<std::uint8_t*>(v.bits) + y * v.pitch + 2 * x, 2);
+            lit += p != 0;
+        }
+    EXPECT_GT(lit, 50);
+    EXPECT_FALSE(DrawText(s, RECT{0, 0, 100, 32}, "x", Style(DT_LEFT)));  // locked by us
+    s->Unlock(nullptr);
+    LoseAllSurfaces();
+    EXPECT_FALSE(DrawText(s, RECT{0, 0, 100, 32}, "x", Style(DT_LEFT)));
+    s->Release();
+    dd->Release();
+}
+
 TEST(Text, MissingFontAndEightBitViewsFailClearly) {
     SetFontFiles("/nonexistent/NoSuchFont.ttf", nullptr);
     Canvas c(20, 20, PixelFormat::RGB565);
