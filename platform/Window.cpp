@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -77,6 +78,8 @@ struct State {
     bool lastEventWasKeyDown = false;
 
     POINT cursor{};  // client coordinates of the main window
+    // The pointer in screen coordinates, for messages posted from other threads.
+    std::atomic<std::uint64_t> cursorScreen{0};
     bool active = false;
     bool minimized = false;
     int cursorCount = 0;
@@ -248,6 +251,15 @@ POINT CursorScreen() {
         p.y += w->y;
     }
     return p;
+}
+
+void SetCursorClient(POINT p) {
+    State& s = S();
+    s.cursor = p;
+    POINT screen = CursorScreen();
+    s.cursorScreen.store((static_cast<std::uint64_t>(static_cast<std::uint32_t>(screen.x)) << 32) |
+                             static_cast<std::uint32_t>(screen.y),
+                         std::memory_order_relaxed);
 }
 
 void Enqueue(MSG msg, bool front = false) {
@@ -466,12 +478,11 @@ void DeliverEvent(const BackendEvent& e) {
             // Outside the picture nothing receives the pointer; keep only
             // where it is, clamped so a grab never reports a far point.
             if (Window* w = Live(s.main)) {
-                s.cursor.x = std::clamp(e.x, -1, w->width);
-                s.cursor.y = std::clamp(e.y, -1, w->height);
+                SetCursorClient(POINT{std::clamp(e.x, -1, w->width), std::clamp(e.y, -1, w->height)});
             }
             break;
         }
-        s.cursor = POINT{e.x, e.y};
+        SetCursorClient(POINT{e.x, e.y});
         if (!Live(s.main)) break;
         MSG msg;
         msg.hwnd = s.main;
@@ -495,7 +506,7 @@ void DeliverEvent(const BackendEvent& e) {
     case BackendEvent::Type::ButtonDown: {
         Window* w = Live(s.main);
         if (!w || !InsideClient(e.x, e.y)) break;
-        s.cursor = POINT{e.x, e.y};
+        SetCursorClient(POINT{e.x, e.y});
         DWORD now = timeGetTime();
         bool dbl = (w->classStyle & CS_DBLCLKS) && s.clickValid && s.clickButton == e.button &&
                    now - s.clickTime <= kDoubleClickTime && std::abs(e.x - s.clickPoint.x) <= kDoubleClickWidth / 2 &&
@@ -515,7 +526,7 @@ void DeliverEvent(const BackendEvent& e) {
     case BackendEvent::Type::ButtonUp: {
         bool wasDown = Down(ButtonVk(e.button));
         if (!Live(s.main) || (!wasDown && !InsideClient(e.x, e.y))) break;
-        s.cursor = POINT{e.x, e.y};
+        SetCursorClient(POINT{e.x, e.y});
         SetKey(ButtonVk(e.button), false);
         PostInput(ButtonMessage(e.button, 1), MouseKeyFlags(), MAKELPARAM(e.x, e.y));
         break;
@@ -616,7 +627,11 @@ HWND CreateWindow(const char* className, const char* title, DWORD style, int x, 
     RECT desk = detail::TheBackend().DesktopRect();
     w->x = x == CW_USEDEFAULT ? desk.left + (desk.right - desk.left - w->width) / 2 : x;
     w->y = x == CW_USEDEFAULT ? desk.top + (desk.bottom - desk.top - w->height) / 2 : y;
-    s.windows.push_back(std::move(window));
+    {
+        // Other threads look windows up when they post.
+        std::lock_guard lock(s.queueMutex);
+        s.windows.push_back(std::move(window));
+    }
     bool isMain = !Live(s.main) && !parent;
     if (isMain) {
         s.main = w;
@@ -637,10 +652,10 @@ BOOL DestroyWindow(HWND hwnd) {
     Window* w = Live(hwnd);
     if (!w) return FALSE;
     SendMessage(w, WM_DESTROY, 0, 0);
-    w->alive = false;
     std::erase_if(s.timers, [&](const Timer& t) { return t.hwnd == hwnd; });
     {
         std::lock_guard lock(s.queueMutex);
+        w->alive = false;
         std::erase_if(s.queue, [&](const MSG& m) { return m.hwnd == hwnd; });
     }
     if (s.main == hwnd) {
@@ -813,7 +828,9 @@ BOOL PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
                 if (w.get() == hwnd && w->alive) known = true;
             if (!known) return FALSE;
         }
-        msg.pt = s.cursor;
+        std::uint64_t packed = s.cursorScreen.load(std::memory_order_relaxed);
+        msg.pt = POINT{static_cast<LONG>(static_cast<std::uint32_t>(packed >> 32)),
+                       static_cast<LONG>(static_cast<std::uint32_t>(packed))};
         s.queue.push_back(msg);
     }
     detail::TheBackend().Wake();
@@ -921,7 +938,7 @@ BOOL SetCursorPos(int x, int y) {
     e.x = cx;
     e.y = cy;
     detail::DeliverEvent(e);
-    s.cursor = POINT{cx, cy};
+    SetCursorClient(POINT{cx, cy});
     return TRUE;
 }
 
@@ -1054,6 +1071,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
         w->x = x;
         w->y = y;
         if (isMain && !w->fullScreen) detail::TheBackend().SetPosition(x, y);
+        if (isMain) SetCursorClient(S().cursor);  // same client point, new screen point
         SendMessage(w, WM_MOVE, 0, MAKELPARAM(x, y));
     }
     if (!(flags & SWP_NOSIZE) && cx > 0 && cy > 0 && (cx != w->width || cy != w->height)) {
@@ -1206,7 +1224,7 @@ void ResetWindowState() {
     ClearKeyState();
     s.toggled.fill(false);
     s.lastEventWasKeyDown = false;
-    s.cursor = POINT{};
+    SetCursorClient(POINT{});
 }
 
 }  // namespace platform

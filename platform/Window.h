@@ -35,7 +35,7 @@ BOOL WaitMessage();
 BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessage(const MSG* msg);
 BOOL PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-// Calls the window procedure directly.
+// Calls the window procedure directly, on the calling thread (the window thread).
 LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
 
