@@ -326,6 +326,8 @@ void setupFace(ZeltRenderContext* context, ZeltFace* face, const RenderState& ch
   const auto* fb = static_cast<const FaceBlock*>(face->rendererBlock);
   item->random = fb ? fb->random : 0;
   item->spanHead = -1;
+  item->spanFirst = 0;
+  item->spanCount = 0;
   item->crossings = 0;
   item->spanStart = 0;
   item->above = nullptr;

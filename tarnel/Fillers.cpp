@@ -188,13 +188,13 @@ struct SpanValues {
 // Walks the face's spans with interpolated values at each span start.
 template <class Fn>
 void forEachSpan(const FaceItem& it, const Target& t, int attrs, Fn&& fn) {
-  if (it.spanHead < 0 || it.count < 3) return;
+  if (it.spanCount <= 0 || it.count < 3) return;
   const Sides s = buildSides(it, attrs);
-  const Span* spans = renderer().pools.spans.data;
+  const Span* spans = renderer().gathered.data() + it.spanFirst;
   SpanValues sv{};
   int prevY = INT_MIN;
   int prevX = 0;
-  for (int i = it.spanHead; i >= 0; i = spans[i].next) {
+  for (int i = it.spanCount - 1; i >= 0; --i) {
     const Span& sp = spans[i];
     if (sp.y < t.top || sp.y >= t.bottom || sp.y < s.yTop || sp.y >= s.yBottom) continue;
     const int x0 = std::max(sp.x, t.left);
@@ -313,8 +313,8 @@ void fillFlat(const FaceItem& it, const Target& t) {
     px = it.random;
   else
     px = it.material ? it.material->flatPixel : 0;
-  const Span* spans = renderer().pools.spans.data;
-  for (int i = it.spanHead; i >= 0; i = spans[i].next) {
+  const Span* spans = renderer().gathered.data() + it.spanFirst;
+  for (int i = it.spanCount - 1; i >= 0; --i) {
     const Span& sp = spans[i];
     if (sp.y < t.top || sp.y >= t.bottom) continue;
     const int x0 = std::max(sp.x, t.left);

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "include/zelt/records.h"
 
@@ -48,6 +49,8 @@ struct FaceItem {
   int crossings;
   int spanStart;
   int spanHead;
+  int spanFirst;           // the face's spans, gathered in list order: spanFirst + spanCount - 1
+  int spanCount;           // down to spanFirst of the gathered array
   uint8_t occludes;
   uint8_t emitting;
   uint16_t random;
@@ -65,7 +68,8 @@ struct Span {
   int x;
   int length;
   int y;
-  int next;  // index of the face's next span, -1 ends
+  int next;   // index of the face's next span, -1 ends
+  int owner;  // surface that owns the span (span buffer numbering)
 };
 
 struct SpanEdge {
@@ -74,7 +78,7 @@ struct SpanEdge {
   int direction;   // 1: traced downward (a left edge)
   int lastRow;     // the edge leaves the active list after this scanline
   SpanEdge* next;  // next in its scanline bucket
-  FaceItem* face;
+  int surface;     // index of its face item's surface (see the span buffer)
 };
 
 // Drawing target handed to the fillers.
@@ -127,6 +131,10 @@ struct Renderer {
   int initCount = 0;
   RenderState slots[kSlotCount] = {};
   FrameLists pools;
+  // Spans gathered face by face after resolution, so that each filler reads its spans from
+  // one run of memory instead of chasing list links across the pool.
+  std::vector<Span> gathered;
+  std::vector<int> gatherStart;
 };
 
 Renderer& renderer();

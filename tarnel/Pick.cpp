@@ -113,9 +113,13 @@ extern "C" TARNEL_EXPORT ZeltObject* Zelt_Pick_Dll(ZeltRenderContext* context, f
   PickState ps{context, x, y, context->farZ, 0, nullptr};
   const ZeltRenderRecord* rec = renderer().record;
   if (rec && rec->cameraVertices && rec->outcodes && context->view) {
-    walkForest(context, [&](ZeltObject* reported, ZeltObject*, int index, ZeltFace* f) {
-      testFace(ps, reported, index, f);
-    });
+    try {
+      walkForest(context, [&](ZeltObject* reported, ZeltObject*, int index, ZeltFace* f) {
+        testFace(ps, reported, index, f);
+      });
+    } catch (...) {
+      ps = PickState{context, x, y, context->farZ, 0, nullptr};  // out of memory: no hit
+    }
   }
   if (face) *face = ps.face;
   if (depth) *depth = ps.best;

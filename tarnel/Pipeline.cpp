@@ -25,8 +25,9 @@ void paintBackToFront(FaceList list, const Target& target, int depth) {
 
 }  // namespace
 
-extern "C" TARNEL_EXPORT int Zelt_Render_Dll(ZeltRenderContext* context, uint16_t* pixels, void* depthBuffer,
-                                             int flags) {
+namespace {
+
+int renderFrame(ZeltRenderContext* context, uint16_t* pixels, void* depthBuffer, int flags) {
   Renderer& r = renderer();
   if (!context || !context->camera) return 0;
   if (context->camera->methods && context->camera->methods->prepareFrame)
@@ -57,4 +58,16 @@ extern "C" TARNEL_EXPORT int Zelt_Render_Dll(ZeltRenderContext* context, uint16_
   paintBackToFront(FaceList::Blended, target, depth);
   paintBackToFront(FaceList::Overlay, target, depth);
   return 0;
+}
+
+}  // namespace
+
+extern "C" TARNEL_EXPORT int Zelt_Render_Dll(ZeltRenderContext* context, uint16_t* pixels, void* depthBuffer,
+                                             int flags) {
+  try {
+    return renderFrame(context, pixels, depthBuffer, flags);
+  } catch (...) {
+    // Scratch memory ran out: the frame is abandoned like one whose edge pool cannot grow.
+    return 2;
+  }
 }

@@ -10,38 +10,63 @@ namespace tarnel {
 
 namespace {
 
+// What span resolution needs of a face item, packed densely: the walk touches these records
+// for every edge on every scanline.
+struct Surface {
+  float A, B, C;
+  Surface* above;
+  Surface* below;
+  int crossings;
+  int spanStart;
+  int spanHead;
+  uint8_t occludes;
+  uint8_t emitting;
+};
+
+// An active edge, held by value in x order.
+struct Active {
+  int32_t x;
+  int32_t step;
+  int lastRow;
+  int direction;
+  Surface* surface;
+};
+
 SpanEdge* gBucket[kMaxScanlines];
-// Active edges in x order, kept in arrays rather than a linked list: the walk over them is the
-// innermost loop of span resolution.
-std::vector<SpanEdge*> gActive;
-std::vector<SpanEdge*> gMerged;
+std::vector<Surface> gSurfaces;
+std::vector<Active> gActive;
+std::vector<Active> gMerged;
+std::vector<int> gFill;
 
 struct Resolver {
   int y = 0;
   float yf = 0.0f;
   bool stopped = false;
+  Pool<Span>* spans = nullptr;
+  const Surface* first = nullptr;
+  int owner(const Surface* s) const { return static_cast<int>(s - first); }
 
   // Closes the surface's run at x, recording a span when it is not empty.
-  void endRun(FaceItem* s, int x) {
-    int length = x - s->spanStart;
+  void endRun(Surface* s, int x) {
+    const int length = x - s->spanStart;
     if (length <= 0 || stopped) return;
-    Pool<Span>& spans = renderer().pools.spans;
-    if (spans.count >= spans.capacity && !growPool(spans, kSpanGrowth)) {
+    if (spans->count >= spans->capacity && !growPool(*spans, kSpanGrowth)) {
       stopped = true;  // paint with what was found so far
       return;
     }
-    Span& sp = spans.data[spans.count];
+    Span& sp = spans->data[spans->count];
     sp.x = s->spanStart;
     sp.length = length;
     sp.y = y;
     sp.next = s->spanHead;
-    s->spanHead = spans.count++;
+    sp.owner = owner(s);
+    s->spanHead = spans->count++;
   }
 };
 
-inline float depthAt(const FaceItem* s, float x, float y) { return s->A * x + s->B * y + s->C; }
+inline float depthAt(const Surface* s, float x, float y) { return s->A * x + s->B * y + s->C; }
 
-void insertEdges(FaceItem& item, SpanEdge*& next, int iTop, int iBottom) {
+void insertEdges(const FaceItem& item, int surface, SpanEdge*& next, int iTop, int iBottom) {
   const int n = item.count;
   for (int i = 0; i < n; ++i) {
     const int prev = i == 0 ? n - 1 : i - 1;
@@ -56,13 +81,13 @@ void insertEdges(FaceItem& item, SpanEdge*& next, int iTop, int iBottom) {
     e->x = truncInt(upper.x * 65536.0f);
     e->step = truncInt((item.v[i].x - item.v[prev].x) * 65536.0f / static_cast<float>(yCur - yPrev));
     e->direction = yCur > yPrev ? 1 : 0;
-    e->face = &item;
+    e->surface = surface;
+    e->lastRow = std::min(yLower, iBottom) - 1;
     // Bucket of the upper scanline, sorted by x: before the first edge whose x is not smaller.
     SpanEdge** link = &gBucket[yUpper - iTop];
     while (*link && (*link)->x < e->x) link = &(*link)->next;
     e->next = *link;
     *link = e;
-    e->lastRow = std::min(yLower, iBottom) - 1;
   }
 }
 
@@ -77,12 +102,9 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
   const int iBottom = std::min(truncInt(b.bottom), iTop + kMaxScanlines);
 
   background = FaceItem{};
-  background.A = 0.0f;
-  background.B = 0.0f;
   background.C = -1000000.0f;
   background.occludes = 1;
   background.spanHead = -1;
-  FaceItem base = background;
 
   // Edge pool: grown in large steps before any edge is placed.
   long needed = 0;
@@ -95,13 +117,29 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
   if (rows <= 0 || iRight <= iLeft) return 0;
   std::fill(gBucket, gBucket + rows, nullptr);
 
+  // Surfaces: 0 the base under everything (never emits), 1 the background, then the faces.
+  const int opaqueCount = pools.faces[0].count;
+  const int faceCount = opaqueCount + pools.faces[1].count;
+  gSurfaces.resize(static_cast<size_t>(faceCount) + 2);
+  Surface* surfaces = gSurfaces.data();
+  for (int k = 0; k < faceCount + 2; ++k) {
+    const FaceItem& f = k == 0 || k == 1 ? background
+                        : k - 2 < opaqueCount ? pools.faces[0].data[k - 2]
+                                              : pools.faces[1].data[k - 2 - opaqueCount];
+    surfaces[k] = Surface{f.A, f.B, f.C, nullptr, nullptr, 0, 0, -1, f.occludes, 0};
+  }
+  Surface& base = surfaces[0];
+  Surface& bg = surfaces[1];
+
   SpanEdge* nextEdge = pools.edges.data;
-  for (int l = 0; l < 2; ++l)
-    for (int k = 0; k < pools.faces[l].count; ++k) insertEdges(pools.faces[l].data[k], nextEdge, iTop, iBottom);
+  for (int k = 0; k < opaqueCount; ++k) insertEdges(pools.faces[0].data[k], k + 2, nextEdge, iTop, iBottom);
+  for (int k = 0; k < pools.faces[1].count; ++k)
+    insertEdges(pools.faces[1].data[k], opaqueCount + k + 2, nextEdge, iTop, iBottom);
 
   gActive.clear();
-
   Resolver res;
+  res.spans = &pools.spans;
+  res.first = surfaces;
   for (int y = iTop; y < iBottom && !res.stopped; ++y) {
     const int row = y - iTop;
     res.y = y;
@@ -112,39 +150,39 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
       gMerged.clear();
       size_t i = 0;
       for (SpanEdge* e = gBucket[row]; e; e = e->next) {
-        while (i < gActive.size() && gActive[i]->x < e->x) gMerged.push_back(gActive[i++]);
-        gMerged.push_back(e);
+        while (i < gActive.size() && gActive[i].x < e->x) gMerged.push_back(gActive[i++]);
+        gMerged.push_back(Active{e->x, e->step, e->lastRow, e->direction, &surfaces[e->surface]});
       }
       while (i < gActive.size()) gMerged.push_back(gActive[i++]);
       gActive.swap(gMerged);
     }
 
-    // Surface stack: base (never emits) under the background, which emits from the left.
-    base.above = &background;
+    // Surface stack: the base under the background, which emits from the left.
+    base.above = &bg;
     base.below = nullptr;
     base.emitting = 0;
-    background.below = &base;
-    background.above = nullptr;
-    background.crossings = 1;
-    background.emitting = 1;
-    background.spanStart = iLeft;
-    FaceItem* top = &background;
+    bg.below = &base;
+    bg.above = nullptr;
+    bg.crossings = 1;
+    bg.emitting = 1;
+    bg.spanStart = iLeft;
+    Surface* top = &bg;
 
     // Walk the edges left to right. Each edge is then advanced to the next line and moved back
     // past the kept edges whose new x is larger; edges ending on this line are dropped.
-    SpanEdge** active = gActive.data();
+    Active* active = gActive.data();
     const size_t count = gActive.size();
     size_t kept = 0;
     for (size_t i = 0; i < count && !res.stopped; ++i) {
-      SpanEdge* e = active[i];
-      FaceItem* s = e->face;
-      const int X = std::min(std::max(e->x >> 16, iLeft), iRight);
-      if (e->direction) {
+      Active e = active[i];
+      Surface* s = e.surface;
+      const int X = std::min(std::max(e.x >> 16, iLeft), iRight);
+      if (e.direction) {
         if (++s->crossings == 1) {
-          const float ex = static_cast<float>(e->x) * (1.0f / 65536.0f) + 1.0f;
+          const float ex = static_cast<float>(e.x) * (1.0f / 65536.0f) + 1.0f;
           const float ds = depthAt(s, ex, res.yf);
-          FaceItem* above = nullptr;
-          FaceItem* below = top;
+          Surface* above = nullptr;
+          Surface* below = top;
           while (below != &base && depthAt(below, ex, res.yf) > ds) {
             above = below;
             below = below->below;
@@ -160,7 +198,7 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
             s->emitting = 1;
             s->spanStart = X;
             if (s->occludes) {
-              for (FaceItem* q = below; q && q->emitting; q = q->below) {
+              for (Surface* q = below; q && q->emitting; q = q->below) {
                 res.endRun(q, X);
                 q->emitting = 0;
               }
@@ -173,7 +211,7 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
         if (s->emitting) {
           res.endRun(s, X);
           s->emitting = 0;
-          for (FaceItem* q = s->below; q; q = q->below) {
+          for (Surface* q = s->below; q; q = q->below) {
             if (q->emitting) break;
             q->emitting = 1;
             q->spanStart = X;
@@ -187,10 +225,10 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
           top = s->below;
         s->above = s->below = nullptr;
       }
-      if (e->lastRow == y) continue;
-      e->x += e->step;
+      if (e.lastRow == y) continue;
+      e.x += e.step;
       size_t j = kept++;
-      while (j > 0 && active[j - 1]->x > e->x) {
+      while (j > 0 && active[j - 1].x > e.x) {
         active[j] = active[j - 1];
         --j;
       }
@@ -200,14 +238,37 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
     gActive.resize(kept);
 
     // Right end of the line: the background's run ends at the right edge.
-    if (background.emitting) res.endRun(&background, iRight);
+    if (bg.emitting) res.endRun(&bg, iRight);
     // A face left on the stack has unbalanced edges on this line; take it off.
-    for (FaceItem* q = top; q && q != &background && q != &base; q = q->below) {
+    for (Surface* q = top; q && q != &bg && q != &base; q = q->below) {
       q->crossings = 0;
       q->emitting = 0;
     }
-
   }
+
+  // Hand the span lists back to the face items, and gather each surface's spans in one run
+  // (list order is the reverse of creation order).
+  Renderer& r = renderer();
+  const int surfaceCount = faceCount + 2;
+  r.gatherStart.assign(static_cast<size_t>(surfaceCount) + 1, 0);
+  const Span* all = pools.spans.data;
+  const int spanCount = pools.spans.count;
+  for (int k = 0; k < spanCount; ++k) ++r.gatherStart[all[k].owner + 1];
+  for (int k = 0; k < surfaceCount; ++k) r.gatherStart[k + 1] += r.gatherStart[k];
+  r.gathered.resize(static_cast<size_t>(spanCount));
+  {
+    std::vector<int>& fill = gFill;
+    fill.assign(r.gatherStart.begin(), r.gatherStart.end() - 1);
+    for (int k = 0; k < spanCount; ++k) r.gathered[fill[all[k].owner]++] = all[k];
+  }
+  auto give = [&](FaceItem& item, int surface) {
+    item.spanHead = surfaces[surface].spanHead;
+    item.spanFirst = r.gatherStart[surface];
+    item.spanCount = r.gatherStart[surface + 1] - r.gatherStart[surface];
+  };
+  give(background, 1);
+  for (int k = 0; k < opaqueCount; ++k) give(pools.faces[0].data[k], k + 2);
+  for (int k = 0; k < pools.faces[1].count; ++k) give(pools.faces[1].data[k], opaqueCount + k + 2);
   return 0;
 }
 
