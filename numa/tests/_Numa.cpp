@@ -19,8 +19,7 @@ struct Loaded {
 
 std::string BinPath(const std::string& file) {
   const char* bin = std::getenv("LUMORA_BIN");
-  if (!bin || !*bin) bin = NUMA_TEST_BIN_DIR;
-  return std::string(bin) + "/" + file;
+  return std::string(bin && *bin ? bin : LUMORA_TEST_BIN_DIR) + "/" + file;
 }
 
 const NumaLib* LoadNuma(const std::string& name, std::string* error) {

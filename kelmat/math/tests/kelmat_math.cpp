@@ -100,8 +100,7 @@ class AgainstKernelMath : public ::testing::Test {
  protected:
   void SetUp() override {
     const char* bin = std::getenv("LUMORA_BIN");
-    if (!bin || !*bin) bin = KELMAT_MATH_TEST_BIN_DIR;
-    const std::string path = std::string(bin) + "/libnuma5.so";
+    const std::string path = std::string(bin && *bin ? bin : LUMORA_TEST_BIN_DIR) + "/libnuma5.so";
     handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle_) GTEST_SKIP() << "kernel math not built: " << path;
   }
