@@ -10,6 +10,8 @@ namespace platform {
 namespace {
 
 constexpr std::uint32_t BI_RGB = 0;
+constexpr std::uint32_t BI_RLE8 = 1;
+constexpr std::uint32_t BI_RLE4 = 2;
 constexpr std::uint32_t BI_BITFIELDS = 3;
 
 std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
@@ -52,6 +54,46 @@ struct Channel {
         return static_cast<std::uint32_t>((v * 255u + max / 2) / max);
     }
 };
+
+// Run-length pixels (8 or 4 bits), bottom row first, into indexes stored top
+// row first. Pixels the runs skip stay 0. Runs that leave the picture are
+// cut at its edges; data that ends without the end-of-picture mark keeps
+// what was decoded.
+bool DecodeRle(const std::uint8_t* p, std::size_t n, bool four, int w, int h, std::vector<std::uint8_t>& index) {
+    int x = 0, y = 0;  // y counts rows from the bottom
+    auto put = [&](unsigned v) {
+        if (x >= w) return;
+        if (y < h) index[static_cast<std::size_t>(h - 1 - y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(v);
+        ++x;
+    };
+    std::size_t i = 0;
+    while (i + 2 <= n && y < h) {
+        const unsigned count = p[i], value = p[i + 1];
+        i += 2;
+        if (count > 0) {
+            for (unsigned k = 0; k < count; ++k) put(four ? ((k & 1) ? value & 15u : value >> 4) : value);
+        } else if (value == 0) {
+            x = 0;
+            ++y;
+        } else if (value == 1) {
+            return true;
+        } else if (value == 2) {
+            if (i + 2 > n) return false;
+            x = std::min(x + p[i], w);
+            y = std::min(y + p[i + 1], h);
+            i += 2;
+        } else {
+            const std::size_t bytes = four ? (value + 1) / 2 : value;
+            if (i + bytes > n) return false;
+            for (unsigned k = 0; k < value; ++k) {
+                const unsigned b = four ? p[i + k / 2] : p[i + k];
+                put(four ? ((k & 1) ? b & 15u : b >> 4) : b);
+            }
+            i += bytes + (bytes & 1);  // absolute runs end on a 16-bit boundary
+        }
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -107,8 +149,11 @@ bool DecodeBmp(const void* data, std::size_t size, BmpImage* out, std::string* e
         }
         if (!red.Set(rm) || !green.Set(gm) || !blue.Set(bm) || (rm | gm | bm) == 0)
             return Fail(error, "bit-field masks are not usable");
+    } else if (compression == BI_RLE8 || compression == BI_RLE4) {
+        if (bits != (compression == BI_RLE8 ? 8u : 4u)) return Fail(error, "run-length code does not match the pixel depth");
+        if (topDown) return Fail(error, "run-length bitmaps cannot be stored top-down");
     } else if (compression != BI_RGB) {
-        return Fail(error, "compressed bitmaps are not supported");
+        return Fail(error, "unsupported bitmap compression");
     }
 
     if (bits <= 8) {
@@ -124,8 +169,25 @@ bool DecodeBmp(const void* data, std::size_t size, BmpImage* out, std::string* e
         }
     }
 
-    const std::uint64_t rowBytes = ((static_cast<std::uint64_t>(width) * bits + 31) / 32) * 4;
     if (offBits < 14 + headerSize) return Fail(error, "pixel data overlaps the header");
+    if (compression == BI_RLE8 || compression == BI_RLE4) {
+        if (offBits >= size) return Fail(error, "pixel data runs past the end of the file");
+        const int w = static_cast<int>(width), hgt = static_cast<int>(height);
+        std::vector<std::uint8_t> index(static_cast<std::size_t>(w) * static_cast<std::size_t>(hgt), 0);
+        if (!DecodeRle(f + offBits, size - offBits, compression == BI_RLE4, w, hgt, index)) {
+            *out = BmpImage{};
+            return Fail(error, "run-length data runs past the end of the file");
+        }
+        out->width = w;
+        out->height = hgt;
+        out->fileBits = static_cast<int>(bits);
+        out->rgb.resize(index.size());
+        for (std::size_t i = 0; i < index.size(); ++i)
+            out->rgb[i] = index[i] < out->palette.size() ? out->palette[index[i]] : 0;
+        out->index = std::move(index);
+        return true;
+    }
+    const std::uint64_t rowBytes = ((static_cast<std::uint64_t>(width) * bits + 31) / 32) * 4;
     if (static_cast<std::uint64_t>(offBits) + rowBytes * static_cast<std::uint64_t>(height) > size)
         return Fail(error, "pixel data runs past the end of the file");
 

@@ -76,6 +76,25 @@ std::vector<std::uint8_t> MakeBmp(const BmpSpec& s) {
     return f;
 }
 
+// A run-length file: 8-bit (code 1) or 4-bit (code 2) pixels given as raw bytes.
+std::vector<std::uint8_t> MakeRle(int w, int h, int bits, std::vector<std::uint8_t> data, bool topDown = false) {
+    const std::uint32_t colours = bits == 8 ? 4 : 16;
+    std::vector<std::uint8_t> f(54 + colours * 4, 0);
+    f[0] = 'B';
+    f[1] = 'M';
+    Le32(f, 10, static_cast<std::uint32_t>(f.size()));
+    Le32(f, 14, 40);
+    Le32(f, 18, static_cast<std::uint32_t>(w));
+    Le32(f, 22, static_cast<std::uint32_t>(topDown ? -h : h));
+    Le16(f, 26, 1);
+    Le16(f, 28, static_cast<std::uint32_t>(bits));
+    Le32(f, 30, bits == 8 ? 1 : 2);
+    Le32(f, 46, colours);
+    for (std::uint32_t i = 0; i < colours; ++i) Le32(f, 54 + 4 * i, 0x010101u * i);  // grey i
+    f.insert(f.end(), data.begin(), data.end());
+    return f;
+}
+
 std::uint32_t At(const BmpImage& im, int x, int y) {
     return im.rgb[static_cast<std::size_t>(y) * static_cast<std::size_t>(im.width) + static_cast<std::size_t>(x)];
 }
@@ -205,7 +224,8 @@ TEST(BmpRead, MalformedFilesAreRefused) {
     refuse(patched(18, 0x80000000u), "negative width");
     refuse(patched(18, 100000), "absurd width");
     refuse(patched(22, 100000), "absurd height");
-    refuse(patched(30, 1), "run-length compression");
+    refuse(patched(30, 4), "JPEG compression");
+    refuse(patched(30, 2), "4-bit run-length code on 8-bit pixels");
     refuse(patched(46, 300), "colour table larger than 256");
     refuse(patched(46, 0x40000000), "colour table beyond the file");
     refuse(patched(10, 0xFFFFFFF0u), "pixel offset beyond the file");
@@ -238,7 +258,19 @@ TEST(BmpRead, DamagedHeadersNeverReadOutsideTheFile) {
     // the address sanitizer this also proves no read leaves the buffer.
     std::uint32_t seed = 12345;
     auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
-    for (int bits : {1, 4, 8, 16, 24, 32}) {
+    for (int bits : {1, 4, 8, 16, 24, 32, 108, 104}) {  // 108, 104: run-length 8 and 4 bits
+        if (bits > 100) {
+            auto base = MakeRle(7, 5, bits - 100, {4, 1, 0, 4, 1, 2, 3, 0, 0, 2, 3, 1, 0, 0, 5, 7, 0, 1});
+            for (int round = 0; round < 3000; ++round) {
+                auto f = base;
+                for (int k = 0; k < 3; ++k) f[next() % f.size()] = static_cast<std::uint8_t>(next() >> 24);
+                BmpImage im;
+                if (DecodeBmp(f.data(), f.size(), &im)) {
+                    ASSERT_EQ(im.rgb.size(), static_cast<std::size_t>(im.width) * static_cast<std::size_t>(im.height));
+                }
+            }
+            continue;
+        }
         BmpSpec s;
         s.width = 5;
         s.height = 3;
@@ -267,6 +299,44 @@ TEST(BmpRead, DamagedHeadersNeverReadOutsideTheFile) {
             }
         }
     }
+}
+
+TEST(BmpRead, RunLengthPicturesWithRunsDeltasAndAbsoluteRuns) {
+    // 8-bit, 5 x 3, bottom row first:
+    //   bottom: run of 3 x 2, absolute 3 1 (padded), end of line
+    //   middle: delta (1, 0), run 2 x 1, end of line
+    //   top:    run of 9 x 3 (cut at the edge), end of picture
+    auto f = MakeRle(5, 3, 8, {3, 2, 0, 3, 3, 1, 3, 0, 0, 0, 0, 2, 1, 0, 2, 1, 0, 0, 9, 3, 0, 1});
+    BmpImage im;
+    std::string err;
+    ASSERT_TRUE(DecodeBmp(f.data(), f.size(), &im, &err)) << err;
+    const std::uint8_t want[3][5] = {{3, 3, 3, 3, 3}, {0, 1, 1, 0, 0}, {2, 2, 2, 3, 1}};
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) {
+            ASSERT_EQ(im.index[static_cast<std::size_t>(y * 5 + x)], want[y][x]) << x << "," << y;
+            ASSERT_EQ(At(im, x, y), 0x010101u * want[y][x]);
+        }
+
+    // 4-bit: a run alternates the two nibbles; an absolute run of 3 nibbles takes 2 bytes.
+    f = MakeRle(6, 1, 4, {3, 0x12, 0, 3, 0xAB, 0xC0, 0, 1});
+    ASSERT_TRUE(DecodeBmp(f.data(), f.size(), &im, &err)) << err;
+    const std::uint8_t want4[6] = {1, 2, 1, 10, 11, 12};
+    for (int x = 0; x < 6; ++x) EXPECT_EQ(im.index[static_cast<std::size_t>(x)], want4[x]);
+
+    // Refused: an absolute run or a delta cut short, a top-down run-length picture.
+    BmpImage bad;
+    f = MakeRle(5, 3, 8, {0, 5, 1, 2});
+    EXPECT_FALSE(DecodeBmp(f.data(), f.size(), &bad));
+    EXPECT_TRUE(bad.rgb.empty());
+    f = MakeRle(5, 3, 8, {0, 2, 1});
+    EXPECT_FALSE(DecodeBmp(f.data(), f.size(), &bad));
+    f = MakeRle(5, 3, 8, {0, 1}, true);
+    EXPECT_FALSE(DecodeBmp(f.data(), f.size(), &bad));
+    // Runs and deltas far past the edges are cut, never written outside.
+    f = MakeRle(2, 2, 8, {255, 1, 0, 2, 255, 255, 255, 2, 0, 0, 255, 3});
+    ASSERT_TRUE(DecodeBmp(f.data(), f.size(), &im));
+    EXPECT_EQ(im.index[2], 1);  // bottom-left
+    EXPECT_EQ(im.index[0], 0);
 }
 
 TEST(BmpRead, OldCoreHeaderWithThreeByteColours) {
