@@ -131,10 +131,12 @@ struct Sides {
   int yBottom;
 };
 
-void walkSide(const FaceItem& it, int attrs, int from, int to, int stepDir, int yTop, SideRow* rows) {
+// Fills the rows of one side from vertex `from` to vertex `to`; returns how many rows it set.
+int walkSide(const FaceItem& it, int attrs, int from, int to, int stepDir, int yTop, SideRow* rows) {
   const int n = it.count;
   int i = from;
   int guard = 0;
+  int written = 0;
   while (i != to && guard++ < n) {
     const int j = (i + stepDir + n) % n;
     const int ya = it.iy[i];
@@ -154,9 +156,11 @@ void walkSide(const FaceItem& it, int attrs, int from, int to, int stepDir, int 
         r.w = a.w + t * dw;
         for (int k = 0; k < attrs; ++k) r.a[k] = a.a[k] + t * da[k];
       }
+      written += yb - ya;
     }
     i = j;
   }
+  return written;
 }
 
 // Left and right sides of the polygon on every scanline from its top to its bottom.
@@ -168,11 +172,16 @@ Sides buildSides(const FaceItem& it, int attrs) {
     if (it.iy[k] > it.iy[bottom]) bottom = k;
   }
   Sides s{it.iy[top], std::min(it.iy[bottom], it.iy[top] + kMaxScanlines)};
+  const int rows = s.yBottom - s.yTop;
+  if (walkSide(it, attrs, top, bottom, +1, s.yTop, gLeft) == rows &&
+      walkSide(it, attrs, top, bottom, -1, s.yTop, gRight) == rows)
+    return s;
+  // A polygon whose sides do not run steadily downward: give every line a defined value first.
   SideRow init{};
   init.x = truncInt(it.v[top].x);
   init.w = it.v[top].w;
   for (int k = 0; k < attrs; ++k) init.a[k] = it.v[top].a[k];
-  for (int y = s.yTop; y < s.yBottom; ++y) gLeft[y - s.yTop] = gRight[y - s.yTop] = init;
+  for (int y = 0; y < rows; ++y) gLeft[y] = gRight[y] = init;
   walkSide(it, attrs, top, bottom, +1, s.yTop, gLeft);
   walkSide(it, attrs, top, bottom, -1, s.yTop, gRight);
   return s;

@@ -145,16 +145,22 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
     res.y = y;
     res.yf = b.top + static_cast<float>(row);
 
-    // Merge the new edges; a new edge goes before active edges of equal x.
+    // Merge the new edges, from the back so that edges left of every new one stay in place; a
+    // new edge goes before active edges of equal x.
     if (gBucket[row]) {
       gMerged.clear();
-      size_t i = 0;
-      for (SpanEdge* e = gBucket[row]; e; e = e->next) {
-        while (i < gActive.size() && gActive[i].x < e->x) gMerged.push_back(gActive[i++]);
+      for (SpanEdge* e = gBucket[row]; e; e = e->next)
         gMerged.push_back(Active{e->x, e->step, e->lastRow, e->direction, &surfaces[e->surface]});
+      long i = static_cast<long>(gActive.size()) - 1;
+      long j = static_cast<long>(gMerged.size()) - 1;
+      gActive.resize(gActive.size() + gMerged.size());
+      long k = static_cast<long>(gActive.size()) - 1;
+      while (j >= 0) {
+        if (i >= 0 && gActive[i].x >= gMerged[j].x)
+          gActive[k--] = gActive[i--];
+        else
+          gActive[k--] = gMerged[j--];
       }
-      while (i < gActive.size()) gMerged.push_back(gActive[i++]);
-      gActive.swap(gMerged);
     }
 
     // Surface stack: the base under the background, which emits from the left.
