@@ -1,6 +1,7 @@
 // Windows bitmap files: reading 1, 4, 8, 16 (5-5-5 and bit-field 5-6-5),
-// 24 and 32-bit pictures stored bottom-up or top-down, and writing 16-bit
-// views as 5-5-5 files and 32-bit views as 24-bit files.
+// 24 and 32-bit pictures stored bottom-up or top-down (4 and 8 bits also
+// run-length coded), and writing 16-bit views as 5-5-5 files and 32-bit
+// views as 24-bit files.
 #pragma once
 
 #include <cstddef>
