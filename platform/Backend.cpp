@@ -66,5 +66,15 @@ RECT LetterboxRect(int pictureWidth, int pictureHeight, int windowWidth, int win
     return r;
 }
 
+POINT WindowToClient(int x, int y, int windowWidth, int windowHeight, int clientWidth, int clientHeight) {
+    RECT r = LetterboxRect(clientWidth, clientHeight, windowWidth, windowHeight);
+    const long long w = r.right - r.left, h = r.bottom - r.top;
+    if (w <= 0 || h <= 0) return POINT{x, y};
+    // Floor division, so points left of or above the picture stay negative.
+    auto floorDiv = [](long long a, long long b) { return static_cast<LONG>(a >= 0 ? a / b : -((-a + b - 1) / b)); };
+    return POINT{floorDiv((x - r.left) * static_cast<long long>(clientWidth), w),
+                 floorDiv((y - r.top) * static_cast<long long>(clientHeight), h)};
+}
+
 }  // namespace detail
 }  // namespace platform

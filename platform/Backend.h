@@ -105,6 +105,9 @@ std::unique_ptr<Backend> MakeSdlBackend();  // null when SDL cannot start
 // Where a picture of the given size lands in a window of the given size when
 // scaled with its aspect kept and centred (letterbox or pillarbox).
 RECT LetterboxRect(int pictureWidth, int pictureHeight, int windowWidth, int windowHeight);
+// A point of the window in client coordinates of the picture shown there
+// letterboxed; points on the bars fall outside the client area.
+POINT WindowToClient(int x, int y, int windowWidth, int windowHeight, int clientWidth, int clientHeight);
 
 }  // namespace detail
 }  // namespace platform

@@ -87,9 +87,6 @@ Uint32 SdlFormat(PixelFormat f) {
     }
 }
 
-// Floor division, so points left of or above the picture stay negative.
-int FloorDiv(long long a, long long b) { return static_cast<int>(a >= 0 ? a / b : -((-a + b - 1) / b)); }
-
 class SdlBackend final : public Backend {
 public:
     bool Start() {
@@ -285,12 +282,10 @@ private:
     }
 
     POINT ToClient(int x, int y) {
-        RECT r = PictureInWindow();
-        int cw, ch;
+        int ww = 0, wh = 0, cw = 640, ch = 480;
+        if (window_) SDL_GetWindowSize(window_, &ww, &wh);
         MainClientSize(cw, ch);
-        int w = r.right - r.left, h = r.bottom - r.top;
-        if (w <= 0 || h <= 0) return POINT{x, y};
-        return POINT{FloorDiv(static_cast<long long>(x - r.left) * cw, w), FloorDiv(static_cast<long long>(y - r.top) * ch, h)};
+        return WindowToClient(x, y, ww, wh, cw, ch);
     }
 
     void Repaint() {

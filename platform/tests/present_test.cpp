@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 using namespace platform;
 namespace fs = std::filesystem;
@@ -113,6 +114,47 @@ TEST(MessageBoxTest, HeadlessAnswersWithTheDefaultButtonAndLogs) {
     EXPECT_EQ(answer, IDNO);
     EXPECT_NE(log.find("Lumora"), std::string::npos);
     EXPECT_NE(log.find("Fichier introuvable"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PresentTest, WindowPointsMapBackIntoThePicture) {
+    // 640 x 480 shown in 1920 x 1080: 1440 x 1080 at x = 240, scale 2.25.
+    auto at = [](int x, int y) { return detail::WindowToClient(x, y, 1920, 1080, 640, 480); };
+    EXPECT_EQ(at(240, 0).x, 0);
+    EXPECT_EQ(at(240, 0).y, 0);
+    EXPECT_EQ(at(1679, 1079).x, 639);
+    EXPECT_EQ(at(1679, 1079).y, 479);
+    EXPECT_EQ(at(960, 540).x, 320);
+    EXPECT_EQ(at(239, 10).x, -1) << "the bar left of the picture is outside, not column 0";
+    EXPECT_EQ(at(1680, 10).x, 640);
+    // Unscaled window: identity.
+    EXPECT_EQ(detail::WindowToClient(17, 33, 640, 480, 640, 480).x, 17);
+    EXPECT_EQ(detail::WindowToClient(17, 33, 640, 480, 640, 480).y, 33);
+}
+
+// The SDL backend on SDL's display-less driver: a window, frames in both
+// 16-bit layouts, an event pump, and a message box that cannot show.
+TEST(PresentTest, SdlBackendRunsWithoutADisplay) {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    std::unique_ptr<detail::Backend> sdl = detail::MakeSdlBackend();
+    if (!sdl) GTEST_SKIP() << "SDL's dummy video driver is not available";
+    EXPECT_EQ(sdl->Kind(), BackendKind::Sdl);
+    sdl->CreateHostWindow("test", 640, 480);
+    sdl->SetVisible(true);
+    std::vector<std::uint16_t> frame(640 * 480, 0x7C00);
+    sdl->Present(PixelView{frame.data(), 640, 480, 1280, PixelFormat::RGB565});
+    sdl->Present(PixelView{frame.data(), 320, 240, 1280, PixelFormat::RGB555});
+    sdl->SetFullScreen(true);
+    sdl->PumpEvents();
+    sdl->Wake();
+    sdl->WaitEvents(0);
+    RECT desk = sdl->DesktopRect();
+    EXPECT_GT(desk.right - desk.left, 0);
+    EXPECT_FALSE(sdl->DesktopModes().empty());
+    sdl->DestroyHostWindow();
 }
 
 }  // namespace
