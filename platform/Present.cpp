@@ -1,6 +1,7 @@
 #include "platform/Present.h"
 
 #include "platform/Bmp.h"
+#include "platform/Files.h"
 #include "platform/Time.h"
 
 #include <algorithm>
@@ -20,6 +21,7 @@ struct Presenter {
     std::uint64_t frames = 0;
     std::string dumpFolder;
     bool dumpFailed = false;
+    bool dumpFolderMade = false;
 
     Presenter() {
         if (const char* dir = std::getenv("LUMORA_FRAMES"); dir && *dir) dumpFolder = dir;
@@ -51,6 +53,10 @@ void Present(const PixelView& frame) {
         p.haveLast = true;
         number = ++p.frames;
         folder = p.dumpFolder;
+        if (!folder.empty() && !p.dumpFolderMade) {
+            MakeDirectory(folder);  // a missing last folder is made once
+            p.dumpFolderMade = true;
+        }
     }
     detail::TheBackend().Present(frame);
     if (!folder.empty()) {
@@ -107,6 +113,7 @@ void SetFrameDumpFolder(const std::string& folder) {
     std::lock_guard lock(p.mutex);
     p.dumpFolder = folder;
     p.dumpFailed = false;
+    p.dumpFolderMade = false;
 }
 
 }  // namespace platform

@@ -225,7 +225,10 @@ public:
 
     void Present(const PixelView& frame) override {
         if (!renderer_) return;
-        Uint32 format = SdlFormat(frame.format);
+        // 5-5-5 frames are widened to 5-6-5 while uploading: one pass here is
+        // much cheaper than the renderer's own conversion at every draw.
+        const bool widen = frame.format == PixelFormat::RGB555;
+        Uint32 format = widen ? Uint32{SDL_PIXELFORMAT_RGB565} : SdlFormat(frame.format);
         if (format == SDL_PIXELFORMAT_UNKNOWN) return;
         if (!texture_ || texWidth_ != frame.width || texHeight_ != frame.height || texFormat_ != format) {
             if (texture_) SDL_DestroyTexture(texture_);
@@ -235,7 +238,21 @@ public:
             texFormat_ = format;
             if (!texture_) return;
         }
-        SDL_UpdateTexture(texture_, nullptr, frame.bits, frame.pitch);
+        if (widen) {
+            void* pixels = nullptr;
+            int pitch = 0;
+            if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) != 0) return;
+            for (int y = 0; y < frame.height; ++y) {
+                const auto* src = reinterpret_cast<const std::uint16_t*>(static_cast<const std::uint8_t*>(frame.bits) +
+                                                                         static_cast<std::ptrdiff_t>(y) * frame.pitch);
+                auto* dst = reinterpret_cast<std::uint16_t*>(static_cast<std::uint8_t*>(pixels) +
+                                                             static_cast<std::ptrdiff_t>(y) * pitch);
+                for (int x = 0; x < frame.width; ++x) dst[x] = Rgb555To565(src[x]);
+            }
+            SDL_UnlockTexture(texture_);
+        } else {
+            SDL_UpdateTexture(texture_, nullptr, frame.bits, frame.pitch);
+        }
         Repaint();
     }
 

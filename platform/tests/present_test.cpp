@@ -46,8 +46,8 @@ TEST(PresentTest, UnusableViewsAreNotFrames) {
 
 TEST(PresentTest, FramesAreDumpedAsNumberedBitmaps) {
     fs::path dir = fs::temp_directory_path() / ("lumora_frames_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    SetFrameDumpFolder(dir.string());
+    fs::remove_all(dir);
+    SetFrameDumpFolder(dir.string());  // made at the first frame
     std::vector<std::uint16_t> frame(640 * 480, 0xF800);
     Present(PixelView{frame.data(), 640, 480, 1280, PixelFormat::RGB565});
     Present(PixelView{frame.data(), 640, 480, 1280, PixelFormat::RGB565});
