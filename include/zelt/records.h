@@ -89,6 +89,14 @@ typedef struct ZeltCameraMethods {
 
 struct ZeltCamera {
   const ZeltCameraMethods* methods;
+  /* Kernel fields the game reads and writes. */
+  float theta;             /* direction angle a: turn about z, radians */
+  float phi;               /* direction angle b: from straight down, radians (pi/2 looks level) */
+  float fov;               /* horizontal field of view, degrees */
+  float bob;               /* added to the eye height */
+  ZeltVector position;     /* eye, world space */
+  int active;              /* non-zero for the scene's active camera */
+  char name[32];
 };
 
 /* Render context: handed to Zelt_Render_Dll and Zelt_Pick_Dll. */
@@ -206,6 +214,7 @@ struct ZeltMaterial {
   ZeltTexture* texture;        /* or null */
   uint32_t* renderFlags;       /* the render flags word */
   void* rendererBlock;         /* the renderer's per-material block */
+  char mapName[32];            /* texture file name, "" without texture */
 };
 
 struct ZeltBitmap {
