@@ -19,7 +19,11 @@ const char* const kUsage =
     "  kelmat info FILE.3ds\n"
     "  kelmat convert FILE.3ds -o DIR [--scale S] [--no-keyframer] [--weld D] [--weld-normals]\n"
     "                 [--snap D] [--weld-scene] [--optimize DEGREES] [--materials FILE] [--split]\n"
-    "  kelmat materials FILE.3ds -o FILE.txt\n";
+    "  kelmat materials FILE.3ds -o FILE.txt\n"
+    "convert runs, in this order: the import (with --weld D and --weld-normals, both at\n"
+    "distance D, 0 without --weld), --snap, --materials, --weld-scene (pools each hierarchy's\n"
+    "vertices, distance D), --optimize; then writes DIR/<name>.s3d .o3d .a3d .c3d .l3d and,\n"
+    "with --split, one .o3d and .a3d per root hierarchy named after its root.\n";
 
 std::string LastError() {
   char text[KELMAT_LAST_ERROR_SIZE];
