@@ -1,5 +1,6 @@
 // Message translation, key state, activation, timers and coordinates, driven
 // by synthetic backend events through the same path the real backends use.
+#include "platform/Input.h"
 #include "platform/Present.h"
 #include "platform/Time.h"
 #include "platform/Window.h"
@@ -459,6 +460,37 @@ TEST_F(WindowTest, ShowCursorCountsLikeWindows) {
     EXPECT_EQ(ShowCursor(FALSE), -2);
     EXPECT_EQ(ShowCursor(TRUE), -1);
     EXPECT_EQ(ShowCursor(TRUE), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// GetMessage must wake by itself for what only time brings: a window timer
+// and a timed script event on the real clock. A watchdog posts a marker so
+// a missed wake fails instead of hanging.
+TEST_F(WindowTest, GetMessageWakesForTimersAndTimedScriptEvents) {
+    SetFixedClock(0);
+    std::atomic<bool> done{false};
+    std::thread watchdog([&] {
+        for (int i = 0; i < 200 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!done) PostMessage(nullptr, WM_USER + 99, 0, 0);
+    });
+    SetTimer(hwnd, 5, 30, nullptr);
+    MSG msg;
+    ASSERT_TRUE(GetMessage(&msg, nullptr, 0, 0));
+    EXPECT_EQ(msg.message, UINT{WM_TIMER});
+    KillTimer(hwnd, 5);
+
+    SetInputScript(ParseInputScript("@40 key down F2\n"));
+    do {
+        ASSERT_TRUE(GetMessage(&msg, nullptr, 0, 0));
+    } while (msg.message == WM_PAINT && ValidateRect(hwnd, nullptr));
+    EXPECT_EQ(msg.message, UINT{WM_KEYDOWN});
+    EXPECT_EQ(msg.wParam, WPARAM{VK_F2});
+    done = true;
+    watchdog.join();
+    SetInputScript({});
 }
 
 }  // namespace
