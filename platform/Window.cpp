@@ -777,9 +777,11 @@ BOOL TranslateMessage(const MSG* msg) {
     if (!msg || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN)) return FALSE;
     State& s = S();
     std::string chars;
+    bool typed = false;  // the host said this press typed text
     for (auto it = s.keyTexts.begin(); it != s.keyTexts.end(); ++it) {
         if (it->vk == msg->wParam && it->lParam == msg->lParam) {
             chars = it->chars;
+            typed = !chars.empty();
             // Alt alone and F10 type nothing.
             if (chars.empty() && it->guess != 0 && msg->wParam != VK_MENU && msg->wParam != VK_F10)
                 chars = static_cast<char>(it->guess);
@@ -788,7 +790,9 @@ BOOL TranslateMessage(const MSG* msg) {
         }
     }
     if (chars.empty()) return TRUE;
-    UINT charMessage = msg->message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR;
+    // Text the host typed is plain characters even with Alt held: that is
+    // AltGr on keyboards that type '@' or '{' with it.
+    UINT charMessage = msg->message == WM_SYSKEYDOWN && !typed ? WM_SYSCHAR : WM_CHAR;
     // Pushed in reverse at the front so they come out next, in order.
     for (auto it = chars.rbegin(); it != chars.rend(); ++it) {
         MSG c = *msg;

@@ -221,6 +221,20 @@ TEST_F(WindowTest, ControlLettersAndAltKeys) {
     EXPECT_TRUE(Only({WM_KEYDOWN}).empty());
     EXPECT_EQ(Only({WM_CLOSE}).size(), 1u) << "Alt+F4 reaches WM_CLOSE through the default procedure";
     EXPECT_TRUE(IsWindow(hwnd)) << "this procedure does not destroy on WM_CLOSE";
+
+    // Right Alt as AltGr: the host types '@', which is a character, not a
+    // menu accelerator; Alt+X without text is a system character.
+    g_seen.clear();
+    InjectEvent(Key(BackendEvent::Type::KeyDown, '0'));
+    BackendEvent at = Plain(BackendEvent::Type::Text);
+    at.text = "@";
+    InjectEvent(at);
+    InjectEvent(Key(BackendEvent::Type::KeyDown, 'X'));
+    Pump();
+    ASSERT_EQ(Only({WM_CHAR}).size(), 1u);
+    EXPECT_EQ(Only({WM_CHAR})[0].wParam, WPARAM{'@'});
+    ASSERT_EQ(Only({WM_SYSCHAR}).size(), 1u);
+    EXPECT_EQ(Only({WM_SYSCHAR})[0].wParam, WPARAM{'x'});
 }
 
 TEST_F(WindowTest, MouseMessagesUseClientCoordinatesAndFlags) {
