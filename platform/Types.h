@@ -67,6 +67,15 @@ struct WNDCLASS {
     const char* lpszClassName = nullptr;
 };
 
+// WM_GETMINMAXINFO lParam (the host never sends it; display code may answer it).
+struct MINMAXINFO {
+    POINT ptReserved{};
+    POINT ptMaxSize{};
+    POINT ptMaxPosition{};
+    POINT ptMinTrackSize{};
+    POINT ptMaxTrackSize{};
+};
+
 struct PAINTSTRUCT {
     BOOL fErase = 0;
     RECT rcPaint{};
