@@ -27,13 +27,18 @@ class TextOut {
  public:
   void Line(const std::string& text) { text_ += text + "\r\n"; }
   void Line(const char* format, ...) __attribute__((format(printf, 2, 3))) {
-    char line[512];
-    va_list args;
+    va_list args, again;
     va_start(args, format);
-    int n = std::vsnprintf(line, sizeof line, format, args);
+    va_copy(again, args);
+    int n = std::vsnprintf(nullptr, 0, format, args);
     va_end(args);
-    if (n < 0) n = 0;
-    text_.append(line, static_cast<std::size_t>(n) < sizeof line ? n : sizeof line - 1);
+    if (n > 0) {
+      std::string line(static_cast<std::size_t>(n) + 1, '\0');
+      std::vsnprintf(line.data(), line.size(), format, again);
+      line.resize(static_cast<std::size_t>(n));
+      text_ += line;
+    }
+    va_end(again);
     text_ += "\r\n";
   }
   const std::string& Text() const { return text_; }

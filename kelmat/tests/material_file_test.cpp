@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -259,6 +260,16 @@ TEST_F(Materials, LongLinesNeverOverflowTheLineBuffer) {
                                     "9\r\n");
   EXPECT_EQ(Kelmat_Analyse_Material_File(scene.get(), path.c_str()), 1) << LastError();
   EXPECT_EQ(brick->shininess, 9);
+}
+
+TEST_F(Materials, HeaderCarriesALongPathWhole) {
+  std::string folder = build::TempPath(std::string(200, 'a') + "/" + std::string(200, 'b') + "/" +
+                                       std::string(200, 'c'));
+  std::filesystem::create_directories(folder);
+  std::string path = folder + "/materials.txt";
+  ASSERT_EQ(Kelmat_Generate_Material_File(scene.get(), path.c_str()), 1);
+  std::string text = FileText(path);
+  EXPECT_EQ(text.substr(kRule.size() + 2, path.size() + 4), "; " + path + "\r\n");
 }
 
 TEST_F(Materials, ReportsAFileThatCannotBeCreated) {
