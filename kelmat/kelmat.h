@@ -13,7 +13,7 @@
  *
  * Every record is allocated zero-filled by the SDK and owned by the scene,
  * except the KelmatScene itself: the caller owns it and zero-fills it before
- * the first use (and again after Kelmat_Release_Scene). Records and the
+ * the first use; Kelmat_Release_Scene leaves it empty again. Records and the
  * arrays they point at are allocated with the C allocator (calloc, malloc)
  * because the release exports free them with free().
  *
@@ -300,8 +300,8 @@ KELMAT_API int Kelmat_Object_Animate(KelmatObject* object, KelmatAnimation* anim
                                      float frame, int32_t recurse);
 KELMAT_API int Kelmat_Object_Update_Animation(KelmatObject* object);
 
-/* Releases. Release_Scene frees everything the scene holds; the scene
- * record itself is not reset. */
+/* Releases. Release_Scene frees everything the scene holds and leaves the
+ * caller's record empty (zero counts, null heads). */
 KELMAT_API void Kelmat_Release_Object(KelmatObject* object);
 KELMAT_API void Kelmat_Release_Animation(KelmatAnimation* animation);
 KELMAT_API void Kelmat_Release_Material(KelmatMaterial* material);
