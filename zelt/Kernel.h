@@ -94,6 +94,7 @@ struct KTexture {
 struct KMap : ZeltMap {
   KTexture* owned = nullptr;  // built by Zelt_Map_Init
   KScene* scene = nullptr;    // set by Zelt_Scene_Add_Map
+  ~KMap();
 };
 
 struct KMaterial : ZeltMaterial {
@@ -105,6 +106,8 @@ struct KMaterial : ZeltMaterial {
   std::uint32_t flags = 0;    // render flags word (renderFlags points here)
   KMap* map = nullptr;        // the scene map giving the texture, or null
   bool added = false;         // Zelt_Add_Material_Dll done
+  KMaterial();
+  ~KMaterial();
 };
 
 struct KFace : ZeltFace {
@@ -115,6 +118,7 @@ struct KFace : ZeltFace {
   bool mapped = false;          // the file gave texture coordinates
   ZeltVector objectNormal{};    // as stored in the file (object space)
   bool added = false;           // Zelt_Add_Face_Dll done
+  ~KFace();
 };
 
 struct KLod {
@@ -162,7 +166,11 @@ struct KObject : ZeltObject {
 
   // Per frame: object space to camera space, and whether that map mirrors.
   float toCamera[16];
-  bool mirrored = false;
+  float frameWorld[16];         // global matrix with the billboard turn of this frame
+  bool mirrored = false;        // toCamera keeps the handedness (its determinant is positive)
+
+  KObject();
+  ~KObject();  // frees the faces; the forest links are the scene's business
 };
 
 struct KCamera : ZeltCamera {
@@ -171,6 +179,7 @@ struct KCamera : ZeltCamera {
   ZeltVector target{};
   float roll = 0;
   float matrix[16];             // world to camera space of the last prepared frame
+  KCamera();
 };
 
 struct KLight : ZeltLight {
@@ -213,6 +222,11 @@ struct KScene : ZeltScene {
   KVec<KObject*> detached;      // LOD stand-ins: not roots, owned by the scene
   KAnimation* firstAnimation = nullptr;  // roots chained by nextRoot
   bool counting = false;        // face counters run (inside Zelt_Render only)
+  // Set by the camera's prepare-frame: projection scales and the eye in world space.
+  float frameScaleX = 1, frameScaleY = 1;
+  ZeltVector eye{};
+  float cameraAxes[9] = {};     // right, up, forward (world space) of the frame's camera
+  std::vector<std::string> missingTextures;  // texture files already reported missing
 };
 
 inline KObject* K(ZeltObject* o) { return static_cast<KObject*>(o); }
@@ -308,6 +322,13 @@ bool prepareContext(KScene* scene, int pitch);
 extern const ZeltObjectMethods kObjectMethods;
 extern const ZeltCameraMethods kCameraMethods;
 extern const ZeltFaceClass kFaceClass;
+
+// World-to-camera matrix of the camera (projection scales included); for the scene's active
+// camera it also records the frame's eye, axes and scales in the scene.
+void cameraMatrix(KCamera* camera, float* m);
+// Light values of `count` object-space vertices and normals under `world` (0..255 each).
+void lightVertices(KScene* s, KObject* o, const ZeltVector4* vertices, const ZeltVector4* normals, int count,
+                   const float* world, ZeltVertexLight* out);
 
 // Packs a colour the way the frame buffer holds it (15 or 16 bits).
 std::uint16_t packPixel(int r, int g, int b);
