@@ -273,6 +273,9 @@ void Kernel::transformObject(Object& g) {
   }
   for (Face& f : g.faces) {
     if (f.indices.size() < 3) continue;
+    bool inPool = true;
+    for (int idx : f.indices) inPool = inPool && idx >= 0 && idx < kPool;
+    if (!inPool) continue;  // a deliberately broken face: the renderer must refuse it
     const ZeltVector4& p0 = cameraVertices[f.indices[0]];
     const ZeltVector4& p1 = cameraVertices[f.indices[1]];
     const ZeltVector4& p2 = cameraVertices[f.indices[2]];
