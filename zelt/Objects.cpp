@@ -1,5 +1,6 @@
 // Objects of a scene: enumeration, transforms, hide, billboards, levels of detail, render
 // state, faces, bounds and release; animations by name and their release.
+#include <cmath>
 #include <cstring>
 
 #include "zelt/Guard.h"
@@ -165,6 +166,44 @@ ZELT_API void Zelt_Object_Get_Bounds(ZeltObject* object, ZeltVector* centre, flo
   if (radius) *radius = o->sphereRadius;
   if (boxMin) *boxMin = o->boxMin;
   if (boxMax) *boxMax = o->boxMax;
+}
+
+ZELT_API int Zelt_Object_Get_Vertex_Count(ZeltObject* object) {
+  if (!object) return 0;
+  KObject* o = K(object);
+  return static_cast<int>((o->group ? o->group : o)->vertices.size());
+}
+
+ZELT_API int Zelt_Object_Get_Vertex(ZeltObject* object, int index, ZeltVector* world, ZeltVector* normal) {
+  if (!object) return 0;
+  KObject* o = K(object);
+  KObject* holder = o->group ? o->group : o;
+  if (index < 0 || static_cast<size_t>(index) >= holder->vertices.size()) return 0;
+  if (world) *world = worldVertex(o, index);
+  if (normal) {
+    KObject* owner = o->group ? holder->poolOwner[static_cast<size_t>(index)] : o;
+    const ZeltVector4& n = holder->normals[static_cast<size_t>(index)];
+    ZeltVector w = transformVector({n.x, n.y, n.z}, globalMatrix(owner));
+    float l = std::sqrt(w.x * w.x + w.y * w.y + w.z * w.z);
+    *normal = l > 1e-20f ? ZeltVector{w.x / l, w.y / l, w.z / l} : ZeltVector{0, 0, 0};
+  }
+  return 1;
+}
+
+ZELT_API int Zelt_Object_Get_Vertex_Lights(ZeltScene* scene, ZeltObject* object, float* values, int max) {
+  if (!scene || !object || !values || max <= 0) return 0;
+  return guard(0, [&] {
+    KObject* o = K(object);
+    KObject* holder = o->group ? o->group : o;
+    int first = o->group ? o->firstVertex : 0;
+    int count = o->group ? o->vertexCount : static_cast<int>(o->vertices.size());
+    if (count > max) count = max;
+    KVec<ZeltVertexLight> out(static_cast<size_t>(count));
+    lightVertices(K(scene), o, holder->vertices.data() + first, holder->normals.data() + first, count,
+                  globalMatrix(o), out.data());
+    for (int i = 0; i < count; ++i) values[i] = out[static_cast<size_t>(i)].value;
+    return count;
+  });
 }
 
 ZELT_API int Zelt_Object_Get_Face_Count(ZeltObject* object) { return object ? object->faceCount : 0; }

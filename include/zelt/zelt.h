@@ -223,6 +223,14 @@ ZELT_API int Zelt_Object_Animate_Spline(ZeltObject* object, ZeltAnimation* anima
 /* Object-space bounding sphere (centre, radius) and box. */
 ZELT_API void Zelt_Object_Get_Bounds(ZeltObject* object, ZeltVector* centre, float* radius, ZeltVector* boxMin,
                                      ZeltVector* boxMax);
+/* Vertices the object's face indices reach: its own, or its group's whole pool. */
+ZELT_API int Zelt_Object_Get_Vertex_Count(ZeltObject* object);
+/* Vertex `index` (as a face indexes it) in world space, and its unit world-space normal; either
+   pointer may be null. 0 for an index out of range. */
+ZELT_API int Zelt_Object_Get_Vertex(ZeltObject* object, int index, ZeltVector* world, ZeltVector* normal);
+/* Light values (0..255) of the vertices the object owns, as the next frame lights them; returns
+   how many were written (at most max). */
+ZELT_API int Zelt_Object_Get_Vertex_Lights(ZeltScene* scene, ZeltObject* object, float* values, int max);
 /* Takes the object (and its subtree) out of its scene and frees it. */
 ZELT_API void Zelt_Object_Release(ZeltObject* object);
 
