@@ -41,6 +41,7 @@ void releaseFramePools() {
   }
   releasePool(p.spans);
   releasePool(p.edges);
+  releaseSpanScratch();
 }
 
 }  // namespace tarnel

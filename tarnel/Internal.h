@@ -185,6 +185,7 @@ void projectVertex(const ZeltViewRecord& view, float x, float y, float z, float*
 // Span buffer: edge insertion and span resolution over the opaque and blended lists.
 // Returns 0 when spans were resolved, 2 when the edge pool could not grow.
 int resolveSpans(const ZeltRenderContext* context, FaceItem& background);
+void releaseSpanScratch();
 
 // Filler entry points.
 void fillerPair(int slot, Filler* filler15, Filler* filler16);

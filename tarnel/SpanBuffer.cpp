@@ -93,6 +93,15 @@ void insertEdges(const FaceItem& item, int surface, SpanEdge*& next, int iTop, i
 
 }  // namespace
 
+void releaseSpanScratch() {
+  std::vector<Surface>().swap(gSurfaces);
+  std::vector<Active>().swap(gActive);
+  std::vector<Active>().swap(gMerged);
+  std::vector<int>().swap(gFill);
+  std::vector<Span>().swap(renderer().gathered);
+  std::vector<int>().swap(renderer().gatherStart);
+}
+
 int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
   FrameLists& pools = renderer().pools;
   const ViewBounds b = viewBounds(context);

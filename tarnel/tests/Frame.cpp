@@ -474,6 +474,29 @@ TEST(Traversal, GroupIsVisibleWhenAnyMemberIs) {
   EXPECT_EQ(k.count(kRed), 0);
 }
 
+TEST(Lifecycle, PoolsPersistUntilTheLastReleaseAndAllMemoryReturns) {
+  const long before = th::AllocControl::live;
+  {
+    Kernel k;
+    Object& o = k.root("o");
+    Material& veil = k.material(1, 4);  // blended, with a shade table
+    k.screenRect(o, flat(k, kRed), 0, 0, 30, 30, 5);
+    k.screenRect(o, veil, 10, 10, 40, 40, 4);
+    k.render();
+    const long during = th::AllocControl::live;
+    EXPECT_GT(during, before);
+    Zelt_Init_Render_Dll(&k.record);  // a second initialisation
+    Zelt_Release_Scene_Dll();         // back to one: the pools stay
+    EXPECT_EQ(th::AllocControl::live, during);
+    k.fill(0);
+    k.render();
+    EXPECT_EQ(k.px(5, 5), kRed);
+    Zelt_Release_Material_Dll(&veil.mat);  // block and shade table
+    EXPECT_EQ(th::AllocControl::live, during - 2);
+  }
+  EXPECT_EQ(th::AllocControl::live, before);
+}
+
 TEST(Frame, NoCameraDrawsNothing) {
   Kernel k;
   Object& o = k.root("o");

@@ -10,11 +10,14 @@ namespace th {
 
 size_t AllocControl::refuseAbove = SIZE_MAX;
 int AllocControl::refuseAll = 0;
+long AllocControl::live = 0;
 Kernel* Kernel::current = nullptr;
 
 void* lendAllocate(size_t count, size_t size) {
   if (AllocControl::refuseAll || count * size > AllocControl::refuseAbove) return nullptr;
-  return std::calloc(count, size);
+  void* block = std::calloc(count, size);
+  if (block) ++AllocControl::live;
+  return block;
 }
 
 void* lendReallocate(void* block, size_t size) {
@@ -22,7 +25,10 @@ void* lendReallocate(void* block, size_t size) {
   return std::realloc(block, size);
 }
 
-void lendFree(void* block) { std::free(block); }
+void lendFree(void* block) {
+  if (block) --AllocControl::live;
+  std::free(block);
+}
 
 uint16_t pack16(int r, int g, int b) { return static_cast<uint16_t>((r & 0xF8) << 8 | (g & 0xFC) << 3 | b >> 3); }
 uint16_t pack15(int r, int g, int b) { return static_cast<uint16_t>((r & 0xF8) << 7 | (g & 0xF8) << 2 | b >> 3); }

@@ -18,6 +18,7 @@ namespace th {
 struct AllocControl {
   static size_t refuseAbove;  // reallocations and allocations of more bytes fail
   static int refuseAll;       // non-zero: every allocation fails
+  static long live;           // blocks handed out and not yet freed
 };
 void* lendAllocate(size_t count, size_t size);
 void* lendReallocate(void* block, size_t size);
