@@ -113,17 +113,19 @@ TEST(FtkTree, ShortOrOverlongChunksStopTheRead) {
   LoadedDb f;
   EXPECT_FALSE(f.Load(faces.Bytes()));
   EXPECT_EQ(f.Codes(), InvalidChunkCodes());
-  // Deep nesting is read without recursion.
-  B deep(0x3D3D);
-  for (int i = 0; i < 20000; ++i) {
-    B outer(0x3D3D);
-    outer.kids.push_back(std::move(deep));
-    deep = std::move(outer);
+  // Deep nesting is read without recursion: 20000 empty scene sections,
+  // each inside the one before.
+  const uint32_t depth = 20000;
+  std::vector<uint8_t> nested(6 + 6 * depth);
+  for (uint32_t i = 0; i <= depth; ++i) {
+    const uint16_t tag = i == 0 ? 0x4D4D : 0x3D3D;
+    nested[6 * i] = static_cast<uint8_t>(tag);
+    nested[6 * i + 1] = static_cast<uint8_t>(tag >> 8);
+    SetU32(nested, 6 * i + 2, 6 * (depth + 1 - i));
   }
-  B deepRoot(0x4D4D);
-  deepRoot.kids.push_back(std::move(deep));
   LoadedDb g;
-  EXPECT_TRUE(g.Load(deepRoot.Bytes()));
+  EXPECT_TRUE(g.Load(nested));
+  EXPECT_EQ(g.db.chunks.size(), depth + 1);
   EXPECT_EQ(FindChunk(g.db, 0, 0x4000), kNoChunk);
 }
 
