@@ -30,7 +30,12 @@ int gather(ZeltObject* object, int face, Vec3 (&corners)[collision::kMaxPolygon]
   }
   ZeltVector world[collision::kMaxPolygon];
   int n = facePolygon(K(object), face, world, collision::kMaxPolygon);
-  for (int i = 0; i < n; ++i) corners[i] = toVec(world[i]);
+  // A mirroring matrix reverses the turn of the corners: read them backwards so that the
+  // polygon still faces where the face does.
+  const float* m = globalMatrix(K(object));
+  const float det = m[0] * (m[5] * m[10] - m[6] * m[9]) - m[1] * (m[4] * m[10] - m[6] * m[8]) +
+                    m[2] * (m[4] * m[9] - m[5] * m[8]);
+  for (int i = 0; i < n; ++i) corners[det < 0 ? n - 1 - i : i] = toVec(world[i]);
   return n;
 }
 

@@ -245,6 +245,41 @@ TEST_F(CollisionObjects, BadArgumentsFailWithTheLastError) {
               Zelt_Line_Face_Collision(floorObj, 1, q0, q1, nullptr));
 }
 
+// A mirrored object (negative scale) keeps its faces' fronts: normals point outwards and the
+// walker's one-sided sphere test still meets it from outside.
+TEST(CollisionMirrored, FacesKeepTheirFront) {
+  Session session(160, 120);
+  ASSERT_TRUE(session.ok) << session.why;
+  Mesh box = Box("Mirror", 5, 5, 5);
+  box.position = {100, 0, 0};
+  box.scale = -1;
+  std::string why;
+  const fs::path file = Scratch("mirror.o3d");
+  ASSERT_TRUE(WriteObjects(file.string(), {box}, why)) << why;
+  ZeltObject* o = nullptr;
+  ASSERT_TRUE(Zelt_Load_Sdk_o3d(session.scene, file.string().c_str(), &o));
+  ASSERT_TRUE(o);
+  float m[16];
+  Zelt_Object_Get_Global_Matrix(o, m);
+  ASSERT_LT(m[0] * m[5] * m[10], 0.0f);  // really mirrored
+  const float p0[3] = {0, 1, 1}, p1[3] = {200, 1, 1};
+  float hit[3];
+  int face = -1;
+  ASSERT_TRUE(NearestHit(o, p0, p1, hit, &face));
+  EXPECT_NEAR(hit[0], 95, 1e-3);
+  float n[3];
+  Zelt_Face_Get_Collision_Normal(o, face, n);
+  EXPECT_NEAR(n[0], -1, 1e-5);
+  ZeltSphere* sphere = nullptr;
+  ASSERT_TRUE(Zelt_Sphere_Create(session.scene, &sphere));
+  ZeltVector c{88, 1, 1};
+  Zelt_Sphere_Set_Position(sphere, &c);
+  Zelt_Sphere_Set_Radius(sphere, 10);
+  float contact[3];
+  EXPECT_EQ(Zelt_Sphere_Face_Collision(sphere, o, face, contact, 2), 2);
+  EXPECT_NEAR(contact[0], 95, 1e-3);
+}
+
 // A welded hierarchy: the child's faces index the shared pool and are placed by the child's own
 // matrix; the same scene unwelded collides in the same places.
 TEST(CollisionWelded, PooledFacesFollowTheirOwner) {
