@@ -125,3 +125,30 @@ TEST_F(PickObjects, StandInReportsTheObjectItStandsFor) {
   EXPECT_EQ(Zelt_Scene_Pick_Object(session.scene, kCx + 85, kCy, &face, &depth), farObj);
   EXPECT_EQ(Zelt_Scene_Pick_Object(session.scene, kCx + 70, kCy, &face, &depth), nearObj);
 }
+
+// A welded group is drawn as a whole, but picking names the member under the pixel, and a
+// hidden member is skipped while the rest of its group stays pickable.
+TEST(PickWelded, MembersAreReportedThemselves) {
+  Session session(kW, kH);
+  ASSERT_TRUE(session.ok) << session.why;
+  Mesh left = Panel("Left", 100, 10);
+  left.position = {100, 30, 0};
+  Mesh right = Panel("Right", 0, 10);
+  right.position = {0, -60, 0};  // relative to its parent: world (100, -30, 0)
+  right.parent = 0;
+  std::string why;
+  const fs::path file = Scratch("group.o3d");
+  ASSERT_TRUE(WriteObjects(file.string(), {left, right}, why, true)) << why;
+  ZeltObject* root = nullptr;
+  ASSERT_TRUE(Zelt_Load_Sdk_o3d(session.scene, file.string().c_str(), &root));
+  ASSERT_TRUE(root && root->kind && root->kind->group);
+  ZeltObject* rightObj = Zelt_Scene_Get_Object(session.scene, "Right");
+  ASSERT_TRUE(rightObj);
+  ASSERT_TRUE(session.Camera({0, 0, 0}, 0.0f, float(M_PI / 2), 90.0f));
+  // 30 units across at 100 units: 96 pixels off the centre.
+  EXPECT_EQ(Zelt_Scene_Pick_Object(session.scene, kCx - 96, kCy, nullptr, nullptr), root);
+  EXPECT_EQ(Zelt_Scene_Pick_Object(session.scene, kCx + 96, kCy, nullptr, nullptr), rightObj);
+  Zelt_Object_Hide(rightObj, 0);
+  EXPECT_EQ(Zelt_Scene_Pick_Object(session.scene, kCx + 96, kCy, nullptr, nullptr), nullptr);
+  EXPECT_EQ(Zelt_Scene_Pick_Object(session.scene, kCx - 96, kCy, nullptr, nullptr), root);
+}
