@@ -94,6 +94,10 @@ void startKernel() {
   started = true;
 }
 
+void lendWith(ZeltMallocFn m, ZeltCallocFn c, ZeltReallocFn r, ZeltReleaseFn f) {
+  Zelt_Init_Ptr(lendOpen, lendReadAll, lendWrite, lendClose, m, c, r, f);
+}
+
 int openHandles() { return g_open; }
 int missingOpens() { return g_missing; }
 void setMapFolder(const std::string& folder) { g_mapFolder = folder; }

@@ -14,6 +14,8 @@ namespace zt {
 
 // Starts the kernel once per process (math build by processor, 16-bit pixels).
 void startKernel();
+// Lends the stdio file functions with the given allocators.
+void lendWith(ZeltMallocFn m, ZeltCallocFn c, ZeltReallocFn r, ZeltReleaseFn f);
 
 // Lent-function counters: files open now, and how many opens were refused (missing files).
 int openHandles();

@@ -105,6 +105,31 @@ TEST(Render, HiddenObjectIsSkippedButItsChildIsDrawn) {
   EXPECT_GT(v.count(kGreen), 0);
 }
 
+TEST(Render, WeldedGroupDrawsEachMemberWhereItsMatrixPutsIt) {
+  zt::View v(64, 64, {0, 0, 0}, {1, 0, 0}, 90);
+  zt::KScene ks;
+  KelmatMaterial* red = zt::material(ks.get(), "Red", MATERIAL_SELF_ILLUM, 255, 0, 0);
+  KelmatMaterial* green = zt::material(ks.get(), "Green", MATERIAL_SELF_ILLUM, 0, 255, 0);
+  KelmatObject* left = wall(ks.get(), "Left", red, 10, 2, 3, 0);  // screen left (+y)
+  KelmatObject* right = wall(ks.get(), "Right", green, 10, 2, -3, 0);
+  ASSERT_EQ(Kelmat_Object_Link(right, left, ks.get()), 1);
+  ASSERT_EQ(Kelmat_Weld_Scene(ks.get(), 0.001f), 1);
+  ASSERT_GT(left->poolSize, 0);
+  ZeltObject* root = loadObject(v.scene, ks, "render_group.o3d");
+  ASSERT_NE(root, nullptr);
+  ASSERT_NE(root->kind->group, 0);
+  ASSERT_NE(v.render(), 0);
+  EXPECT_EQ(v.px(22, 32), kRed);
+  EXPECT_EQ(v.px(42, 32), kGreen);
+  // Moving the member moves only the pool entries it owns.
+  ZeltVector down{0, 0, -4};
+  Zelt_Object_Set_Local_Position(root->firstChild, &down);
+  ASSERT_NE(v.render(), 0);
+  EXPECT_EQ(v.px(22, 32), kRed);
+  EXPECT_EQ(v.px(42, 32), 0);
+  EXPECT_EQ(v.px(42, 44), kGreen);
+}
+
 TEST(Render, LevelOfDetailIsDrawnBeyondItsDistance) {
   zt::View v(64, 64, {0, 0, 0}, {1, 0, 0}, 90);
   zt::KScene near, far;
