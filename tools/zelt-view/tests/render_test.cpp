@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/zelt-view/ViewOptions.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -214,4 +216,45 @@ TEST(ZeltViewWindow, ScriptedSessionOrbitsAndQuits) {
   EXPECT_NE(first, counters);  // the counters appeared
   EXPECT_NE(counters, orbited);  // the view turned
   EXPECT_TRUE(frame(9).empty());  // Escape ended the run at once
+}
+
+// Texture maps are looked for beside the asset files and in their Maps folder, whatever the
+// case of the names; a missing map leaves the flat colour.
+TEST(ZeltViewRender, TexturesBesideTheFilesAndInMaps) {
+  const fs::path base = Convert("cube_with_diffuse_texture.3DS");  // its map is TEST.PNG
+  const fs::path dir = base.parent_path();
+  fs::remove(dir / "Maps" / "TEST.dmf");
+  fs::remove(dir / "test.dmf");
+  const std::string file = Quote(base.string() + ".o3d");
+  Picture flat, inMaps, beside;
+  ASSERT_TRUE(Render(file, Scratch() / "flat.png", flat, "", "--size 160x120"));
+  const std::string flatBytes = Bytes(Scratch() / "flat.png");
+
+  // A red and blue checker texture, made with the texture converter.
+  std::vector<uint16_t> px(64 * 64);
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) px[size_t(y) * 64 + x] = ((x / 8 + y / 8) % 2) ? 0xF800 : 0x001F;
+  std::string error;
+  const fs::path png = Scratch() / "checker.png";
+  ASSERT_TRUE(zeltview::WritePng565(png.string(), px.data(), 64, 64, 64, error)) << error;
+  fs::create_directories(dir / "Maps");
+  ASSERT_EQ(Shell(Quote(Bin() + "/dmfconv") + " " + Quote(png.string()) + " " + Quote((dir / "Maps" / "TEST.dmf").string())), 0);
+  ASSERT_TRUE(Render(file, Scratch() / "maps.png", inMaps, "", "--size 160x120"));
+  EXPECT_NE(flatBytes, Bytes(Scratch() / "maps.png"));
+  // Some covered pixels are now clearly red, others clearly blue.
+  int red = 0, blue = 0;
+  for (int y = 0; y < inMaps.height; ++y)
+    for (int x = 0; x < inMaps.width; ++x) {
+      const png_byte* p = &inMaps.rgb[(size_t(y) * inMaps.width + x) * 3];
+      red += p[0] > 2 * (p[1] + p[2]) + 20;
+      blue += p[2] > 2 * (p[0] + p[1]) + 20;
+    }
+  EXPECT_GT(red, 50);
+  EXPECT_GT(blue, 50);
+
+  // Beside the file, spelled in lower case.
+  fs::rename(dir / "Maps" / "TEST.dmf", dir / "test.dmf");
+  ASSERT_TRUE(Render(file, Scratch() / "beside.png", beside, "", "--size 160x120"));
+  EXPECT_EQ(Bytes(Scratch() / "maps.png"), Bytes(Scratch() / "beside.png"));
+  fs::remove(dir / "test.dmf");
 }
