@@ -285,6 +285,7 @@ bool Viewer::ChooseCamera(const std::string& name, std::string& error) {
       error = "cannot use the camera: " + KernelError();
       return false;
     }
+    if (camera->fov > 1.0f && camera->fov < 179.0f) fov_ = camera->fov;
     // Eye and view direction from the camera's matrix, for the depth range and the free camera.
     float m[16];
     Zelt_Camera_Get_Matrix(camera, m);

@@ -173,6 +173,11 @@ TEST(ZeltViewRender, FramesAndCameraNames) {
   EXPECT_GT(Measure(later).fraction, 0.01);
 
   const fs::path cam = Convert("CameraRollAnim.3ds");
+  // Its one camera by name gives the same picture as the default choice of the first camera.
+  Picture named, first;
+  ASSERT_TRUE(Render(Quote(cam.string() + ".s3d"), Scratch() / "named.png", named, "", "--camera Camera01"));
+  ASSERT_TRUE(Render(Quote(cam.string() + ".s3d"), Scratch() / "first.png", first));
+  EXPECT_EQ(Bytes(Scratch() / "named.png"), Bytes(Scratch() / "first.png"));
   EXPECT_NE(Shell(Quote(Bin() + "/zelt-view") + " " + Quote(cam.string() + ".s3d") +
                 " --camera NoSuchCamera --out " + Quote((Scratch() / "x.png").string())),
             0);
