@@ -152,7 +152,8 @@ int walkSide(const FaceItem& it, int attrs, int from, int to, int stepDir, int y
       for (int y = ya; y < yb; ++y) {
         const float t = static_cast<float>(y - ya);
         SideRow& r = rows[y - yTop];
-        r.x = truncInt(a.x + t * dx);
+        // Vertices are finite and inside the viewport here: a plain truncation is safe.
+        r.x = static_cast<int>(a.x + t * dx);
         r.w = a.w + t * dw;
         for (int k = 0; k < attrs; ++k) r.a[k] = a.a[k] + t * da[k];
       }
