@@ -253,8 +253,16 @@ bool Viewer::ChooseCamera(const std::string& name, std::string& error) {
       pose(o, a);
       continue;
     }
+    bool any = false;
     for (ZeltAnimation* c = a->firstChild; c; c = c->nextSibling)
-      if (ZeltObject* o = Zelt_Scene_Get_Object(scene_, c->name)) pose(o, c);
+      if (ZeltObject* o = Zelt_Scene_Get_Object(scene_, c->name)) {
+        pose(o, c);
+        any = true;
+      }
+    if (!any) {
+      error = std::string("the animation ") + a->name + " names no loaded object";
+      return false;
+    }
   }
   if (!animations_.empty()) {
     firstFrame_ = float(animations_[0].animation->firstFrame);

@@ -172,6 +172,13 @@ TEST(ZeltViewRender, FramesAndCameraNames) {
   EXPECT_NE(bytes0, Bytes(Scratch() / "f1.png"));
   EXPECT_GT(Measure(later).fraction, 0.01);
 
+  // An animation for objects that are not loaded is refused.
+  const fs::path other = Convert("fels.3ds");
+  EXPECT_NE(Shell(Quote(Bin() + "/zelt-view") + " " + Quote(other.string() + ".o3d") + " --anim " +
+                  Quote(base.string() + ".a3d") + " --out " + Quote((Scratch() / "z.png").string())),
+            0);
+  EXPECT_FALSE(fs::exists(Scratch() / "z.png"));
+
   const fs::path cam = Convert("CameraRollAnim.3ds");
   // Its one camera by name gives the same picture as the default choice of the first camera.
   Picture named, first;
