@@ -188,3 +188,37 @@ TEST(CollisionBounds, NearestOnSegment) {
   expectNear(nearestOnSegment({0, 0, 0}, {10, 0, 0}, {14, 3, 0}), {10, 0, 0});
   expectNear(nearestOnSegment({2, 2, 2}, {2, 2, 2}, {4, 3, 0}), {2, 2, 2});
 }
+
+TEST(CollisionRandom, HitsLieOnThePlaneAndCentresAreAlwaysHit) {
+  // Random triangles anywhere in a large room: a segment through the centroid always hits, at the
+  // centroid; a sphere centred on the centroid always touches inside; random segments that hit
+  // give points on both the segment and the plane.
+  uint32_t seed = 12345;
+  auto rnd = [&](float lo, float hi) {
+    seed = seed * 1664525u + 1013904223u;
+    return lo + (hi - lo) * float(seed >> 8) / float(1u << 24);
+  };
+  int hits = 0;
+  for (int iter = 0; iter < 2000; ++iter) {
+    Vec3 tri[3];
+    for (Vec3& v : tri) v = {rnd(-1000, 1000), rnd(-1000, 1000), rnd(-1000, 1000)};
+    Vec3 n;
+    if (!polygonNormal(tri, 3, &n)) continue;
+    const Vec3 centroid = (tri[0] + tri[1] + tri[2]) * (1.0f / 3.0f);
+    Vec3 hit{};
+    ASSERT_TRUE(segmentPolygon(tri, 3, centroid + n * 50.0f, centroid - n * 50.0f, &hit)) << iter;
+    EXPECT_LT(std::sqrt(dot(hit - centroid, hit - centroid)), 0.05f) << iter;
+    Vec3 contact{};
+    ASSERT_EQ(spherePolygon(tri, 3, centroid + n * 5.0f, 6.0f, true, &contact), kPlaneContact) << iter;
+    EXPECT_LT(std::sqrt(dot(contact - centroid, contact - centroid)), 0.05f) << iter;
+    const Vec3 a{rnd(-1000, 1000), rnd(-1000, 1000), rnd(-1000, 1000)};
+    const Vec3 b{rnd(-1000, 1000), rnd(-1000, 1000), rnd(-1000, 1000)};
+    if (segmentPolygon(tri, 3, a, b, &hit)) {
+      ++hits;
+      EXPECT_LT(std::fabs(dot(hit - tri[0], n)), 0.05f) << iter;
+      const Vec3 onSegment = nearestOnSegment(a, b, hit);
+      EXPECT_LT(std::sqrt(dot(onSegment - hit, onSegment - hit)), 0.05f) << iter;
+    }
+  }
+  EXPECT_GT(hits, 20);  // the random segments did meet some triangles
+}
