@@ -59,10 +59,14 @@ int loadAs(ZeltScene* s, const char* ext, const std::string& path) {
   int r = 0;
   if (!std::strcmp(ext, "o3d")) {
     r = Zelt_Load_Sdk_o3d(s, path.c_str(), &o);
-    if (!r) EXPECT_EQ(o, nullptr);
+    if (!r) {
+      EXPECT_EQ(o, nullptr);
+    }
   } else if (!std::strcmp(ext, "a3d")) {
     r = Zelt_Load_Sdk_a3d(s, path.c_str(), &a);
-    if (!r) EXPECT_EQ(a, nullptr);
+    if (!r) {
+      EXPECT_EQ(a, nullptr);
+    }
   } else if (!std::strcmp(ext, "c3d")) {
     r = Zelt_Load_Sdk_c3d(s, path.c_str());
   } else if (!std::strcmp(ext, "l3d")) {
