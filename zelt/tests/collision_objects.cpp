@@ -316,5 +316,21 @@ TEST(CollisionWelded, PooledFacesFollowTheirOwner) {
     const float h0[3] = {31, 1, 200}, h1[3] = {31, 1, -200};
     ASSERT_TRUE(NearestHit(armObj, h0, h1, hit));
     EXPECT_NEAR(hit[2], 102, 1e-3);
+    // The members' own bounds moved too: the walker's first test lets the probe through at the
+    // new place and refuses it at the old one.
+    EXPECT_TRUE(Zelt_Object_Check_Line_Collision(armObj, h0, h1));
+    const float old0[3] = {31, 1, 50}, old1[3] = {31, 1, -50};
+    EXPECT_FALSE(Zelt_Object_Check_Line_Collision(armObj, old0, old1));
+    ZeltSphere* sphere = nullptr;
+    ASSERT_TRUE(Zelt_Sphere_Create(session.scene, &sphere));
+    ZeltVector near{30, 0, 100 + 2 + 3};
+    Zelt_Sphere_Set_Position(sphere, &near);
+    Zelt_Sphere_Set_Radius(sphere, 4);
+    EXPECT_TRUE(Zelt_Object_Check_Sphere_Collision(armObj, sphere));
+    int best = 0;
+    float contact[3];
+    for (int f = 0; f < Zelt_Object_Get_Face_Count(armObj); ++f)
+      best = std::max(best, Zelt_Sphere_Face_Collision(sphere, armObj, f, contact, 2));
+    EXPECT_EQ(best, 2);
   }
 }
