@@ -9,7 +9,7 @@
 //    output record (x.M3 + y.M7 + z.M11, plus M15 with the translation); the count mod 4 last
 //    vertices are handled one at a time and keep their fourth float. Arrays on 16-byte
 //    boundaries take aligned loads and stores; others take the unaligned path, same results;
-//  - outcodes are computed in a second pass over the transformed vertices.
+//  - outcodes are computed in a second pass over the transformed vertices (block by block).
 #include <emmintrin.h>
 #include <xmmintrin.h>
 
@@ -160,6 +160,23 @@ void outcodes(const ZeltVector4* v, int* codes, int count, float nearZ, float fa
   for (int i = groups * 4; i < count; ++i) codes[i] = numa::outcode(v[i].x, v[i].y, v[i].z, nearZ, farZ);
 }
 
+// The outcode pass follows the transformation block by block, while each block of output is
+// still in the first-level cache: over a large array a whole second pass would read it all back
+// from memory. Blocks hold a multiple of four records, so the records written four at a time are
+// the same as in one pass over the whole array.
+constexpr int kOutcodeBlock = 256;  // records: 4 KB of output
+
+template <bool Aligned>
+void transformWithOutcodes(ZeltVector4* out, const ZeltVector4* in, int* codes, const Rows& m, int count,
+                           float nearZ, float farZ) {
+  static_assert(kOutcodeBlock % 4 == 0);
+  for (int first = 0; first < count; first += kOutcodeBlock) {
+    const int n = count - first < kOutcodeBlock ? count - first : kOutcodeBlock;
+    transformArray<Aligned, true>(out + first, in + first, m, n);
+    outcodes(out + first, codes + first, n, nearZ, farZ);
+  }
+}
+
 }  // namespace
 
 NUMA_EXPORT void Zelt_Vecteur_Normalise(ZeltVector* v) { store3(f(v), fastNormalise(load3(f(v)))); }
@@ -210,8 +227,12 @@ NUMA_EXPORT void Zelt_Normal_Array_Matrice_Mult(ZeltVector4* out, const ZeltVect
 
 NUMA_EXPORT void Zelt_Vertex_Transformation(ZeltVector4* out, const ZeltVector4* in, int* codes,
                                             const float* M, int count, float nearZ, float farZ) {
-  transformArray<true>(out, in, M, count);
-  outcodes(out, codes, count, nearZ, farZ);
+  const Rows m(M);
+  if (aligned16(out) && aligned16(in)) {
+    transformWithOutcodes<true>(out, in, codes, m, count, nearZ, farZ);
+  } else {
+    transformWithOutcodes<false>(out, in, codes, m, count, nearZ, farZ);
+  }
 }
 
 NUMA_EXPORT void Zelt_Matrice_Init(float* M) {
