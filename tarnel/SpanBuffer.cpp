@@ -10,57 +10,59 @@ namespace tarnel {
 
 namespace {
 
-// What span resolution needs of a face item, packed densely: the walk touches these records
-// for every edge on every scanline.
+// What span resolution needs of a face item, packed densely (32 bytes, two to a cache line):
+// the walk touches these records for every edge on every scanline. Links are surface indices,
+// -1 for none.
 struct Surface {
   float A, B, C;
-  Surface* above;
-  Surface* below;
-  int crossings;
+  int above;
+  int below;
   int spanStart;
-  int spanHead;
+  int crossings;
   uint8_t occludes;
   uint8_t emitting;
 };
+static_assert(sizeof(Surface) == 32, "surface records stay two to a cache line");
 
-// An active edge, held by value in x order.
+// An active edge, held by value in x order: 16 bytes so that re-sorting moves little.
 struct Active {
   int32_t x;
   int32_t step;
   int lastRow;
-  int direction;
-  Surface* surface;
+  int surfaceDir;  // surface index * 2 + direction
 };
 
 SpanEdge* gBucket[kMaxScanlines];
 std::vector<Surface> gSurfaces;
+std::vector<int> gHeads;  // each surface's span list head
 std::vector<Active> gActive;
 std::vector<Active> gMerged;
 std::vector<int> gFill;
 
+// Span output of one resolution: spans are pushed at the head of their surface's list.
 struct Resolver {
   int y = 0;
-  float yf = 0.0f;
   bool stopped = false;
   Pool<Span>* spans = nullptr;
-  const Surface* first = nullptr;
-  int owner(const Surface* s) const { return static_cast<int>(s - first); }
+  Surface* surfaces = nullptr;
+  int* heads = nullptr;
 
-  // Closes the surface's run at x, recording a span when it is not empty.
-  void endRun(Surface* s, int x) {
-    const int length = x - s->spanStart;
+  // Closes surface q's run at x, recording a span when it is not empty.
+  void endRun(int q, int x) {
+    Surface& s = surfaces[q];
+    const int length = x - s.spanStart;
     if (length <= 0 || stopped) return;
     if (spans->count >= spans->capacity && !growPool(*spans, kSpanGrowth)) {
       stopped = true;  // paint with what was found so far
       return;
     }
     Span& sp = spans->data[spans->count];
-    sp.x = s->spanStart;
+    sp.x = s.spanStart;
     sp.length = length;
     sp.y = y;
-    sp.next = s->spanHead;
-    sp.owner = owner(s);
-    s->spanHead = spans->count++;
+    sp.next = heads[q];
+    sp.owner = q;
+    heads[q] = spans->count++;
   }
 };
 
@@ -95,6 +97,7 @@ void insertEdges(const FaceItem& item, int surface, SpanEdge*& next, int iTop, i
 
 void releaseSpanScratch() {
   std::vector<Surface>().swap(gSurfaces);
+  std::vector<int>().swap(gHeads);
   std::vector<Active>().swap(gActive);
   std::vector<Active>().swap(gMerged);
   std::vector<int>().swap(gFill);
@@ -130,92 +133,96 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
   const int opaqueCount = pools.faces[0].count;
   const int faceCount = opaqueCount + pools.faces[1].count;
   gSurfaces.resize(static_cast<size_t>(faceCount) + 2);
+  gHeads.assign(static_cast<size_t>(faceCount) + 2, -1);
   Surface* surfaces = gSurfaces.data();
   for (int k = 0; k < faceCount + 2; ++k) {
     const FaceItem& f = k == 0 || k == 1 ? background
                         : k - 2 < opaqueCount ? pools.faces[0].data[k - 2]
                                               : pools.faces[1].data[k - 2 - opaqueCount];
-    surfaces[k] = Surface{f.A, f.B, f.C, nullptr, nullptr, 0, 0, -1, f.occludes, 0};
+    surfaces[k] = Surface{f.A, f.B, f.C, -1, -1, 0, 0, f.occludes, 0};
   }
   Surface& base = surfaces[0];
   Surface& bg = surfaces[1];
+  constexpr int kBase = 0;
+  constexpr int kBg = 1;
 
   SpanEdge* nextEdge = pools.edges.data;
   for (int k = 0; k < opaqueCount; ++k) insertEdges(pools.faces[0].data[k], k + 2, nextEdge, iTop, iBottom);
   for (int k = 0; k < pools.faces[1].count; ++k)
     insertEdges(pools.faces[1].data[k], opaqueCount + k + 2, nextEdge, iTop, iBottom);
 
-  gActive.clear();
+  // Two edge arrays used in turn: each line reads this line's edges from one and writes them,
+  // advanced and re-sorted, into the other. Every edge fits in either.
+  gActive.resize(static_cast<size_t>(nextEdge - pools.edges.data));
+  gMerged.resize(gActive.size());
+  Active* current = gActive.data();
+  Active* following = gMerged.data();
+  size_t count = 0;
   Resolver res;
   res.spans = &pools.spans;
-  res.first = surfaces;
-  for (int y = iTop; y < iBottom && !res.stopped; ++y) {
+  res.surfaces = surfaces;
+  res.heads = gHeads.data();
+  for (int y = iTop; y < iBottom; ++y) {
     const int row = y - iTop;
     res.y = y;
-    res.yf = b.top + static_cast<float>(row);
-
-    // Merge the new edges, from the back so that edges left of every new one stay in place; a
-    // new edge goes before active edges of equal x.
-    if (gBucket[row]) {
-      gMerged.clear();
-      for (SpanEdge* e = gBucket[row]; e; e = e->next)
-        gMerged.push_back(Active{e->x, e->step, e->lastRow, e->direction, &surfaces[e->surface]});
-      long i = static_cast<long>(gActive.size()) - 1;
-      long j = static_cast<long>(gMerged.size()) - 1;
-      gActive.resize(gActive.size() + gMerged.size());
-      long k = static_cast<long>(gActive.size()) - 1;
-      while (j >= 0) {
-        if (i >= 0 && gActive[i].x >= gMerged[j].x)
-          gActive[k--] = gActive[i--];
-        else
-          gActive[k--] = gMerged[j--];
-      }
-    }
+    const float yf = b.top + static_cast<float>(row);
 
     // Surface stack: the base under the background, which emits from the left.
-    base.above = &bg;
-    base.below = nullptr;
+    base.above = kBg;
+    base.below = -1;
     base.emitting = 0;
-    bg.below = &base;
-    bg.above = nullptr;
+    bg.below = kBase;
+    bg.above = -1;
     bg.crossings = 1;
     bg.emitting = 1;
     bg.spanStart = iLeft;
-    Surface* top = &bg;
+    int top = kBg;
 
-    // Walk the edges left to right. Each edge is then advanced to the next line and moved back
-    // past the kept edges whose new x is larger; edges ending on this line are dropped.
-    Active* active = gActive.data();
-    const size_t count = gActive.size();
+    // Walk the edges left to right, merging in this line's new edges (a new edge goes before
+    // active edges of equal x). Each edge is then advanced to the next line and moved back past
+    // the kept edges whose new x is larger; edges ending on this line are dropped.
+    const SpanEdge* incoming = gBucket[row];
+    size_t i = 0;
     size_t kept = 0;
-    for (size_t i = 0; i < count && !res.stopped; ++i) {
-      Active e = active[i];
-      Surface* s = e.surface;
+    for (;;) {
+      Active e;
+      if (incoming && (i >= count || incoming->x <= current[i].x)) {
+        e = Active{incoming->x, incoming->step, incoming->lastRow, incoming->surface * 2 + incoming->direction};
+        incoming = incoming->next;
+      } else if (i < count) {
+        e = current[i++];
+      } else {
+        break;
+      }
+      const int si = e.surfaceDir >> 1;
+      Surface* s = surfaces + si;
       const int X = std::min(std::max(e.x >> 16, iLeft), iRight);
-      if (e.direction) {
+      if (e.surfaceDir & 1) {
         if (++s->crossings == 1) {
+          // Depth is compared only here, where the face enters the stack.
           const float ex = static_cast<float>(e.x) * (1.0f / 65536.0f) + 1.0f;
-          const float ds = depthAt(s, ex, res.yf);
-          Surface* above = nullptr;
-          Surface* below = top;
-          while (below != &base && depthAt(below, ex, res.yf) > ds) {
+          const float ds = depthAt(s, ex, yf);
+          int above = -1;
+          int below = top;
+          while (below != kBase && depthAt(surfaces + below, ex, yf) > ds) {
             above = below;
-            below = below->below;
+            below = surfaces[below].below;
           }
+          Surface& under = surfaces[below];
           s->below = below;
           s->above = above;
-          below->above = s;
-          if (above)
-            above->below = s;
+          under.above = si;
+          if (above >= 0)
+            surfaces[above].below = si;
           else
-            top = s;
-          if (below->emitting) {
+            top = si;
+          if (under.emitting) {
             s->emitting = 1;
             s->spanStart = X;
             if (s->occludes) {
-              for (Surface* q = below; q && q->emitting; q = q->below) {
+              for (int q = below; q >= 0 && surfaces[q].emitting; q = surfaces[q].below) {
                 res.endRun(q, X);
-                q->emitting = 0;
+                surfaces[q].emitting = 0;
               }
             }
           } else {
@@ -224,40 +231,42 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
         }
       } else if (--s->crossings == 0) {
         if (s->emitting) {
-          res.endRun(s, X);
+          res.endRun(si, X);
           s->emitting = 0;
-          for (Surface* q = s->below; q; q = q->below) {
-            if (q->emitting) break;
-            q->emitting = 1;
-            q->spanStart = X;
-            if (q->occludes) break;
+          for (int q = s->below; q >= 0; q = surfaces[q].below) {
+            Surface& r = surfaces[q];
+            if (r.emitting) break;
+            r.emitting = 1;
+            r.spanStart = X;
+            if (r.occludes) break;
           }
         }
-        if (s->below) s->below->above = s->above;
-        if (s->above)
-          s->above->below = s->below;
+        if (s->below >= 0) surfaces[s->below].above = s->above;
+        if (s->above >= 0)
+          surfaces[s->above].below = s->below;
         else
           top = s->below;
-        s->above = s->below = nullptr;
+        s->above = s->below = -1;
       }
       if (e.lastRow == y) continue;
       e.x += e.step;
       size_t j = kept++;
-      while (j > 0 && active[j - 1].x > e.x) {
-        active[j] = active[j - 1];
+      while (j > 0 && following[j - 1].x > e.x) {
+        following[j] = following[j - 1];
         --j;
       }
-      active[j] = e;
+      following[j] = e;
     }
     if (res.stopped) break;
-    gActive.resize(kept);
+    std::swap(current, following);
+    count = kept;
 
     // Right end of the line: the background's run ends at the right edge.
-    if (bg.emitting) res.endRun(&bg, iRight);
+    if (bg.emitting) res.endRun(kBg, iRight);
     // A face left on the stack has unbalanced edges on this line; take it off.
-    for (Surface* q = top; q && q != &bg && q != &base; q = q->below) {
-      q->crossings = 0;
-      q->emitting = 0;
+    for (int q = top; q >= 0 && q != kBg && q != kBase; q = surfaces[q].below) {
+      surfaces[q].crossings = 0;
+      surfaces[q].emitting = 0;
     }
   }
 
@@ -277,7 +286,7 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
     for (int k = 0; k < spanCount; ++k) r.gathered[fill[all[k].owner]++] = all[k];
   }
   auto give = [&](FaceItem& item, int surface) {
-    item.spanHead = surfaces[surface].spanHead;
+    item.spanHead = gHeads[surface];
     item.spanFirst = r.gatherStart[surface];
     item.spanCount = r.gatherStart[surface + 1] - r.gatherStart[surface];
   };
