@@ -394,7 +394,18 @@ void readObjects(Reader& r, Staged& st, KScene* scene, int materialBase, int lig
     }
     st.objects.push_back(std::move(o));
   }
-  for (auto& o : st.objects) composeLocal(o.get());
+  for (auto& o : st.objects) {
+    // A pool with a single member is just that object's own vertices: drawn as a plain object
+    // (which, unlike a group, can have levels of detail).
+    if (o->group == o.get() && !o->firstChild) {
+      o->group = nullptr;
+      o->kindRecord.group = 0;
+      o->poolOwner.clear();
+      o->firstVertex = 0;
+      o->vertexCount = static_cast<int>(o->vertices.size());
+    }
+    composeLocal(o.get());
+  }
 }
 
 void readTrack(Reader& r, KTrack& t, int valuesPerKey) {

@@ -109,7 +109,8 @@ ZELT_API void Zelt_Object_Set_Camera_Type(ZeltObject* object, int type) {
 
 ZELT_API int Zelt_Object_Add_Lod(ZeltObject* object, ZeltObject* lod, ZeltScene* scene, float distance) {
   if (!object || !lod || !scene || object == lod || !(distance >= 0) || K(lod)->parent || K(lod)->standsFor ||
-      K(object)->scene != K(scene) || K(lod)->scene != K(scene)) {
+      K(object)->scene != K(scene) || K(lod)->scene != K(scene) || object->kind->group) {
+    // The renderer draws a welded group as a whole, without a stand-in.
     setError(ZELT_ERR_ARGUMENT);
     return 0;
   }

@@ -118,6 +118,8 @@ TEST(Render, WeldedGroupDrawsEachMemberWhereItsMatrixPutsIt) {
   ZeltObject* root = loadObject(v.scene, ks, "render_group.o3d");
   ASSERT_NE(root, nullptr);
   ASSERT_NE(root->kind->group, 0);
+  ZeltScene* other = v.scene;
+  EXPECT_EQ(Zelt_Object_Add_Lod(root, root->firstChild, other, 1), 0);  // groups are drawn whole
   ASSERT_NE(v.render(), 0);
   EXPECT_EQ(v.px(22, 32), kRed);
   EXPECT_EQ(v.px(42, 32), kGreen);
@@ -135,6 +137,7 @@ TEST(Render, LevelOfDetailIsDrawnBeyondItsDistance) {
   zt::KScene near, far;
   wall(near.get(), "Near", zt::material(near.get(), "Red", MATERIAL_SELF_ILLUM, 255, 0, 0), 0, 5);
   wall(far.get(), "Far", zt::material(far.get(), "Green", MATERIAL_SELF_ILLUM, 0, 255, 0), 0, 5);
+  ASSERT_EQ(Kelmat_Weld_Scene(near.get(), 0.001f), 1);  // a lone welded object still takes stand-ins
   ZeltObject* object = loadObject(v.scene, near, "render_lod_near.o3d");
   ZeltObject* lod = loadObject(v.scene, far, "render_lod_far.o3d");
   ASSERT_NE(Zelt_Object_Add_Lod(object, lod, v.scene, 50.0f), 0);
