@@ -131,8 +131,9 @@ struct Sides {
   int yBottom;
 };
 
-// Fills the rows of one side from vertex `from` to vertex `to`; returns how many rows it set.
-int walkSide(const FaceItem& it, int attrs, int from, int to, int stepDir, int yTop, SideRow* rows) {
+// Fills the rows of one side from vertex `from` to vertex `to`, only those from scanline lo up to
+// (not including) hi; returns how many rows the side covers.
+int walkSide(const FaceItem& it, int attrs, int from, int to, int stepDir, int yTop, SideRow* rows, int lo, int hi) {
   const int n = it.count;
   int i = from;
   int guard = 0;
@@ -149,7 +150,8 @@ int walkSide(const FaceItem& it, int attrs, int from, int to, int stepDir, int y
       const float dw = (b.w - a.w) * inv;
       float da[kMaxAttributes];
       for (int k = 0; k < attrs; ++k) da[k] = (b.a[k] - a.a[k]) * inv;
-      for (int y = ya; y < yb; ++y) {
+      const int yEnd = std::min(yb, hi);
+      for (int y = std::max(ya, lo); y < yEnd; ++y) {
         const float t = static_cast<float>(y - ya);
         SideRow& r = rows[y - yTop];
         // Vertices are finite and inside the viewport here: a plain truncation is safe.
@@ -164,8 +166,9 @@ int walkSide(const FaceItem& it, int attrs, int from, int to, int stepDir, int y
   return written;
 }
 
-// Left and right sides of the polygon on every scanline from its top to its bottom.
-Sides buildSides(const FaceItem& it, int attrs) {
+// Left and right sides of the polygon on its scanlines from lo up to hi (every scanline from
+// its top to its bottom when not narrowed).
+Sides buildSides(const FaceItem& it, int attrs, int lo = INT_MIN, int hi = INT_MAX) {
   int top = 0;
   int bottom = 0;
   for (int k = 1; k < it.count; ++k) {
@@ -174,8 +177,10 @@ Sides buildSides(const FaceItem& it, int attrs) {
   }
   Sides s{it.iy[top], std::min(it.iy[bottom], it.iy[top] + kMaxScanlines)};
   const int rows = s.yBottom - s.yTop;
-  if (walkSide(it, attrs, top, bottom, +1, s.yTop, gLeft) == rows &&
-      walkSide(it, attrs, top, bottom, -1, s.yTop, gRight) == rows)
+  lo = std::max(lo, s.yTop);
+  hi = std::min(hi, s.yBottom);
+  if (walkSide(it, attrs, top, bottom, +1, s.yTop, gLeft, lo, hi) == rows &&
+      walkSide(it, attrs, top, bottom, -1, s.yTop, gRight, lo, hi) == rows)
     return s;
   // A polygon whose sides do not run steadily downward: give every line a defined value first.
   SideRow init{};
@@ -183,8 +188,8 @@ Sides buildSides(const FaceItem& it, int attrs) {
   init.w = it.v[top].w;
   for (int k = 0; k < attrs; ++k) init.a[k] = it.v[top].a[k];
   for (int y = 0; y < rows; ++y) gLeft[y] = gRight[y] = init;
-  walkSide(it, attrs, top, bottom, +1, s.yTop, gLeft);
-  walkSide(it, attrs, top, bottom, -1, s.yTop, gRight);
+  walkSide(it, attrs, top, bottom, +1, s.yTop, gLeft, lo, hi);
+  walkSide(it, attrs, top, bottom, -1, s.yTop, gRight, lo, hi);
   return s;
 }
 
@@ -199,8 +204,9 @@ struct SpanValues {
 template <class Fn>
 void forEachSpan(const FaceItem& it, const Target& t, int attrs, Fn&& fn) {
   if (it.spanCount <= 0 || it.count < 3) return;
-  const Sides s = buildSides(it, attrs);
   const Span* spans = renderer().gathered.data() + it.spanFirst;
+  // Spans are kept top to bottom: only the scanlines from the first to the last are needed.
+  const Sides s = buildSides(it, attrs, spans[0].y, spans[it.spanCount - 1].y + 1);
   SpanValues sv{};
   int prevY = INT_MIN;
   int prevX = 0;
