@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 #include "_Harness.h"
 #include "tarnel/Internal.h"
@@ -340,3 +341,21 @@ TEST(Perspective, LitUntexturedShadeIsCorrectedTheSameWay) {
 }
 
 }  // namespace
+
+// The float-to-int conversion used for every texel step and edge position.
+TEST(Conversion, TruncationIsTowardZeroClampedAndNaNSafe) {
+  using tarnel::truncInt;
+  EXPECT_EQ(truncInt(2.9f), 2);
+  EXPECT_EQ(truncInt(-2.9f), -2);
+  EXPECT_EQ(truncInt(-0.0f), 0);
+  EXPECT_EQ(truncInt(0.999999f), 0);
+  EXPECT_EQ(truncInt(-65536.5f), -65536);
+  EXPECT_EQ(truncInt(1e10f), 536870912);
+  EXPECT_EQ(truncInt(-1e10f), -536870912);
+  EXPECT_EQ(truncInt(std::numeric_limits<float>::infinity()), 536870912);
+  EXPECT_EQ(truncInt(-std::numeric_limits<float>::infinity()), -536870912);
+  EXPECT_EQ(truncInt(std::numeric_limits<float>::quiet_NaN()), 0);
+  EXPECT_EQ(truncInt(-std::numeric_limits<float>::quiet_NaN()), 0);
+  EXPECT_EQ(truncInt(536870900.0f), 536870912);  // nearest float is the bound itself
+  EXPECT_EQ(truncInt(123456.75f), 123456);
+}
