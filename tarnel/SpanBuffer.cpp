@@ -153,10 +153,12 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
 
   // Two edge arrays used in turn: each line reads this line's edges from one and writes them,
   // advanced and re-sorted, into the other. Every edge fits in either.
-  gActive.resize(static_cast<size_t>(nextEdge - pools.edges.data));
+  // Slot 0 of each holds a sentinel left of every edge, so re-sorting needs no bounds check.
+  gActive.resize(static_cast<size_t>(nextEdge - pools.edges.data) + 1);
   gMerged.resize(gActive.size());
-  Active* current = gActive.data();
-  Active* following = gMerged.data();
+  gActive[0] = gMerged[0] = Active{INT32_MIN, 0, 0, 0};
+  Active* current = gActive.data() + 1;
+  Active* following = gMerged.data() + 1;
   size_t count = 0;
   Resolver res;
   res.spans = &pools.spans;
@@ -181,22 +183,26 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
     // Walk the edges left to right, merging in this line's new edges (a new edge goes before
     // active edges of equal x). Each edge is then advanced to the next line and moved back past
     // the kept edges whose new x is larger; edges ending on this line are dropped.
+    // Edge positions stay far below INT32_MAX, which stands for "no new edge left".
     const SpanEdge* incoming = gBucket[row];
+    int32_t incomingX = incoming ? incoming->x : INT32_MAX;
     size_t i = 0;
     size_t kept = 0;
     for (;;) {
       Active e;
-      if (incoming && (i >= count || incoming->x <= current[i].x)) {
+      if (i < count && current[i].x < incomingX) {
+        e = current[i++];
+      } else if (incoming) {
         e = Active{incoming->x, incoming->step, incoming->lastRow, incoming->surface * 2 + incoming->direction};
         incoming = incoming->next;
-      } else if (i < count) {
-        e = current[i++];
+        incomingX = incoming ? incoming->x : INT32_MAX;
       } else {
         break;
       }
       const int si = e.surfaceDir >> 1;
       Surface* s = surfaces + si;
-      const int X = std::min(std::max(e.x >> 16, iLeft), iRight);
+      // The edge's pixel column, needed only where a run starts or ends.
+      auto column = [&] { return std::min(std::max(e.x >> 16, iLeft), iRight); };
       if (e.surfaceDir & 1) {
         if (++s->crossings == 1) {
           // Depth is compared only here, where the face enters the stack.
@@ -217,6 +223,7 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
           else
             top = si;
           if (under.emitting) {
+            const int X = column();
             s->emitting = 1;
             s->spanStart = X;
             if (s->occludes) {
@@ -231,6 +238,7 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
         }
       } else if (--s->crossings == 0) {
         if (s->emitting) {
+          const int X = column();
           res.endRun(si, X);
           s->emitting = 0;
           for (int q = s->below; q >= 0; q = surfaces[q].below) {
@@ -251,7 +259,7 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
       if (e.lastRow == y) continue;
       e.x += e.step;
       size_t j = kept++;
-      while (j > 0 && following[j - 1].x > e.x) {
+      while (following[j - 1].x > e.x) {
         following[j] = following[j - 1];
         --j;
       }
