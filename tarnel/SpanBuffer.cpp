@@ -2,6 +2,7 @@
 // the opaque and blended face items into lists of visible spans.
 #include <algorithm>
 #include <climits>
+#include <limits>
 #include <vector>
 
 #include "tarnel/Internal.h"
@@ -142,6 +143,8 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
     surfaces[k] = Surface{f.A, f.B, f.C, -1, -1, 0, 0, f.occludes, 0};
   }
   Surface& base = surfaces[0];
+  // The base is never passed when a face enters: nothing is nearer than its 1/z.
+  base.C = -std::numeric_limits<float>::infinity();
   Surface& bg = surfaces[1];
   constexpr int kBase = 0;
   constexpr int kBg = 1;
@@ -153,12 +156,15 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
 
   // Two edge arrays used in turn: each line reads this line's edges from one and writes them,
   // advanced and re-sorted, into the other. Every edge fits in either.
-  // Slot 0 of each holds a sentinel left of every edge, so re-sorting needs no bounds check.
-  gActive.resize(static_cast<size_t>(nextEdge - pools.edges.data) + 1);
+  // Slot 0 of each holds a sentinel left of every edge, so re-sorting needs no bounds check, and
+  // the slot after the last edge one right of every edge (edge positions stay far below
+  // INT32_MAX), so the walk needs no count check while no new edge is due.
+  gActive.resize(static_cast<size_t>(nextEdge - pools.edges.data) + 2);
   gMerged.resize(gActive.size());
   gActive[0] = gMerged[0] = Active{INT32_MIN, 0, 0, 0};
   Active* current = gActive.data() + 1;
   Active* following = gMerged.data() + 1;
+  current[0] = Active{INT32_MAX, 0, 0, 0};
   size_t count = 0;
   Resolver res;
   res.spans = &pools.spans;
@@ -183,14 +189,13 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
     // Walk the edges left to right, merging in this line's new edges (a new edge goes before
     // active edges of equal x). Each edge is then advanced to the next line and moved back past
     // the kept edges whose new x is larger; edges ending on this line are dropped.
-    // Edge positions stay far below INT32_MAX, which stands for "no new edge left".
     const SpanEdge* incoming = gBucket[row];
     int32_t incomingX = incoming ? incoming->x : INT32_MAX;
     size_t i = 0;
     size_t kept = 0;
     for (;;) {
       Active e;
-      if (i < count && current[i].x < incomingX) {
+      if (current[i].x < incomingX) {
         e = current[i++];
       } else if (incoming) {
         e = Active{incoming->x, incoming->step, incoming->lastRow, incoming->surface * 2 + incoming->direction};
@@ -210,7 +215,7 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
           const float ds = depthAt(s, ex, yf);
           int above = -1;
           int below = top;
-          while (below != kBase && depthAt(surfaces + below, ex, yf) > ds) {
+          while (depthAt(surfaces + below, ex, yf) > ds) {
             above = below;
             below = surfaces[below].below;
           }
@@ -268,6 +273,7 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
     if (res.stopped) break;
     std::swap(current, following);
     count = kept;
+    current[count] = Active{INT32_MAX, 0, 0, 0};
 
     // Right end of the line: the background's run ends at the right edge.
     if (bg.emitting) res.endRun(kBg, iRight);
