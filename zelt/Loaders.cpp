@@ -190,8 +190,7 @@ void readMaterials(Reader& r, Staged& st, KScene* scene) {
     }
     m->shininess = r.i32();
     m->shininessStrength = r.i32();
-    m->transparency = r.i32();
-    if (m->transparency < 0 || m->transparency > 100) throw BadFile{};
+    m->transparency = r.i32();  // kept as written: imports carry values outside 0..100
     m->binaryOpacity = r.flag();
     m->tiling = r.i32();
     if (r.flag()) {
