@@ -6,6 +6,7 @@
 #include <ctime>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "Scene.h"
 
@@ -76,24 +77,26 @@ void sceneMesa(benchmark::State& state, double blended) {
   peer.close();
 }
 
-// Frames per second of processor time (both renderers run on this one thread), best of three
-// rounds: wall time on a shared machine says more about the neighbours than the renderer.
+// Frames per second of processor time (both renderers run on this one thread) over one round of
+// at least `seconds`: wall time on a shared machine says more about the neighbours than the
+// renderer.
 template <class Frame>
-double framesPerSecond(Frame&& frame) {
-  frame();  // warm up
-  double best = 0;
-  for (int round = 0; round < 3; ++round) {
-    int frames = 0;
-    const std::clock_t start = std::clock();
-    double seconds = 0;
-    do {
-      frame();
-      ++frames;
-      seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
-    } while (seconds < 1.0);
-    best = std::max(best, frames / seconds);
-  }
-  return best;
+double framesPerSecond(Frame&& frame, double seconds) {
+  int frames = 0;
+  const std::clock_t start = std::clock();
+  double spent = 0;
+  do {
+    frame();
+    ++frames;
+    spent = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
+  } while (spent < seconds);
+  return frames / spent;
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const size_t n = v.size();
+  return n == 0 ? 0.0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 void compare(double blended) {
@@ -101,19 +104,32 @@ void compare(double blended) {
   Host host(kWidth, kHeight, 16);
   ZeltTexture* tex = host.texture8(data.texels, 256, 256, data.palette, true);
   host.addScene(data, host.material(1, 1, tex), host.material(1, 5, tex));
-  const double tarnelFps = framesPerSecond([&] { host.render(1); });
+  auto tarnelFrame = [&] { host.render(1); };
+  tarnelFrame();  // warm up: pools grow on the first frame
   size_t covered = 0;
   for (uint16_t p : host.pixels) covered += p != 0;
   MesaPeer peer;
   if (!peer.open(data, kWidth, kHeight)) {
-    std::printf("scene %2.0f %% blended: tarnel %.1f fps; OSMesa not available\n", blended * 100, tarnelFps);
+    std::printf("scene %2.0f %% blended: tarnel %.1f fps; OSMesa not available\n", blended * 100,
+                framesPerSecond(tarnelFrame, 1.0));
     return;
   }
-  const double mesaFps = framesPerSecond([&] { peer.frame(); });
+  auto mesaFrame = [&] { peer.frame(); };
+  mesaFrame();
+  // Rounds alternate between the two renderers so that both see the same load on a shared
+  // machine; the figures are medians over the rounds, the ratio the median of each round's ratio.
+  constexpr int kRounds = 7;
+  std::vector<double> tarnelFps, mesaFps, ratios;
+  for (int round = 0; round < kRounds; ++round) {
+    tarnelFps.push_back(framesPerSecond(tarnelFrame, 0.5));
+    mesaFps.push_back(framesPerSecond(mesaFrame, 0.5));
+    ratios.push_back(tarnelFps.back() / mesaFps.back());
+  }
   std::printf(
       "scene 640x480, %zu triangles, depth complexity 3, %2.0f %% blended: tarnel %.1f fps, OSMesa (1 thread) "
-      "%.1f fps, ratio %.2f  [covered: tarnel %.1f %%, OSMesa %.1f %%]\n",
-      data.triangles.size(), blended * 100, tarnelFps, mesaFps, tarnelFps / mesaFps,
+      "%.1f fps, ratio %.2f (rounds %.2f..%.2f)  [covered: tarnel %.1f %%, OSMesa %.1f %%]\n",
+      data.triangles.size(), blended * 100, median(tarnelFps), median(mesaFps), median(ratios),
+      *std::min_element(ratios.begin(), ratios.end()), *std::max_element(ratios.begin(), ratios.end()),
       100.0 * covered / host.pixels.size(), 100.0 * peer.coveredShare());
   peer.close();
 }
