@@ -165,7 +165,6 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
   Active* current = gActive.data() + 1;
   Active* following = gMerged.data() + 1;
   current[0] = Active{INT32_MAX, 0, 0, 0};
-  size_t count = 0;
   Resolver res;
   res.spans = &pools.spans;
   res.surfaces = surfaces;
@@ -191,12 +190,12 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
     // the kept edges whose new x is larger; edges ending on this line are dropped.
     const SpanEdge* incoming = gBucket[row];
     int32_t incomingX = incoming ? incoming->x : INT32_MAX;
-    size_t i = 0;
-    size_t kept = 0;
+    const Active* in = current;
+    Active* out = following;
     for (;;) {
       Active e;
-      if (current[i].x < incomingX) {
-        e = current[i++];
+      if (in->x < incomingX) {
+        e = *in++;
       } else if (incoming) {
         e = Active{incoming->x, incoming->step, incoming->lastRow, incoming->surface * 2 + incoming->direction};
         incoming = incoming->next;
@@ -263,17 +262,16 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
       }
       if (e.lastRow == y) continue;
       e.x += e.step;
-      size_t j = kept++;
-      while (following[j - 1].x > e.x) {
-        following[j] = following[j - 1];
-        --j;
+      Active* place = out++;
+      while (place[-1].x > e.x) {
+        *place = place[-1];
+        --place;
       }
-      following[j] = e;
+      *place = e;
     }
     if (res.stopped) break;
+    *out = Active{INT32_MAX, 0, 0, 0};
     std::swap(current, following);
-    count = kept;
-    current[count] = Active{INT32_MAX, 0, 0, 0};
 
     // Right end of the line: the background's run ends at the right edge.
     if (bg.emitting) res.endRun(kBg, iRight);
