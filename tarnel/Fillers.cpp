@@ -204,14 +204,14 @@ struct SpanValues {
 template <class Fn>
 void forEachSpan(const FaceItem& it, const Target& t, int attrs, Fn&& fn) {
   if (it.spanCount <= 0 || it.count < 3) return;
-  const Span* spans = renderer().gathered.data() + it.spanFirst;
+  const SpanRun* spans = renderer().gathered.data() + it.spanFirst;
   // Spans are kept top to bottom: only the scanlines from the first to the last are needed.
   const Sides s = buildSides(it, attrs, spans[0].y, spans[it.spanCount - 1].y + 1);
   SpanValues sv{};
   int prevY = INT_MIN;
   int prevX = 0;
   for (int i = it.spanCount - 1; i >= 0; --i) {
-    const Span& sp = spans[i];
+    const SpanRun& sp = spans[i];
     if (sp.y < t.top || sp.y >= t.bottom || sp.y < s.yTop || sp.y >= s.yBottom) continue;
     const int x0 = std::max(sp.x, t.left);
     const int x1 = std::min(sp.x + sp.length, t.right);
@@ -329,9 +329,9 @@ void fillFlat(const FaceItem& it, const Target& t) {
     px = it.random;
   else
     px = it.material ? it.material->flatPixel : 0;
-  const Span* spans = renderer().gathered.data() + it.spanFirst;
+  const SpanRun* spans = renderer().gathered.data() + it.spanFirst;
   for (int i = it.spanCount - 1; i >= 0; --i) {
-    const Span& sp = spans[i];
+    const SpanRun& sp = spans[i];
     if (sp.y < t.top || sp.y >= t.bottom) continue;
     const int x0 = std::max(sp.x, t.left);
     const int x1 = std::min(sp.x + sp.length, t.right);

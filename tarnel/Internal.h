@@ -76,6 +76,13 @@ struct Span {
   int owner;  // surface that owns the span (span buffer numbering)
 };
 
+// A span as the fillers read it, once gathered face by face.
+struct SpanRun {
+  int x;
+  int length;
+  int y;
+};
+
 struct SpanEdge {
   int32_t x;       // 16.16
   int32_t step;    // per scanline, 16.16
@@ -137,7 +144,7 @@ struct Renderer {
   FrameLists pools;
   // Spans gathered face by face after resolution, so that each filler reads its spans from
   // one run of memory instead of chasing list links across the pool.
-  std::vector<Span> gathered;
+  std::vector<SpanRun> gathered;
   std::vector<int> gatherStart;
 };
 

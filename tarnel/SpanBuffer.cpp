@@ -102,7 +102,7 @@ void releaseSpanScratch() {
   std::vector<Active>().swap(gActive);
   std::vector<Active>().swap(gMerged);
   std::vector<int>().swap(gFill);
-  std::vector<Span>().swap(renderer().gathered);
+  std::vector<SpanRun>().swap(renderer().gathered);
   std::vector<int>().swap(renderer().gatherStart);
 }
 
@@ -295,7 +295,8 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
   {
     std::vector<int>& fill = gFill;
     fill.assign(r.gatherStart.begin(), r.gatherStart.end() - 1);
-    for (int k = 0; k < spanCount; ++k) r.gathered[fill[all[k].owner]++] = all[k];
+    SpanRun* runs = r.gathered.data();
+    for (int k = 0; k < spanCount; ++k) runs[fill[all[k].owner]++] = SpanRun{all[k].x, all[k].length, all[k].y};
   }
   auto give = [&](FaceItem& item, int surface) {
     item.spanHead = gHeads[surface];
