@@ -751,6 +751,16 @@ BOOL PeekMessage(MSG* msg, HWND hwnd, UINT lo, UINT hi, UINT remove) {
     return FALSE;
 }
 
+bool PumpMessages() {
+    MSG msg;
+    while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) return false;
+        TranslateMessage(&msg);
+        DispatchMessage(&msg);
+    }
+    return true;
+}
+
 BOOL GetMessage(MSG* msg, HWND hwnd, UINT lo, UINT hi) {
     if (!msg) return -1;
     for (;;) {

@@ -34,6 +34,9 @@ BOOL WaitMessage();
 // out of the queue next.
 BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessage(const MSG* msg);
+// Translates and dispatches every waiting message without blocking; false once
+// WM_QUIT has been taken (the rest of the queue is left for later).
+bool PumpMessages();
 BOOL PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 // Calls the window procedure directly, on the calling thread (the window thread).
 LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -10,6 +10,7 @@
 #include <system_error>
 #include <vector>
 
+#include "kelmat/ftk/tests/_TempDir.h"
 #include "kelmat/kelmat.h"
 
 // The shared test data: $LUMORA_TESTDATA, else the folder beside the
@@ -22,25 +23,7 @@ inline std::string TestFile3ds(const std::string& name) {
 
 // A scratch path on a memory file system when there is one: tests that
 // rewrite a file thousands of times would otherwise wait on the disk.
-inline std::string QuickScratch(const std::string& name) {
-  struct Folder {
-    std::filesystem::path path;
-    Folder() {
-      std::random_device rd;
-      const std::string leaf = "lumora-import-" + std::to_string(rd()) + std::to_string(rd());
-      std::error_code ec;
-      path = std::filesystem::is_directory("/dev/shm", ec) ? std::filesystem::path("/dev/shm") / leaf
-                                                            : std::filesystem::temp_directory_path() / leaf;
-      std::filesystem::create_directories(path, ec);
-    }
-    ~Folder() {
-      std::error_code ec;
-      std::filesystem::remove_all(path, ec);
-    }
-  };
-  static const Folder folder;
-  return (folder.path / name).string();
-}
+inline std::string QuickScratch(const std::string& name) { return ScratchPath(name); }
 
 inline std::string LastError() {
   char text[KELMAT_LAST_ERROR_SIZE];

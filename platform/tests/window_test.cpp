@@ -508,3 +508,18 @@ TEST_F(WindowTest, GetMessageWakesForTimersAndTimedScriptEvents) {
 }
 
 }  // namespace
+
+TEST_F(WindowTest, PumpMessagesDispatchesUntilQuit) {
+    PostMessage(hwnd, WM_USER + 1, 1, 0);
+    EXPECT_TRUE(PumpMessages());
+    ASSERT_EQ(g_seen.size(), 1u);
+    EXPECT_EQ(g_seen[0].message, UINT{WM_USER + 1});
+
+    // The quit message comes after what was posted before it, and ends the pump once.
+    PostQuitMessage(3);
+    PostMessage(hwnd, WM_USER + 2, 2, 0);
+    EXPECT_FALSE(PumpMessages());
+    ASSERT_EQ(g_seen.size(), 2u);
+    EXPECT_EQ(g_seen[1].message, UINT{WM_USER + 2});
+    EXPECT_TRUE(PumpMessages());
+}

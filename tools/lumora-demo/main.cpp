@@ -216,17 +216,7 @@ int main() {
     std::uint64_t frames = 0;
     int idleFrames = 0;
     for (;;) {
-        MSG msg;
-        bool quit = false;
-        while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                quit = true;
-                break;
-            }
-            TranslateMessage(&msg);
-            DispatchMessage(&msg);
-        }
-        if (quit) break;
+        if (!PumpMessages()) break;
         Draw(view, picture, havePicture);
         Present(view);
         ++frames;

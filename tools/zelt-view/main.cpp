@@ -91,17 +91,7 @@ int RunWindow(zeltview::Viewer& viewer, float frame) {
   PixelView view{viewer.pixels().data(), viewer.width(), viewer.height(), viewer.width() * 2,
                  PixelFormat::RGB565};
   for (;;) {
-    MSG msg;
-    bool quit = false;
-    while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) {
-        quit = true;
-        break;
-      }
-      TranslateMessage(&msg);
-      DispatchMessage(&msg);
-    }
-    if (quit) break;
+    if (!PumpMessages()) break;
     const DWORD now = timeGetTime();
     const float seconds = float(now - last) / 1000.0f;
     last = now;

@@ -13,7 +13,7 @@ inline std::string ScratchPath(const std::string& name) {
     std::filesystem::path path;
     Folder() {
       std::random_device rd;
-      const std::string leaf = "lumora-ftk-" + std::to_string(rd()) + std::to_string(rd());
+      const std::string leaf = "lumora-test-" + std::to_string(rd()) + std::to_string(rd());
       std::error_code ec;
       path = std::filesystem::is_directory("/dev/shm", ec) ? std::filesystem::path("/dev/shm") / leaf
                                                             : std::filesystem::temp_directory_path() / leaf;
