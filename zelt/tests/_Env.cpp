@@ -274,6 +274,24 @@ void keysHide(KelmatTrack& t, std::initializer_list<int32_t> frames, std::initia
   for (int32_t v : states) t.states[i++] = v;
 }
 
+void keysMorph(KelmatTrack& t, std::initializer_list<int32_t> frames, int32_t vertexCount) {
+  const std::size_t n = frames.size();
+  t.keyCount = static_cast<int32_t>(n);
+  t.frames = zeroed<int32_t>(n);
+  t.params = zeroed<KelmatKeyParams>(n);
+  int i = 0;
+  for (int32_t f : frames) t.frames[i++] = f;
+  t.morphVertexCount = vertexCount;
+  t.morphVertices = zeroed<KelmatVector*>(n);
+  t.morphNormals = zeroed<KelmatVector*>(n);
+  t.morphSpheres = zeroed<KelmatSphere>(n);
+  t.morphBoxes = zeroed<KelmatBox>(n);
+  for (std::size_t k = 0; k < n; ++k) {
+    t.morphVertices[k] = zeroed<KelmatVector>(static_cast<std::size_t>(vertexCount));
+    t.morphNormals[k] = zeroed<KelmatVector>(static_cast<std::size_t>(vertexCount));
+  }
+}
+
 std::string writeTexture(const std::string& n, int w, int h, uint8_t r, uint8_t g, uint8_t b) {
   zelt::DmfImage img;
   img.width = w;

@@ -56,6 +56,8 @@ void keys3(KelmatTrack& t, std::initializer_list<int32_t> frames, std::initializ
            KelmatKeyParams params = {});
 void keysRot(KelmatTrack& t, std::initializer_list<int32_t> frames, std::initializer_list<KelmatQuaternion> values);
 void keysHide(KelmatTrack& t, std::initializer_list<int32_t> frames, std::initializer_list<int32_t> states);
+// Morph keys over vertexCount vertices: every vertex, normal, sphere and box zeroed for the caller to fill.
+void keysMorph(KelmatTrack& t, std::initializer_list<int32_t> frames, int32_t vertexCount);
 
 // A .dmf texture file: 8-bit, every texel index 1, palette entry 1 = (r, g, b).
 std::string writeTexture(const std::string& name, int w, int h, uint8_t r, uint8_t g, uint8_t b);

@@ -129,18 +129,8 @@ TEST(Animation, MorphBlendsVerticesAndBounds) {
   zt::KScene ks;
   KelmatAnimation* an = ball(ks, 10);
   KelmatTrack& t = an->morph;
-  t.keyCount = 2;
-  t.frames = static_cast<int32_t*>(std::calloc(2, sizeof(int32_t)));
-  t.frames[1] = 10;
-  t.params = static_cast<KelmatKeyParams*>(std::calloc(2, sizeof(KelmatKeyParams)));
-  t.morphVertexCount = 3;
-  t.morphVertices = static_cast<KelmatVector**>(std::calloc(2, sizeof(KelmatVector*)));
-  t.morphNormals = static_cast<KelmatVector**>(std::calloc(2, sizeof(KelmatVector*)));
-  t.morphSpheres = static_cast<KelmatSphere*>(std::calloc(2, sizeof(KelmatSphere)));
-  t.morphBoxes = static_cast<KelmatBox*>(std::calloc(2, sizeof(KelmatBox)));
+  zt::keysMorph(t, {0, 10}, 3);
   for (int k = 0; k < 2; ++k) {
-    t.morphVertices[k] = static_cast<KelmatVector*>(std::calloc(3, sizeof(KelmatVector)));
-    t.morphNormals[k] = static_cast<KelmatVector*>(std::calloc(3, sizeof(KelmatVector)));
     for (int i = 0; i < 3; ++i) {
       t.morphVertices[k][i] = {static_cast<float>(i), 0, 4.0f * k};
       t.morphNormals[k][i] = {0, 0, 1};

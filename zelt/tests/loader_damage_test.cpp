@@ -29,20 +29,7 @@ struct Small {
     zt::keysRot(a->rotation, {0, 10}, {{1, 0, 0, 0}, {0, 0, 0, 1}});
     zt::keysHide(a->hide, {0, 5}, {0, 1});
     // A two-key morph over the three vertices.
-    KelmatTrack& t = a->morph;
-    t.keyCount = 2;
-    t.frames = static_cast<int32_t*>(std::calloc(2, sizeof(int32_t)));
-    t.frames[1] = 10;
-    t.params = static_cast<KelmatKeyParams*>(std::calloc(2, sizeof(KelmatKeyParams)));
-    t.morphVertexCount = 3;
-    t.morphVertices = static_cast<KelmatVector**>(std::calloc(2, sizeof(KelmatVector*)));
-    t.morphNormals = static_cast<KelmatVector**>(std::calloc(2, sizeof(KelmatVector*)));
-    t.morphSpheres = static_cast<KelmatSphere*>(std::calloc(2, sizeof(KelmatSphere)));
-    t.morphBoxes = static_cast<KelmatBox*>(std::calloc(2, sizeof(KelmatBox)));
-    for (int k = 0; k < 2; ++k) {
-      t.morphVertices[k] = static_cast<KelmatVector*>(std::calloc(3, sizeof(KelmatVector)));
-      t.morphNormals[k] = static_cast<KelmatVector*>(std::calloc(3, sizeof(KelmatVector)));
-    }
+    zt::keysMorph(a->morph, {0, 10}, 3);
   }
 };
 
