@@ -8,7 +8,9 @@
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <cstdlib>
 #include <cstring>
 // glm's functions are plain inline; without this a compiler may leave its operators as calls.
@@ -248,6 +250,62 @@ void GlmNormaliseBench(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kBatch);
 }
 
+// Head to head at one million records: rounds of numa6k's array transform and the glm loop over
+// the same arrays, in alternating order, timed on processor time. Prints the median time per
+// pass of each, the median of the rounds' ratios and how many rounds numa6k won.
+double cpuMicros() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1e6 + static_cast<double>(t.tv_nsec) / 1e3;
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+void headToHead(const Lib& lib) {
+  Data& d = Shared();
+  const glm::mat4 m = glm::make_mat4(d.camera);
+  const auto* in = reinterpret_cast<const glm::vec4*>(d.in.get());
+  auto* out = reinterpret_cast<glm::vec4*>(d.out.get());
+  constexpr int kRounds = 25;
+  constexpr int kPasses = 10;
+  const auto numaPasses = [&] {
+    const double start = cpuMicros();
+    for (int i = 0; i < kPasses; ++i) lib.Zelt_Vecteur_Array_Matrice_Mult(d.out.get(), d.in.get(), d.camera, kVertices);
+    return (cpuMicros() - start) / kPasses;
+  };
+  const auto glmPasses = [&] {
+    const double start = cpuMicros();
+    for (int i = 0; i < kPasses; ++i) GlmTransform(out, in, m, kVertices);
+    return (cpuMicros() - start) / kPasses;
+  };
+  std::vector<double> numa, glmTimes, ratios;
+  int wins = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    double a, b;
+    if (round % 2) {
+      b = glmPasses();
+      a = numaPasses();
+    } else {
+      a = numaPasses();
+      b = glmPasses();
+    }
+    numa.push_back(a);
+    glmTimes.push_back(b);
+    ratios.push_back(a / b);
+    wins += a < b;
+  }
+  std::printf(
+      "array transform, 1,000,000 records, %d alternating rounds of %d passes: %s %.0f us, glm %.0f us per pass "
+      "(medians); %s/glm %.3f (median of rounds, %.3f..%.3f); %s faster in %d of %d rounds\n",
+      kRounds, kPasses, lib.name.c_str(), median(numa), median(glmTimes), lib.name.c_str(), median(ratios),
+      *std::min_element(ratios.begin(), ratios.end()), *std::max_element(ratios.begin(), ratios.end()),
+      lib.name.c_str(), wins, kRounds);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -279,7 +337,15 @@ int main(int argc, char** argv) {
   // The machine is shared and memory-bound rows drift with its load: by default each row is
   // measured in short repetitions interleaved at random with the other rows, and reported as
   // mean, median and spread. Flags given on the command line come later and win.
-  std::vector<char*> args(argv, argv + argc);
+  // --no_compare skips the head-to-head rounds printed after the benchmarks.
+  bool comparison = true;
+  std::vector<char*> args;
+  for (int i = 0; i < argc; ++i) {
+    if (i > 0 && std::string(argv[i]) == "--no_compare")
+      comparison = false;
+    else
+      args.push_back(argv[i]);
+  }
   static char interleave[] = "--benchmark_enable_random_interleaving=true";
   static char repetitions[] = "--benchmark_repetitions=9";
   static char aggregates[] = "--benchmark_report_aggregates_only=true";
@@ -289,5 +355,6 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&count, args.data());
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  if (comparison) headToHead(libs[2]);
   return 0;
 }
