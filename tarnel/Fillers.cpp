@@ -1,6 +1,7 @@
 // Scan conversion inside a face and the span fillers, each in a 15-bit and a 16-bit form.
 #include <algorithm>
 #include <climits>
+#include <type_traits>
 
 #include "tarnel/Internal.h"
 
@@ -115,12 +116,66 @@ struct Src8Lit {
   }
 };
 
+// ---- four floats at once ------------------------------------------------------------------------
+//
+// Side rows and span values keep 1/z and the three attributes together as four floats. Every lane
+// gets the same IEEE operation the one-value-at-a-time form did, so the pixels do not change;
+// only the number of instructions does.
+
+#if defined(__SSE2__)
+struct F4 {
+  __m128 m;
+};
+inline F4 load4(const float* p) { return {_mm_load_ps(p)}; }
+inline void store4(float* p, F4 a) { _mm_store_ps(p, a.m); }
+inline F4 splat4(float f) { return {_mm_set1_ps(f)}; }
+inline F4 make4(float a, float b, float c, float d) { return {_mm_setr_ps(a, b, c, d)}; }
+inline F4 operator+(F4 a, F4 b) { return {_mm_add_ps(a.m, b.m)}; }
+inline F4 operator-(F4 a, F4 b) { return {_mm_sub_ps(a.m, b.m)}; }
+inline F4 operator*(F4 a, F4 b) { return {_mm_mul_ps(a.m, b.m)}; }
+inline F4 operator/(F4 a, F4 b) { return {_mm_div_ps(a.m, b.m)}; }
+// {a0, a0, b0, b0}: 1/z now and 8 pixels on.
+inline F4 pairW(F4 a, F4 b) { return {_mm_shuffle_ps(a.m, b.m, _MM_SHUFFLE(0, 0, 0, 0))}; }
+// {a1, a2, b1, b2}: u/z and v/z now and 8 pixels on.
+inline F4 pairUV(F4 a, F4 b) { return {_mm_shuffle_ps(a.m, b.m, _MM_SHUFFLE(2, 1, 2, 1))}; }
+// truncInt of every lane (same clamping and NaN rule).
+inline void trunc4(F4 a, int* out) {
+  __m128 x = _mm_and_ps(a.m, _mm_cmpord_ps(a.m, a.m));
+  x = _mm_min_ps(x, _mm_set1_ps(536870912.0f));
+  x = _mm_max_ps(x, _mm_set1_ps(-536870912.0f));
+  _mm_store_si128(reinterpret_cast<__m128i*>(out), _mm_cvttps_epi32(x));
+}
+#else
+struct F4 {
+  float f[4];
+};
+inline F4 load4(const float* p) { return {{p[0], p[1], p[2], p[3]}}; }
+inline void store4(float* p, F4 a) {
+  for (int k = 0; k < 4; ++k) p[k] = a.f[k];
+}
+inline F4 splat4(float f) { return {{f, f, f, f}}; }
+inline F4 make4(float a, float b, float c, float d) { return {{a, b, c, d}}; }
+#define TARNEL_F4_OP(op)                                          \
+  inline F4 operator op(F4 a, F4 b) {                             \
+    return {{a.f[0] op b.f[0], a.f[1] op b.f[1], a.f[2] op b.f[2], a.f[3] op b.f[3]}}; \
+  }
+TARNEL_F4_OP(+)
+TARNEL_F4_OP(-)
+TARNEL_F4_OP(*)
+TARNEL_F4_OP(/)
+#undef TARNEL_F4_OP
+inline F4 pairW(F4 a, F4 b) { return {{a.f[0], a.f[0], b.f[0], b.f[0]}}; }
+inline F4 pairUV(F4 a, F4 b) { return {{a.f[1], a.f[2], b.f[1], b.f[2]}}; }
+inline void trunc4(F4 a, int* out) {
+  for (int k = 0; k < 4; ++k) out[k] = truncInt(a.f[k]);
+}
+#endif
+
 // ---- polygon sides ------------------------------------------------------------------------------
 
-struct SideRow {
+struct alignas(16) SideRow {
+  float v[4];  // 1/z, then the attributes (lanes past the filler's attributes are 0)
   int x;
-  float w;
-  float a[kMaxAttributes];
 };
 
 SideRow gLeft[kMaxScanlines + 1];
@@ -131,6 +186,11 @@ struct Sides {
   int yBottom;
 };
 
+// 1/z and the first attrs attributes of a vertex; the other lanes 0.
+inline F4 vertexValues(const FaceVertex& p, int attrs) {
+  return make4(p.w, attrs > 0 ? p.a[0] : 0.0f, attrs > 1 ? p.a[1] : 0.0f, attrs > 2 ? p.a[2] : 0.0f);
+}
+
 // Fills the rows of one side from vertex `from` to vertex `to`, only those from scanline lo up to
 // (not including) hi; returns how many rows the side covers.
 int walkSide(const FaceItem& it, int attrs, int from, int to, int stepDir, int yTop, SideRow* rows, int lo, int hi) {
@@ -139,7 +199,8 @@ int walkSide(const FaceItem& it, int attrs, int from, int to, int stepDir, int y
   int guard = 0;
   int written = 0;
   while (i != to && guard++ < n) {
-    const int j = (i + stepDir + n) % n;
+    int j = i + stepDir;
+    j = j < 0 ? n - 1 : j >= n ? 0 : j;
     const int ya = it.iy[i];
     const int yb = it.iy[j];
     if (ya < yb) {
@@ -147,17 +208,15 @@ int walkSide(const FaceItem& it, int attrs, int from, int to, int stepDir, int y
       const FaceVertex& b = it.v[j];
       const float inv = 1.0f / static_cast<float>(yb - ya);
       const float dx = (b.x - a.x) * inv;
-      const float dw = (b.w - a.w) * inv;
-      float da[kMaxAttributes];
-      for (int k = 0; k < attrs; ++k) da[k] = (b.a[k] - a.a[k]) * inv;
+      const F4 va = vertexValues(a, attrs);
+      const F4 dv = (vertexValues(b, attrs) - va) * splat4(inv);
       const int yEnd = std::min(yb, hi);
       for (int y = std::max(ya, lo); y < yEnd; ++y) {
         const float t = static_cast<float>(y - ya);
-        SideRow& r = rows[y - yTop];
         // Vertices are finite and inside the viewport here: a plain truncation is safe.
+        SideRow& r = rows[y - yTop];
         r.x = static_cast<int>(a.x + t * dx);
-        r.w = a.w + t * dw;
-        for (int k = 0; k < attrs; ++k) r.a[k] = a.a[k] + t * da[k];
+        store4(r.v, va + splat4(t) * dv);
       }
       written += yb - ya;
     }
@@ -185,8 +244,7 @@ Sides buildSides(const FaceItem& it, int attrs, int lo = INT_MIN, int hi = INT_M
   // A polygon whose sides do not run steadily downward: give every line a defined value first.
   SideRow init{};
   init.x = truncInt(it.v[top].x);
-  init.w = it.v[top].w;
-  for (int k = 0; k < attrs; ++k) init.a[k] = it.v[top].a[k];
+  store4(init.v, vertexValues(it.v[top], attrs));
   for (int y = 0; y < rows; ++y) gLeft[y] = gRight[y] = init;
   walkSide(it, attrs, top, bottom, +1, s.yTop, gLeft, lo, hi);
   walkSide(it, attrs, top, bottom, -1, s.yTop, gRight, lo, hi);
@@ -195,89 +253,118 @@ Sides buildSides(const FaceItem& it, int attrs, int lo = INT_MIN, int hi = INT_M
 
 // Values at a span's first pixel and their gradients along the scanline.
 struct SpanValues {
-  float w, a[kMaxAttributes];
-  float gw, ga[kMaxAttributes];
+  alignas(16) float v[4];  // 1/z, attributes
+  alignas(16) float g[4];
   const SideRow* left;
 };
 
-// Walks the face's spans with interpolated values at each span start.
+// Walks the face's spans with interpolated values at each span start: fn(span, x0, x1, L, values,
+// gradients, new scanline).
 template <class Fn>
-void forEachSpan(const FaceItem& it, const Target& t, int attrs, Fn&& fn) {
+void walkSpans(const FaceItem& it, const Target& t, int attrs, Fn&& fn) {
   if (it.spanCount <= 0 || it.count < 3) return;
   const SpanRun* spans = renderer().gathered.data() + it.spanFirst;
   // Spans are kept top to bottom: only the scanlines from the first to the last are needed.
   const Sides s = buildSides(it, attrs, spans[0].y, spans[it.spanCount - 1].y + 1);
-  SpanValues sv{};
+  const int yLo = std::max(t.top, s.yTop), yHi = std::min(t.bottom, s.yBottom);
+  F4 val = splat4(0.0f), grad = val;
   int prevY = INT_MIN;
   int prevX = 0;
   for (int i = it.spanCount - 1; i >= 0; --i) {
     const SpanRun& sp = spans[i];
-    if (sp.y < t.top || sp.y >= t.bottom || sp.y < s.yTop || sp.y >= s.yBottom) continue;
+    if (sp.y < yLo || sp.y >= yHi) continue;
     const int x0 = std::max(sp.x, t.left);
     const int x1 = std::min(sp.x + sp.length, t.right);
     if (x1 <= x0) continue;
     const SideRow& L = gLeft[sp.y - s.yTop];
-    const SideRow& R = gRight[sp.y - s.yTop];
-    if (sp.y != prevY) {
+    const bool newRow = sp.y != prevY;
+    if (newRow) {
+      const SideRow& R = gRight[sp.y - s.yTop];
       const int dx = R.x - L.x;
       const float inv = dx != 0 ? 1.0f / static_cast<float>(dx) : 0.0f;
-      sv.gw = (R.w - L.w) * inv;
-      const float off = static_cast<float>(x0 - L.x);
-      sv.w = L.w + off * sv.gw;
-      for (int k = 0; k < attrs; ++k) {
-        sv.ga[k] = (R.a[k] - L.a[k]) * inv;
-        sv.a[k] = L.a[k] + off * sv.ga[k];
-      }
+      const F4 l = load4(L.v);
+      grad = (load4(R.v) - l) * splat4(inv);
+      val = l + splat4(static_cast<float>(x0 - L.x)) * grad;
     } else {
-      const float d = static_cast<float>(x0 - prevX);
-      sv.w += d * sv.gw;
-      for (int k = 0; k < attrs; ++k) sv.a[k] += d * sv.ga[k];
+      val = val + splat4(static_cast<float>(x0 - prevX)) * grad;
     }
-    sv.left = &L;
     prevY = sp.y;
     prevX = x0;
-    fn(t.pixels + static_cast<long>(sp.y) * t.pitch + x0, x0, x1 - x0, sv);
+    fn(t.pixels + static_cast<long>(sp.y) * t.pitch, x0, x1, L, val, grad, newRow);
   }
+}
+
+// The same with the values handed over as SpanValues.
+template <class Fn>
+void forEachSpan(const FaceItem& it, const Target& t, int attrs, Fn&& fn) {
+  walkSpans(it, t, attrs, [&](uint16_t* row, int x0, int x1, const SideRow& L, F4 val, F4 grad, bool) {
+    SpanValues sv;
+    store4(sv.v, val);
+    store4(sv.g, grad);
+    sv.left = &L;
+    fn(row + x0, x0, x1 - x0, sv);
+  });
 }
 
 // ---- inner loops ---------------------------------------------------------------------------------
 
+// A textured span ready to draw: texel coordinates (8.8) at its start and 8 pixels on, what the
+// following targets are stepped from, and the shade value with its step.
+struct alignas(16) TexturedSpan {
+  int uv[4];      // u, v, then u and v of the first target
+  float next[4];  // 1/z, u/z, v/z at the first target
+  float step[4];  // their change over 8 pixels
+  uint16_t* d;
+  int n;
+  int i, di;
+};
+
+// Start values of a perspective span: val and grad hold 1/z, u/z, v/z and their gradients.
+inline void startTextured(TexturedSpan& e, F4 val, F4 grad) {
+  const F4 step = grad * splat4(8.0f);
+  const F4 next = val + step;
+  // Both divisions at once: 1/z at the span start and at the first target.
+  trunc4(pairUV(val, next) * (splat4(1.0f) / pairW(val, next)), e.uv);
+  store4(e.next, next);
+  store4(e.step, step);
+}
+
 // Perspective-correct texture span: exact u, v every 8 pixels, linear in between.
 template <class Op, class Src>
-void perspectiveSpan(uint16_t* d, int n, float w, float uz, float vz, float gw, float gu, float gv, int i,
-                     int di, const Src& src) {
-  const float gw8 = gw * 8.0f, gu8 = gu * 8.0f, gv8 = gv * 8.0f;
-  float z = 1.0f / w;
-  int u = truncInt(uz * z);
-  int v = truncInt(vz * z);
-  float w8 = w + gw8, uz8 = uz + gu8, vz8 = vz + gv8;
-  float z8 = 1.0f / w8;
-  int u8 = truncInt(uz8 * z8);
-  int v8 = truncInt(vz8 * z8);
+inline void drawTextured(const TexturedSpan& e, const Src& src) {
+  uint16_t* d = e.d;
+  int n = e.n;
+  int u = e.uv[0], v = e.uv[1];
+  int u8 = e.uv[2], v8 = e.uv[3];
+  int i = e.i;
+  const int di = e.di;
   int du = (u8 - u) >> 3;
   int dv = (v8 - v) >> 3;
   uint16_t px;
-  while (n >= 8) {
-    for (int k = 0; k < 8; ++k) {
-      if (src.get(u, v, i, px)) Op::apply(d[k], px);
-      u += du;
-      v += dv;
-      i += di;
-    }
-    d += 8;
-    n -= 8;
-    u = u8;
-    v = v8;
-    if (n > 8) {
-      w8 += gw8;
-      uz8 += gu8;
-      vz8 += gv8;
-      z8 = 1.0f / w8;
-      u8 = truncInt(uz8 * z8);
-      v8 = truncInt(vz8 * z8);
-      du = (u8 - u) >> 3;
-      dv = (v8 - v) >> 3;
-    }
+  if (n >= 8) {
+    float w8 = e.next[0], uz8 = e.next[1], vz8 = e.next[2];
+    do {
+      for (int k = 0; k < 8; ++k) {
+        if (src.get(u, v, i, px)) Op::apply(d[k], px);
+        u += du;
+        v += dv;
+        i += di;
+      }
+      d += 8;
+      n -= 8;
+      u = u8;
+      v = v8;
+      if (n > 8) {
+        w8 += e.step[0];
+        uz8 += e.step[1];
+        vz8 += e.step[2];
+        const float z8 = 1.0f / w8;
+        u8 = truncInt(uz8 * z8);
+        v8 = truncInt(vz8 * z8);
+        du = (u8 - u) >> 3;
+        dv = (v8 - v) >> 3;
+      }
+    } while (n >= 8);
   }
   for (int k = 0; k < n; ++k) {
     if (src.get(u, v, i, px)) Op::apply(d[k], px);
@@ -285,6 +372,120 @@ void perspectiveSpan(uint16_t* d, int n, float w, float uz, float vz, float gw, 
     v += dv;
     i += di;
   }
+}
+
+#if defined(__SSE2__)
+// The same for 8-bit lit texels on a 256 x 256 texture, 8 pixels at a time: texel row and column
+// (bits 8..15 of v and u) and shade level (bits 8..13 of i) depend only on the low 16 bits of the
+// coordinates, so 16-bit lanes give exactly the values the one-pixel-at-a-time steps give.
+template <class Op, bool Keyed>
+inline void drawTexturedLit8(const TexturedSpan& e, const Src8Lit<AddrFast, Keyed>& src) {
+  const __m128i lanes = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7);
+  const __m128i rowMask = _mm_set1_epi16(static_cast<short>(0xFF00));
+  const __m128i levelMask = _mm_set1_epi16(0x3F00);
+  const uint8_t* tex = src.tex;
+  const uint32_t* shade = src.shade;
+  uint16_t* d = e.d;
+  int n = e.n;
+  int u = e.uv[0], v = e.uv[1];
+  int u8 = e.uv[2], v8 = e.uv[3];
+  int du = (u8 - u) >> 3;
+  int dv = (v8 - v) >> 3;
+  __m128i level = _mm_add_epi16(_mm_set1_epi16(static_cast<short>(e.i)),
+                                _mm_mullo_epi16(_mm_set1_epi16(static_cast<short>(e.di)), lanes));
+  const __m128i levelStep = _mm_set1_epi16(static_cast<short>(e.di * 8u));
+  alignas(16) uint16_t texel[8], base[8];
+  // Texel indices and shade rows of the next 8 pixels.
+  auto prepare = [&] {
+    const __m128i cu = _mm_add_epi16(_mm_set1_epi16(static_cast<short>(u)),
+                                     _mm_mullo_epi16(_mm_set1_epi16(static_cast<short>(du)), lanes));
+    const __m128i cv = _mm_add_epi16(_mm_set1_epi16(static_cast<short>(v)),
+                                     _mm_mullo_epi16(_mm_set1_epi16(static_cast<short>(dv)), lanes));
+    _mm_store_si128(reinterpret_cast<__m128i*>(texel), _mm_or_si128(_mm_and_si128(cv, rowMask), _mm_srli_epi16(cu, 8)));
+    _mm_store_si128(reinterpret_cast<__m128i*>(base), _mm_and_si128(level, levelMask));
+  };
+  auto pixel = [&](int k) {
+    const uint32_t t = tex[texel[k]];
+    if (Keyed && static_cast<int>(t) == src.key) return;
+    Op::apply(d[k], static_cast<uint16_t>(shade[base[k] | t] >> 16));
+  };
+  if (n >= 8) {
+    float w8 = e.next[0], uz8 = e.next[1], vz8 = e.next[2];
+    do {
+      prepare();
+      for (int k = 0; k < 8; ++k) pixel(k);
+      d += 8;
+      n -= 8;
+      u = u8;
+      v = v8;
+      level = _mm_add_epi16(level, levelStep);
+      if (n > 8) {
+        w8 += e.step[0];
+        uz8 += e.step[1];
+        vz8 += e.step[2];
+        const float z8 = 1.0f / w8;
+        u8 = truncInt(uz8 * z8);
+        v8 = truncInt(vz8 * z8);
+        du = (u8 - u) >> 3;
+        dv = (v8 - v) >> 3;
+      }
+    } while (n >= 8);
+  }
+  if (n > 0) {
+    prepare();
+    for (int k = 0; k < n; ++k) pixel(k);
+  }
+}
+#endif
+
+// One span from its start values (the overlay's scanlines).
+template <class Op, class Src>
+void perspectiveSpan(uint16_t* d, int n, float w, float uz, float vz, float gw, float gu, float gv, const Src& src) {
+  TexturedSpan e;
+  startTextured(e, make4(w, uz, vz, 0.0f), make4(gw, gu, gv, 0.0f));
+  e.d = d;
+  e.n = n;
+  e.i = 0;
+  e.di = 0;
+  drawTextured<Op>(e, src);
+}
+
+// Every span of a textured face. The start values of a batch of spans are worked out first and
+// the spans drawn after: the divisions of one span no longer wait for the pixels of the one
+// before, and the pixel loops start from values already at hand. Lit: attribute 2 is the light
+// value i, stepped linearly along the span.
+template <bool Lit, class Draw>
+void forEachTexturedSpan(const FaceItem& it, const Target& t, Draw&& draw) {
+  constexpr int kBatch = 32;
+  TexturedSpan batch[kBatch];
+  int m = 0;
+  int rowX = 0, rowI = 0, di = 0;
+  walkSpans(it, t, Lit ? 3 : 2, [&](uint16_t* row, int x0, int x1, const SideRow& L, F4 val, F4 grad, bool newRow) {
+    TexturedSpan& e = batch[m];
+    startTextured(e, val, grad);
+    e.d = row + x0;
+    e.n = x1 - x0;
+    if (Lit) {
+      if (newRow) {
+        alignas(16) float g[4];
+        store4(g, grad);
+        di = truncInt(g[3]);
+        rowI = truncInt(L.v[3]);
+        rowX = L.x;
+      }
+      // Integer steps wrap like the pixel loop's.
+      e.i = static_cast<int>(static_cast<unsigned>(rowI) + static_cast<unsigned>(x0 - rowX) * static_cast<unsigned>(di));
+      e.di = di;
+    } else {
+      e.i = 0;
+      e.di = 0;
+    }
+    if (++m == kBatch) {
+      for (int k = 0; k < kBatch; ++k) draw(batch[k]);
+      m = 0;
+    }
+  });
+  for (int k = 0; k < m; ++k) draw(batch[k]);
 }
 
 // Lit untextured span: exact shade value from i/z every 8 pixels.
@@ -350,7 +551,7 @@ void fillLit(const FaceItem& it, const Target& t) {
   if (!mb || !mb->shade) return;
   const uint32_t* shade = mb->shade;
   forEachSpan(it, t, 1, [&](uint16_t* d, int, int n, const SpanValues& sv) {
-    perspectiveShadeSpan<Op<F>>(d, n, sv.w, sv.a[0], sv.gw, sv.ga[0], shade);
+    perspectiveShadeSpan<Op<F>>(d, n, sv.v[0], sv.v[1], sv.g[0], sv.g[1], shade);
   });
 }
 
@@ -360,8 +561,8 @@ void fillColour(const FaceItem& it, const Target& t) {
     const int off = x - sv.left->x;
     int c[3], dc[3];
     for (int k = 0; k < 3; ++k) {
-      dc[k] = truncInt(sv.ga[k]);
-      c[k] = truncInt(sv.left->a[k]) + off * dc[k];
+      dc[k] = truncInt(sv.g[1 + k]);
+      c[k] = truncInt(sv.left->v[1 + k]) + off * dc[k];
     }
     for (int p = 0; p < n; ++p) {
       const int r = std::clamp(c[0], 0, 0xFFFF), g = std::clamp(c[1], 0, 0xFFFF), b = std::clamp(c[2], 0, 0xFFFF);
@@ -378,9 +579,7 @@ void fillTexturedWith(const FaceItem& it, const Target& t, const Addr& addr) {
   const ZeltTexture* tex = it.material->texture;
   const void* texels = tex->bitmap->texels;
   auto run = [&](const auto& src) {
-    forEachSpan(it, t, 2, [&](uint16_t* d, int, int n, const SpanValues& sv) {
-      perspectiveSpan<Op<F>>(d, n, sv.w, sv.a[0], sv.a[1], sv.gw, sv.ga[0], sv.ga[1], 0, 0, src);
-    });
+    forEachTexturedSpan<false>(it, t, [&](const TexturedSpan& e) { drawTextured<Op<F>>(e, src); });
   };
   if constexpr (K == TexKind::Plain16) {
     run(Src16<Addr>{static_cast<const uint16_t*>(texels), addr});
@@ -410,11 +609,13 @@ void fillLitTexturedWith(const FaceItem& it, const Target& t, const Addr& addr) 
   const ZeltTexture* tex = it.material->texture;
   Src8Lit<Addr, Key != 0> src{static_cast<const uint8_t*>(tex->bitmap->texels), addr, mb->shade,
                               Key == 1 ? tex->keyIndex : 0};
-  forEachSpan(it, t, 3, [&](uint16_t* d, int x, int n, const SpanValues& sv) {
-    const int di = truncInt(sv.ga[2]);
-    const int i = truncInt(sv.left->a[2]) + (x - sv.left->x) * di;
-    perspectiveSpan<Op<F>>(d, n, sv.w, sv.a[0], sv.a[1], sv.gw, sv.ga[0], sv.ga[1], i, di, src);
-  });
+#if defined(__SSE2__)
+  if constexpr (std::is_same_v<Addr, AddrFast>) {
+    forEachTexturedSpan<true>(it, t, [&](const TexturedSpan& e) { drawTexturedLit8<Op<F>>(e, src); });
+    return;
+  }
+#endif
+  forEachTexturedSpan<true>(it, t, [&](const TexturedSpan& e) { drawTextured<Op<F>>(e, src); });
 }
 
 template <class F, template <class> class Op, int Key>
@@ -438,13 +639,13 @@ void fillOverlayWith(const FaceItem& it, const Target& t, const Addr& addr) {
     const int dx = R.x - L.x;
     if (dx <= 0) continue;
     const float inv = 1.0f / static_cast<float>(dx);
-    const float gw = (R.w - L.w) * inv, gu = (R.a[0] - L.a[0]) * inv, gv = (R.a[1] - L.a[1]) * inv;
+    const float gw = (R.v[0] - L.v[0]) * inv, gu = (R.v[1] - L.v[1]) * inv, gv = (R.v[2] - L.v[2]) * inv;
     const int x0 = std::max(L.x, t.left);
     const int x1 = std::min(R.x, t.right);
     if (x1 <= x0) continue;
     const float off = static_cast<float>(x0 - L.x);
-    perspectiveSpan<OpAdd<F>>(t.pixels + static_cast<long>(y) * t.pitch + x0, x1 - x0, L.w + off * gw,
-                              L.a[0] + off * gu, L.a[1] + off * gv, gw, gu, gv, 0, 0, src);
+    perspectiveSpan<OpAdd<F>>(t.pixels + static_cast<long>(y) * t.pitch + x0, x1 - x0, L.v[0] + off * gw,
+                              L.v[1] + off * gu, L.v[2] + off * gv, gw, gu, gv, src);
   }
 }
 
