@@ -145,6 +145,13 @@ inline void trunc4(F4 a, int* out) {
   x = _mm_max_ps(x, _mm_set1_ps(-536870912.0f));
   _mm_store_si128(reinterpret_cast<__m128i*>(out), _mm_cvttps_epi32(x));
 }
+// truncInt of lane 3 of a and of b.
+inline void lastLanes(F4 a, F4 b, int* ta, int* tb) {
+  alignas(16) int out[4];
+  trunc4({_mm_unpackhi_ps(a.m, b.m)}, out);
+  *ta = out[2];
+  *tb = out[3];
+}
 #else
 struct F4 {
   float f[4];
@@ -168,6 +175,10 @@ inline F4 pairW(F4 a, F4 b) { return {{a.f[0], a.f[0], b.f[0], b.f[0]}}; }
 inline F4 pairUV(F4 a, F4 b) { return {{a.f[1], a.f[2], b.f[1], b.f[2]}}; }
 inline void trunc4(F4 a, int* out) {
   for (int k = 0; k < 4; ++k) out[k] = truncInt(a.f[k]);
+}
+inline void lastLanes(F4 a, F4 b, int* ta, int* tb) {
+  *ta = truncInt(a.f[3]);
+  *tb = truncInt(b.f[3]);
 }
 #endif
 
@@ -467,10 +478,7 @@ void forEachTexturedSpan(const FaceItem& it, const Target& t, Draw&& draw) {
     e.n = x1 - x0;
     if (Lit) {
       if (newRow) {
-        alignas(16) float g[4];
-        store4(g, grad);
-        di = truncInt(g[3]);
-        rowI = truncInt(L.v[3]);
+        lastLanes(load4(L.v), grad, &rowI, &di);
         rowX = L.x;
       }
       // Integer steps wrap like the pixel loop's.
