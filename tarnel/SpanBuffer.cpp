@@ -35,6 +35,7 @@ struct Active {
 
 SpanEdge* gBucket[kMaxScanlines];
 std::vector<Surface> gSurfaces;
+std::vector<Active> gIncoming;  // one line's new edges in x order, then a sentinel
 std::vector<int> gHeads;  // each surface's span list head
 std::vector<Active> gActive;
 std::vector<Active> gMerged;
@@ -47,6 +48,7 @@ struct Resolver {
   Pool<Span>* spans = nullptr;
   Surface* surfaces = nullptr;
   int* heads = nullptr;
+  int* counts = nullptr;  // spans recorded per surface, so that the gather needs no count pass
 
   // Closes surface q's run at x, recording a span when it is not empty.
   void endRun(int q, int x) {
@@ -64,6 +66,7 @@ struct Resolver {
     sp.next = heads[q];
     sp.owner = q;
     heads[q] = spans->count++;
+    ++counts[q];
   }
 };
 
@@ -86,18 +89,36 @@ void insertEdges(const FaceItem& item, int surface, SpanEdge*& next, int iTop, i
     e->direction = yCur > yPrev ? 1 : 0;
     e->surface = surface;
     e->lastRow = std::min(yLower, iBottom) - 1;
-    // Bucket of the upper scanline, sorted by x: before the first edge whose x is not smaller.
-    SpanEdge** link = &gBucket[yUpper - iTop];
-    while (*link && (*link)->x < e->x) link = &(*link)->next;
-    e->next = *link;
-    *link = e;
+    // Bucket of the upper scanline, latest edge first; the line orders its bucket by x when it
+    // is reached.
+    SpanEdge*& head = gBucket[yUpper - iTop];
+    e->next = head;
+    head = e;
   }
+}
+
+// A line's new edges in x order, written as active edges followed by a sentinel right of every
+// edge. Among equal x the edge inserted later comes first: the bucket lists the latest edge
+// first, and an edge is moved only past larger ones.
+void orderBucket(const SpanEdge* e, Active* out) {
+  Active* end = out;
+  for (; e; e = e->next) {
+    const Active a{e->x, e->step, e->lastRow, e->surface * 2 + e->direction};
+    Active* place = end++;
+    while (place != out && place[-1].x > a.x) {
+      *place = place[-1];
+      --place;
+    }
+    *place = a;
+  }
+  *end = Active{INT32_MAX, 0, 0, 0};
 }
 
 }  // namespace
 
 void releaseSpanScratch() {
   std::vector<Surface>().swap(gSurfaces);
+  std::vector<Active>().swap(gIncoming);
   std::vector<int>().swap(gHeads);
   std::vector<Active>().swap(gActive);
   std::vector<Active>().swap(gMerged);
@@ -161,6 +182,7 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
   // INT32_MAX), so the walk needs no count check while no new edge is due.
   gActive.resize(static_cast<size_t>(nextEdge - pools.edges.data) + 2);
   gMerged.resize(gActive.size());
+  gIncoming.resize(gActive.size());
   gActive[0] = gMerged[0] = Active{INT32_MIN, 0, 0, 0};
   Active* current = gActive.data() + 1;
   Active* following = gMerged.data() + 1;
@@ -169,6 +191,10 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
   res.spans = &pools.spans;
   res.surfaces = surfaces;
   res.heads = gHeads.data();
+  Renderer& r = renderer();
+  const int surfaceCount = faceCount + 2;
+  r.gatherStart.assign(static_cast<size_t>(surfaceCount) + 1, 0);
+  res.counts = r.gatherStart.data() + 1;
   for (int y = iTop; y < iBottom; ++y) {
     const int row = y - iTop;
     res.y = y;
@@ -188,18 +214,16 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
     // Walk the edges left to right, merging in this line's new edges (a new edge goes before
     // active edges of equal x). Each edge is then advanced to the next line and moved back past
     // the kept edges whose new x is larger; edges ending on this line are dropped.
-    const SpanEdge* incoming = gBucket[row];
-    int32_t incomingX = incoming ? incoming->x : INT32_MAX;
+    orderBucket(gBucket[row], gIncoming.data());
+    const Active* incoming = gIncoming.data();
     const Active* in = current;
     Active* out = following;
     for (;;) {
       Active e;
-      if (in->x < incomingX) {
+      if (in->x < incoming->x) {
         e = *in++;
-      } else if (incoming) {
-        e = Active{incoming->x, incoming->step, incoming->lastRow, incoming->surface * 2 + incoming->direction};
-        incoming = incoming->next;
-        incomingX = incoming ? incoming->x : INT32_MAX;
+      } else if (incoming->x != INT32_MAX) {
+        e = *incoming++;
       } else {
         break;
       }
@@ -284,12 +308,8 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
 
   // Hand the span lists back to the face items, and gather each surface's spans in one run
   // (list order is the reverse of creation order).
-  Renderer& r = renderer();
-  const int surfaceCount = faceCount + 2;
-  r.gatherStart.assign(static_cast<size_t>(surfaceCount) + 1, 0);
   const Span* all = pools.spans.data;
   const int spanCount = pools.spans.count;
-  for (int k = 0; k < spanCount; ++k) ++r.gatherStart[all[k].owner + 1];
   for (int k = 0; k < surfaceCount; ++k) r.gatherStart[k + 1] += r.gatherStart[k];
   r.gathered.resize(static_cast<size_t>(spanCount));
   {
