@@ -157,12 +157,8 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
   gSurfaces.resize(static_cast<size_t>(faceCount) + 2);
   gHeads.assign(static_cast<size_t>(faceCount) + 2, -1);
   Surface* surfaces = gSurfaces.data();
-  for (int k = 0; k < faceCount + 2; ++k) {
-    const FaceItem& f = k == 0 || k == 1 ? background
-                        : k - 2 < opaqueCount ? pools.faces[0].data[k - 2]
-                                              : pools.faces[1].data[k - 2 - opaqueCount];
-    surfaces[k] = Surface{f.A, f.B, f.C, -1, -1, 0, 0, f.occludes, 0};
-  }
+  for (int k = 0; k < 2; ++k)
+    surfaces[k] = Surface{background.A, background.B, background.C, -1, -1, 0, 0, background.occludes, 0};
   Surface& base = surfaces[0];
   // The base is never passed when a face enters: nothing is nearer than its 1/z.
   base.C = -std::numeric_limits<float>::infinity();
@@ -170,10 +166,26 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
   constexpr int kBase = 0;
   constexpr int kBg = 1;
 
+  // Each face's surface record and edges in one pass over the face items. The items are large
+  // and were written by face setup long before: the vertex rows of the face after next are
+  // fetched ahead.
   SpanEdge* nextEdge = pools.edges.data;
-  for (int k = 0; k < opaqueCount; ++k) insertEdges(pools.faces[0].data[k], k + 2, nextEdge, iTop, iBottom);
-  for (int k = 0; k < pools.faces[1].count; ++k)
-    insertEdges(pools.faces[1].data[k], opaqueCount + k + 2, nextEdge, iTop, iBottom);
+  for (int l = 0, surface = 2; l < 2; ++l) {
+    const FaceItem* items = pools.faces[l].data;
+    const int count = pools.faces[l].count;
+    for (int k = 0; k < count; ++k, ++surface) {
+      if (k + 2 < count) {
+        const FaceItem& ahead = items[k + 2];
+        __builtin_prefetch(&ahead.iy[0]);
+        __builtin_prefetch(&ahead.v[0].x);
+        __builtin_prefetch(&ahead.v[1].x);
+        __builtin_prefetch(&ahead.v[2].x);
+      }
+      const FaceItem& f = items[k];
+      surfaces[surface] = Surface{f.A, f.B, f.C, -1, -1, 0, 0, f.occludes, 0};
+      insertEdges(f, surface, nextEdge, iTop, iBottom);
+    }
+  }
 
   // Two edge arrays used in turn: each line reads this line's edges from one and writes them,
   // advanced and re-sorted, into the other. Every edge fits in either.
