@@ -49,25 +49,39 @@ struct Resolver {
   Surface* surfaces = nullptr;
   int* heads = nullptr;
   int* counts = nullptr;  // spans recorded per surface, so that the gather needs no count pass
+  // The pool's fields, held here while spans are recorded (span stores cannot touch them) and
+  // written back by finish().
+  Span* data = nullptr;
+  int count = 0;
+  int capacity = 0;
+
+  explicit Resolver(Pool<Span>& pool) : spans(&pool), data(pool.data), count(pool.count), capacity(pool.capacity) {}
 
   // Closes surface q's run at x, recording a span when it is not empty.
   void endRun(int q, int x) {
     Surface& s = surfaces[q];
     const int length = x - s.spanStart;
     if (length <= 0 || stopped) return;
-    if (spans->count >= spans->capacity && !growPool(*spans, kSpanGrowth)) {
-      stopped = true;  // paint with what was found so far
-      return;
+    if (count >= capacity) {
+      spans->count = count;
+      if (!growPool(*spans, kSpanGrowth)) {
+        stopped = true;  // paint with what was found so far
+        return;
+      }
+      data = spans->data;
+      capacity = spans->capacity;
     }
-    Span& sp = spans->data[spans->count];
+    Span& sp = data[count];
     sp.x = s.spanStart;
     sp.length = length;
     sp.y = y;
     sp.next = heads[q];
     sp.owner = q;
-    heads[q] = spans->count++;
+    heads[q] = count++;
     ++counts[q];
   }
+
+  void finish() { spans->count = count; }
 };
 
 inline float depthAt(const Surface* s, float x, float y) { return s->A * x + s->B * y + s->C; }
@@ -199,8 +213,7 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
   Active* current = gActive.data() + 1;
   Active* following = gMerged.data() + 1;
   current[0] = Active{INT32_MAX, 0, 0, 0};
-  Resolver res;
-  res.spans = &pools.spans;
+  Resolver res(pools.spans);
   res.surfaces = surfaces;
   res.heads = gHeads.data();
   Renderer& r = renderer();
@@ -317,6 +330,8 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
       surfaces[q].emitting = 0;
     }
   }
+
+  res.finish();
 
   // Hand the span lists back to the face items, and gather each surface's spans in one run
   // (list order is the reverse of creation order).
