@@ -49,14 +49,14 @@ int perspectiveMask(SetupKind kind) {
   }
 }
 
-void lerpCamera(FaceVertex& out, const FaceVertex& a, const FaceVertex& b, float t, int attrs) {
+void lerpCamera(ClipVertex& out, const ClipVertex& a, const ClipVertex& b, float t, int attrs) {
   out.cx = a.cx + (b.cx - a.cx) * t;
   out.cy = a.cy + (b.cy - a.cy) * t;
   out.cz = a.cz + (b.cz - a.cz) * t;
   for (int k = 0; k < attrs; ++k) out.a[k] = a.a[k] + (b.a[k] - a.a[k]) * t;
 }
 
-void lerpScreen(FaceVertex& out, const FaceVertex& a, const FaceVertex& b, float t, int attrs) {
+void lerpScreen(ClipVertex& out, const ClipVertex& a, const ClipVertex& b, float t, int attrs) {
   out.x = a.x + (b.x - a.x) * t;
   out.y = a.y + (b.y - a.y) * t;
   out.w = a.w + (b.w - a.w) * t;
@@ -66,19 +66,19 @@ void lerpScreen(FaceVertex& out, const FaceVertex& a, const FaceVertex& b, float
 // Sutherland-Hodgman against one plane; dist >= 0 is inside, onPlane puts a new vertex exactly
 // on the plane.
 template <class Dist, class OnPlane>
-int clipAgainst(const FaceVertex* in, int n, FaceVertex* out, int attrs, bool screen, Dist dist,
+int clipAgainst(const ClipVertex* in, int n, ClipVertex* out, int attrs, bool screen, Dist dist,
                 OnPlane onPlane) {
   int m = 0;
   for (int i = 0; i < n; ++i) {
-    const FaceVertex& a = in[i == 0 ? n - 1 : i - 1];
-    const FaceVertex& b = in[i];
+    const ClipVertex& a = in[i == 0 ? n - 1 : i - 1];
+    const ClipVertex& b = in[i];
     float da = dist(a);
     float db = dist(b);
     bool inA = da >= 0.0f;
     bool inB = db >= 0.0f;
     if (inA != inB && m < kItemVertices) {
       float t = da / (da - db);
-      FaceVertex& v = out[m++];
+      ClipVertex& v = out[m++];
       v = a;
       if (screen)
         lerpScreen(v, a, b, t, attrs);
@@ -91,7 +91,7 @@ int clipAgainst(const FaceVertex* in, int n, FaceVertex* out, int attrs, bool sc
   return m;
 }
 
-int screenCode(const FaceVertex& v, const ViewBounds& b) {
+int screenCode(const ClipVertex& v, const ViewBounds& b) {
   int c = 0;
   if (v.x >= b.left) c |= ZELT_IN_LEFT;
   if (v.x <= b.right) c |= ZELT_IN_RIGHT;
@@ -147,7 +147,7 @@ FaceItem* reserveItem(FaceList list) {
 
 }  // namespace
 
-void setupFace(ZeltRenderContext* context, ZeltFace* face, const RenderState& chosen) {
+void setupFace(ZeltRenderContext* context, ZeltFace* face, const RenderState& chosen, const ViewBounds& b) {
   Renderer& r = renderer();
   ZeltRenderRecord* rec = r.record;
   if (!rec || !rec->cameraVertices || !rec->outcodes || !context->view || !face) return;
@@ -190,20 +190,21 @@ void setupFace(ZeltRenderContext* context, ZeltFace* face, const RenderState& ch
   const int attrs = attributeCount(state->setup);
   const int persp = perspectiveMask(state->setup);
 
-  FaceVertex bufA[kItemVertices];
-  FaceVertex bufB[kItemVertices];
-  FaceVertex* poly = bufA;
-  FaceVertex* spare = bufB;
+  ClipVertex bufA[kItemVertices];
+  ClipVertex bufB[kItemVertices];
+  ClipVertex* poly = bufA;
+  ClipVertex* spare = bufB;
   int count = n;
 
   for (int k = 0; k < n; ++k) {
     int idx = face->vertexIndices[k];
     const ZeltVector4& cv = rec->cameraVertices[idx];
-    FaceVertex& v = poly[k];
+    ClipVertex& v = poly[k];
     v.cx = cv.x;
     v.cy = cv.y;
     v.cz = cv.z;
     v.code = rec->outcodes[idx];
+    v.a[0] = v.a[1] = v.a[2] = 0.0f;
     cornerAttributes(face, k, idx, state->setup, *rec, bitmap, v.a);
   }
 
@@ -212,7 +213,7 @@ void setupFace(ZeltRenderContext* context, ZeltFace* face, const RenderState& ch
     // Shared vertices are projected once per object through the stamp.
     for (int k = 0; k < n; ++k) {
       int idx = face->vertexIndices[k];
-      FaceVertex& v = poly[k];
+      ClipVertex& v = poly[k];
       if (rec->projections && rec->projectionStamps) {
         ZeltProjection& p = rec->projections[idx];
         if (rec->projectionStamps[idx] != rec->stamp) {
@@ -230,16 +231,16 @@ void setupFace(ZeltRenderContext* context, ZeltFace* face, const RenderState& ch
     const float nearZ = context->nearZ;
     const float farZ = context->farZ;
     if (!(andCode & ZELT_IN_NEAR)) {
-      count = clipAgainst(poly, count, spare, attrs, false, [&](const FaceVertex& v) { return v.cz - nearZ; },
-                          [&](FaceVertex& v) { v.cz = nearZ; });
+      count = clipAgainst(poly, count, spare, attrs, false, [&](const ClipVertex& v) { return v.cz - nearZ; },
+                          [&](ClipVertex& v) { v.cz = nearZ; });
       std::swap(poly, spare);
       if (count < 3) return;
     }
     bool allInFar = true;
     for (int k = 0; k < count; ++k) allInFar = allInFar && poly[k].cz <= farZ;
     if (!allInFar) {
-      count = clipAgainst(poly, count, spare, attrs, false, [&](const FaceVertex& v) { return farZ - v.cz; },
-                          [&](FaceVertex& v) { v.cz = farZ; });
+      count = clipAgainst(poly, count, spare, attrs, false, [&](const ClipVertex& v) { return farZ - v.cz; },
+                          [&](ClipVertex& v) { v.cz = farZ; });
       std::swap(poly, spare);
       if (count < 3) return;
     }
@@ -248,7 +249,7 @@ void setupFace(ZeltRenderContext* context, ZeltFace* face, const RenderState& ch
 
   // Perspective attributes become attribute / z.
   for (int k = 0; k < count; ++k) {
-    FaceVertex& v = poly[k];
+    ClipVertex& v = poly[k];
     if (!finite(v.x) || !finite(v.y) || !finite(v.w) || v.w <= 0.0f) return;
     for (int j = 0; j < attrs; ++j) {
       if (persp & (1 << j)) v.a[j] *= v.w;
@@ -257,47 +258,54 @@ void setupFace(ZeltRenderContext* context, ZeltFace* face, const RenderState& ch
   }
 
   // Screen edges: right, left, bottom, top.
-  const ViewBounds b = viewBounds(context);
   int sAnd = ZELT_IN_LEFT | ZELT_IN_RIGHT | ZELT_IN_TOP | ZELT_IN_BOTTOM;
   for (int k = 0; k < count; ++k) {
     poly[k].code = screenCode(poly[k], b);
     sAnd &= poly[k].code;
   }
   if (!(sAnd & ZELT_IN_RIGHT)) {
-    count = clipAgainst(poly, count, spare, attrs, true, [&](const FaceVertex& v) { return b.right - v.x; },
-                        [&](FaceVertex& v) { v.x = b.right; });
+    count = clipAgainst(poly, count, spare, attrs, true, [&](const ClipVertex& v) { return b.right - v.x; },
+                        [&](ClipVertex& v) { v.x = b.right; });
     std::swap(poly, spare);
     if (count < 3) return;
   }
   if (!(sAnd & ZELT_IN_LEFT)) {
-    count = clipAgainst(poly, count, spare, attrs, true, [&](const FaceVertex& v) { return v.x - b.left; },
-                        [&](FaceVertex& v) { v.x = b.left; });
+    count = clipAgainst(poly, count, spare, attrs, true, [&](const ClipVertex& v) { return v.x - b.left; },
+                        [&](ClipVertex& v) { v.x = b.left; });
     std::swap(poly, spare);
     if (count < 3) return;
   }
   if (!(sAnd & ZELT_IN_BOTTOM)) {
-    count = clipAgainst(poly, count, spare, attrs, true, [&](const FaceVertex& v) { return b.bottom - v.y; },
-                        [&](FaceVertex& v) { v.y = b.bottom; });
+    count = clipAgainst(poly, count, spare, attrs, true, [&](const ClipVertex& v) { return b.bottom - v.y; },
+                        [&](ClipVertex& v) { v.y = b.bottom; });
     std::swap(poly, spare);
     if (count < 3) return;
   }
   if (!(sAnd & ZELT_IN_TOP)) {
-    count = clipAgainst(poly, count, spare, attrs, true, [&](const FaceVertex& v) { return v.y - b.top; },
-                        [&](FaceVertex& v) { v.y = b.top; });
+    count = clipAgainst(poly, count, spare, attrs, true, [&](const ClipVertex& v) { return v.y - b.top; },
+                        [&](ClipVertex& v) { v.y = b.top; });
     std::swap(poly, spare);
     if (count < 3) return;
   }
 
+  // Only the blended and overlay lists are sorted by depth.
+  const bool sorted = state->list != FaceList::Opaque;
   float maxZ = 0.0f;
   for (int k = 0; k < count; ++k) {
-    FaceVertex& v = poly[k];
+    const ClipVertex& v = poly[k];
+    FaceVertex& out = item->v[k];
     // Interpolation can land a hair outside; keep every vertex inside the viewport.
-    v.x = std::min(std::max(v.x, b.left), b.right);
-    v.y = std::min(std::max(v.y, b.top), b.bottom);
-    v.code = ZELT_IN_ALL;
-    item->v[k] = v;
-    item->iy[k] = truncInt(v.y);
-    if (v.w > 0.0f) maxZ = std::max(maxZ, 1.0f / v.w);
+    const float x = std::min(std::max(v.x, b.left), b.right);
+    const float y = std::min(std::max(v.y, b.top), b.bottom);
+    out.w = v.w;
+    out.a[0] = v.a[0];
+    out.a[1] = v.a[1];
+    out.a[2] = v.a[2];
+    out.x = x;
+    out.y = y;
+    out.iy = truncInt(y);
+    out.unused = 0;
+    if (sorted && v.w > 0.0f) maxZ = std::max(maxZ, 1.0f / v.w);
   }
   item->count = count;
   item->andCode = andCode;
@@ -334,7 +342,7 @@ void setupFace(ZeltRenderContext* context, ZeltFace* face, const RenderState& ch
   item->below = nullptr;
   item->emitting = 0;
   item->occludes = state->list == FaceList::Opaque ? 1 : 0;
-  item->sortKey = state->list == FaceList::Opaque ? 0 : truncInt(maxZ);
+  item->sortKey = sorted ? truncInt(maxZ) : 0;
   ++r.pools.faces[static_cast<int>(state->list)].count;
 }
 

@@ -198,9 +198,18 @@ struct Sides {
 };
 
 // 1/z and the first attrs attributes of a vertex; the other lanes 0.
+#if defined(__SSE2__)
+inline F4 vertexValues(const FaceVertex& p, int attrs) {
+  alignas(16) static const uint32_t kKeep[kMaxAttributes + 1][4] = {
+      {~0u, 0, 0, 0}, {~0u, ~0u, 0, 0}, {~0u, ~0u, ~0u, 0}, {~0u, ~0u, ~0u, ~0u}};
+  const __m128 keep = _mm_load_ps(reinterpret_cast<const float*>(kKeep[std::clamp(attrs, 0, kMaxAttributes)]));
+  return {_mm_and_ps(_mm_loadu_ps(&p.w), keep)};
+}
+#else
 inline F4 vertexValues(const FaceVertex& p, int attrs) {
   return make4(p.w, attrs > 0 ? p.a[0] : 0.0f, attrs > 1 ? p.a[1] : 0.0f, attrs > 2 ? p.a[2] : 0.0f);
 }
+#endif
 
 // Fills the rows of one side from vertex `from` to vertex `to`, only those from scanline lo up to
 // (not including) hi; returns how many rows the side covers.
@@ -212,8 +221,8 @@ int walkSide(const FaceItem& it, int attrs, int from, int to, int stepDir, int y
   while (i != to && guard++ < n) {
     int j = i + stepDir;
     j = j < 0 ? n - 1 : j >= n ? 0 : j;
-    const int ya = it.iy[i];
-    const int yb = it.iy[j];
+    const int ya = it.v[i].iy;
+    const int yb = it.v[j].iy;
     if (ya < yb) {
       const FaceVertex& a = it.v[i];
       const FaceVertex& b = it.v[j];
@@ -242,10 +251,10 @@ Sides buildSides(const FaceItem& it, int attrs, int lo = INT_MIN, int hi = INT_M
   int top = 0;
   int bottom = 0;
   for (int k = 1; k < it.count; ++k) {
-    if (it.iy[k] < it.iy[top]) top = k;
-    if (it.iy[k] > it.iy[bottom]) bottom = k;
+    if (it.v[k].iy < it.v[top].iy) top = k;
+    if (it.v[k].iy > it.v[bottom].iy) bottom = k;
   }
-  Sides s{it.iy[top], std::min(it.iy[bottom], it.iy[top] + kMaxScanlines)};
+  Sides s{it.v[top].iy, std::min(it.v[bottom].iy, it.v[top].iy + kMaxScanlines)};
   const int rows = s.yBottom - s.yTop;
   lo = std::max(lo, s.yTop);
   hi = std::min(hi, s.yBottom);

@@ -36,12 +36,25 @@ enum class TexelNeed : uint8_t { None, Bits8, Bits16 };
 // Shade table form a filler reads.
 enum class ShadeNeed : uint8_t { None, Plain, Textured };
 
-struct FaceVertex {
+// A polygon corner while the face is clipped and projected.
+struct ClipVertex {
   float x, y, w;           // screen x, y and 1/z
   float cx, cy, cz;        // camera space (valid before the screen-space clip)
   float a[kMaxAttributes]; // render-state attributes
   int code;                // inside-bits
 };
+
+// A corner of a finished face item: what edge insertion and the fillers read, 32 bytes. 1/z and
+// the attributes come first and side by side so that the side tables load them as four floats.
+struct FaceVertex {
+  float w;                 // 1/z
+  float a[kMaxAttributes]; // render-state attributes (past the state's count: not read)
+  float x, y;              // screen position, inside the viewport
+  int iy;                  // scanline: truncInt(y)
+  int unused;
+};
+static_assert(sizeof(FaceVertex) == 32, "face item corners stay two to a cache line");
+static_assert(offsetof(FaceVertex, a) == sizeof(float), "1/z and the attributes are read as four floats");
 
 struct RenderState;
 
@@ -64,7 +77,6 @@ struct FaceItem {
   const RenderState* state;
   int andCode;
   int orCode;
-  int iy[kItemVertices];
   FaceVertex v[kItemVertices];
 };
 
@@ -182,15 +194,16 @@ bool buildShadeTable(ZeltMaterial* material, MaterialBlock* block, bool textured
 uint16_t packColour(int r, int g, int b, int depth);
 bool textureFits(const ZeltMaterial* material, TexelNeed need);
 
-// Face setup (face to face item).
-void setupFace(ZeltRenderContext* context, ZeltFace* face, const RenderState& state);
-
-// Polygon preparation shared by the frame and pick: clipped, projected polygon in a scratch
-// item. Returns false when nothing of the face remains.
+// Viewport of a frame, clamped to the pitch and to kMaxScanlines lines.
 struct ViewBounds {
   float left, top, right, bottom;
 };
 ViewBounds viewBounds(const ZeltRenderContext* context);
+
+// Face setup (face to face item); b is the frame's viewBounds.
+void setupFace(ZeltRenderContext* context, ZeltFace* face, const RenderState& state, const ViewBounds& b);
+
+// Screen position and 1/z of a camera-space point (face setup and pick).
 void projectVertex(const ZeltViewRecord& view, float x, float y, float z, float* sx, float* sy, float* w);
 
 // Span buffer: edge insertion and span resolution over the opaque and blended lists.

@@ -37,24 +37,35 @@ int renderFrame(ZeltRenderContext* context, uint16_t* pixels, void* depthBuffer,
   pools.spans.count = 0;
   if (!r.record || !context->view) return 0;
 
+  // The viewport is the frame's: worked out once, not for every face.
+  const ViewBounds b = viewBounds(context);
   walkForest(context, [&](ZeltObject*, ZeltObject*, int, ZeltFace* face) {
     const ZeltMaterial* m = face->material;
     const auto* block = m ? static_cast<const MaterialBlock*>(m->rendererBlock) : nullptr;
     const RenderState& state = block && block->state ? *block->state : r.slots[kDiagnosticSlot];
-    setupFace(context, face, state);
+    setupFace(context, face, state, b);
   });
 
   FaceItem background;
   if (resolveSpans(context, background) == 2) return 2;
   if (!pixels) return 0;
 
-  const ViewBounds b = viewBounds(context);
   Target target{pixels, depthBuffer, context->pitch, truncInt(b.left), truncInt(b.top), truncInt(b.right),
                 std::min(truncInt(b.bottom), truncInt(b.top) + kMaxScanlines)};
   const int depth = r.record->depth == 15 ? 15 : 16;
   if (flags & 1) fillBackgroundZero(background, target);
   Pool<FaceItem>& opaque = pools.faces[static_cast<int>(FaceList::Opaque)];
-  for (int k = 0; k < opaque.count; ++k) fillFaceItem(opaque.data[k], target, depth);
+  for (int k = 0; k < opaque.count; ++k) {
+    // The next item's header and first corners, long out of the nearer caches by now.
+    if (k + 1 < opaque.count) {
+      const char* ahead = reinterpret_cast<const char*>(&opaque.data[k + 1]);
+      __builtin_prefetch(ahead);
+      __builtin_prefetch(ahead + 64);
+      __builtin_prefetch(ahead + 128);
+      __builtin_prefetch(reinterpret_cast<const char*>(&opaque.data[k + 1].v[3]) - 1);
+    }
+    fillFaceItem(opaque.data[k], target, depth);
+  }
   paintBackToFront(FaceList::Blended, target, depth);
   paintBackToFront(FaceList::Overlay, target, depth);
   return 0;

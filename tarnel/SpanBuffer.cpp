@@ -90,8 +90,8 @@ void insertEdges(const FaceItem& item, int surface, SpanEdge*& next, int iTop, i
   const int n = item.count;
   for (int i = 0; i < n; ++i) {
     const int prev = i == 0 ? n - 1 : i - 1;
-    const int yPrev = item.iy[prev];
-    const int yCur = item.iy[i];
+    const int yPrev = item.v[prev].iy;
+    const int yCur = item.v[i].iy;
     if (yPrev == yCur) continue;
     const FaceVertex& upper = yPrev < yCur ? item.v[prev] : item.v[i];
     const int yUpper = std::min(yPrev, yCur);
@@ -190,10 +190,9 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
     for (int k = 0; k < count; ++k, ++surface) {
       if (k + 2 < count) {
         const FaceItem& ahead = items[k + 2];
-        __builtin_prefetch(&ahead.iy[0]);
-        __builtin_prefetch(&ahead.v[0].x);
-        __builtin_prefetch(&ahead.v[1].x);
-        __builtin_prefetch(&ahead.v[2].x);
+        __builtin_prefetch(&ahead.A);
+        __builtin_prefetch(&ahead.v[0].w);
+        __builtin_prefetch(&ahead.v[2].unused);
       }
       const FaceItem& f = items[k];
       surfaces[surface] = Surface{f.A, f.B, f.C, -1, -1, 0, 0, f.occludes, 0};
