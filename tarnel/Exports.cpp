@@ -7,10 +7,8 @@
 
 namespace tarnel {
 
-Renderer& renderer() {
-  static Renderer instance;
-  return instance;
-}
+// Constant-initialized: usable from any entry point without a guard on every access.
+constinit Renderer gRenderer;
 
 void* allocZeroed(size_t count, size_t size) {
   const ZeltRenderRecord* r = renderer().record;

@@ -160,7 +160,8 @@ struct Renderer {
   std::vector<int> gatherStart;
 };
 
-Renderer& renderer();
+extern Renderer gRenderer;
+inline Renderer& renderer() { return gRenderer; }
 
 // Lent allocation with fallback to the C library when no record is known.
 void* allocZeroed(size_t count, size_t size);
