@@ -336,11 +336,6 @@ void setupFace(ZeltRenderContext* context, ZeltFace* face, const RenderState& ch
   item->spanHead = -1;
   item->spanFirst = 0;
   item->spanCount = 0;
-  item->crossings = 0;
-  item->spanStart = 0;
-  item->above = nullptr;
-  item->below = nullptr;
-  item->emitting = 0;
   item->occludes = state->list == FaceList::Opaque ? 1 : 0;
   item->sortKey = sorted ? truncInt(maxZ) : 0;
   ++r.pools.faces[static_cast<int>(state->list)].count;

@@ -59,26 +59,23 @@ static_assert(offsetof(FaceVertex, a) == sizeof(float), "1/z and the attributes 
 struct RenderState;
 
 struct FaceItem {
-  // Surface-stack fields first: span resolution touches only this cache line.
+  // What span resolution and the fillers read first fits one 64-byte header; the corners follow.
+  // (The surface stack itself runs on dense copies of the depth planes, see the span buffer.)
   float A, B, C;           // 1/z = A x + B y + C on the screen
-  FaceItem* above;
-  FaceItem* below;
-  int crossings;
-  int spanStart;
   int spanHead;
   int spanFirst;           // the face's spans, gathered in list order: spanFirst + spanCount - 1
   int spanCount;           // down to spanFirst of the gathered array
   uint8_t occludes;
-  uint8_t emitting;
   uint16_t random;
   int count;
   int sortKey;
-  const ZeltMaterial* material;
-  const RenderState* state;
   int andCode;
   int orCode;
+  const ZeltMaterial* material;
+  const RenderState* state;
   FaceVertex v[kItemVertices];
 };
+static_assert(offsetof(FaceItem, v) == 64, "a face item's header is one cache line");
 
 struct Span {
   int x;
