@@ -39,6 +39,7 @@ void releaseFramePools() {
   }
   releasePool(p.spans);
   releasePool(p.edges);
+  p.corners = 0;
   releaseSpanScratch();
 }
 

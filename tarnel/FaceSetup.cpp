@@ -338,6 +338,7 @@ void setupFace(ZeltRenderContext* context, ZeltFace* face, const RenderState& ch
   item->spanCount = 0;
   item->occludes = state->list == FaceList::Opaque ? 1 : 0;
   item->sortKey = sorted ? truncInt(maxZ) : 0;
+  if (state->list != FaceList::Overlay) r.pools.corners += count;
   ++r.pools.faces[static_cast<int>(state->list)].count;
 }
 

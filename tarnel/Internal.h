@@ -144,6 +144,7 @@ struct FrameLists {
   Pool<int> order[3];
   Pool<Span> spans;
   Pool<SpanEdge> edges;
+  long corners = 0;  // corners of this frame's opaque and blended items: at most one edge each
 };
 
 struct Renderer {

@@ -34,6 +34,7 @@ int renderFrame(ZeltRenderContext* context, uint16_t* pixels, void* depthBuffer,
     context->camera->methods->prepareFrame(context->camera, context);
   FrameLists& pools = r.pools;
   for (auto& list : pools.faces) list.count = 0;
+  pools.corners = 0;
   pools.spans.count = 0;
   if (!r.record || !context->view) return 0;
 

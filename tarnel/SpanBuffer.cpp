@@ -154,10 +154,8 @@ int resolveSpans(const ZeltRenderContext* context, FaceItem& background) {
   background.occludes = 1;
   background.spanHead = -1;
 
-  // Edge pool: grown in large steps before any edge is placed.
-  long needed = 0;
-  for (int l = 0; l < 2; ++l)
-    for (int k = 0; k < pools.faces[l].count; ++k) needed += pools.faces[l].data[k].count;
+  // Edge pool: grown in large steps before any edge is placed (face setup counted the corners).
+  const long needed = pools.corners;
   while (pools.edges.capacity < needed) {
     if (!growPool(pools.edges, kEdgeGrowth)) return 2;
   }
