@@ -359,6 +359,25 @@ struct alignas(16) TexturedSpan {
   int i, di;
 };
 
+// The exact targets after a span's first: 1/z, u/z and v/z stepped 8 pixels at a time from the
+// first target.
+struct NextTargets {
+  float w8, uz8, vz8;
+  const float* step;
+  explicit NextTargets(const TexturedSpan& e) : w8(e.next[0]), uz8(e.next[1]), vz8(e.next[2]), step(e.step) {}
+  // Moves 8 pixels on: the exact u8, v8 there and the per-pixel steps toward them from u, v.
+  [[gnu::always_inline]] void next(int u, int v, int& u8, int& v8, int& du, int& dv) {
+    w8 += step[0];
+    uz8 += step[1];
+    vz8 += step[2];
+    const float z8 = 1.0f / w8;
+    u8 = truncInt(uz8 * z8);
+    v8 = truncInt(vz8 * z8);
+    du = (u8 - u) >> 3;
+    dv = (v8 - v) >> 3;
+  }
+};
+
 // Start values of a perspective span: val and grad hold 1/z, u/z, v/z and their gradients.
 inline void startTextured(TexturedSpan& e, F4 val, F4 grad) {
   const F4 step = grad * splat4(8.0f);
@@ -382,7 +401,7 @@ inline void drawTextured(const TexturedSpan& e, const Src& src) {
   int dv = (v8 - v) >> 3;
   uint16_t px;
   if (n >= 8) {
-    float w8 = e.next[0], uz8 = e.next[1], vz8 = e.next[2];
+    NextTargets targets(e);
     do {
       for (int k = 0; k < 8; ++k) {
         if (src.get(u, v, i, px)) Op::apply(d[k], px);
@@ -394,16 +413,7 @@ inline void drawTextured(const TexturedSpan& e, const Src& src) {
       n -= 8;
       u = u8;
       v = v8;
-      if (n > 8) {
-        w8 += e.step[0];
-        uz8 += e.step[1];
-        vz8 += e.step[2];
-        const float z8 = 1.0f / w8;
-        u8 = truncInt(uz8 * z8);
-        v8 = truncInt(vz8 * z8);
-        du = (u8 - u) >> 3;
-        dv = (v8 - v) >> 3;
-      }
+      if (n > 8) targets.next(u, v, u8, v8, du, dv);
     } while (n >= 8);
   }
   for (int k = 0; k < n; ++k) {
@@ -450,7 +460,7 @@ inline void drawTexturedLit8(const TexturedSpan& e, const Src8Lit<AddrFast, Keye
     Op::apply(d[k], static_cast<uint16_t>(shade[base[k] | t] >> 16));
   };
   if (n >= 8) {
-    float w8 = e.next[0], uz8 = e.next[1], vz8 = e.next[2];
+    NextTargets targets(e);
     do {
       prepare();
       for (int k = 0; k < 8; ++k) pixel(k);
@@ -459,16 +469,7 @@ inline void drawTexturedLit8(const TexturedSpan& e, const Src8Lit<AddrFast, Keye
       u = u8;
       v = v8;
       level = _mm_add_epi16(level, levelStep);
-      if (n > 8) {
-        w8 += e.step[0];
-        uz8 += e.step[1];
-        vz8 += e.step[2];
-        const float z8 = 1.0f / w8;
-        u8 = truncInt(uz8 * z8);
-        v8 = truncInt(vz8 * z8);
-        du = (u8 - u) >> 3;
-        dv = (v8 - v) >> 3;
-      }
+      if (n > 8) targets.next(u, v, u8, v8, du, dv);
     } while (n >= 8);
   }
   if (n > 0) {
