@@ -10,10 +10,14 @@
 //    vertices are handled one at a time and keep their fourth float. Arrays on 16-byte
 //    boundaries take aligned loads and stores; others take the unaligned path, same results;
 //  - outcodes are computed in a second pass over the transformed vertices (block by block).
+// On processors with AVX the four-record array loops run in VEX encoding, broadcasting each
+// coordinate from memory; the arithmetic and its results are those of the SSE loops.
 #include <emmintrin.h>
+#include <immintrin.h>
 #include <xmmintrin.h>
 
 #include <cstdint>
+#include <cstdlib>
 
 #include "include/zelt/math.h"
 #include "numa/ScalarMath.h"
@@ -97,6 +101,15 @@ inline void store4(float* p, __m128 v) {
   else _mm_storeu_ps(p, v);
 }
 
+// Records first..count-1 one at a time, writing x, y, z only.
+template <bool Translate>
+inline void transformRest(ZeltVector4* out, const ZeltVector4* in, const Rows& m, int first, int count) {
+  for (int i = first; i < count; ++i) {
+    const __m128 v = load3(f(in + i));
+    store3(f(out + i), Translate ? mulPoint(v, m) : mulNormal(v, m));
+  }
+}
+
 // Transforms count records, four per step writing all four floats, then the rest one at a
 // time writing x, y, z only.
 template <bool Aligned, bool Translate>
@@ -121,19 +134,60 @@ void transformArray(ZeltVector4* out, const ZeltVector4* in, const Rows& m, int 
       store4<Aligned>(dst + 12, mulNormal(v3, m));
     }
   }
-  for (int i = groups * 4; i < count; ++i) {
-    const __m128 v = load3(f(in + i));
-    store3(f(out + i), Translate ? mulPoint(v, m) : mulNormal(v, m));
+  transformRest<Translate>(out, in, m, groups * 4, count);
+}
+
+// The same loop in VEX encoding, for processors with AVX: each coordinate is broadcast to the
+// four lanes straight from memory instead of loaded and shuffled. The products and sums are the
+// same, in the same order, so the results are the same bit for bit; so is the order of reads
+// and writes (four records read, then four written).
+template <bool Aligned, bool Translate>
+__attribute__((target("avx"))) void transformArrayAvx(ZeltVector4* out, const ZeltVector4* in, const Rows& m,
+                                                      int count) {
+  const float* src = f(in);
+  float* dst = f(out);
+  const __m128 r0 = m.r0, r1 = m.r1, r2 = m.r2, r3 = m.r3;
+  const int groups = count / 4;
+  const auto record = [&](__m128 x, __m128 y, __m128 z) {
+    __m128 r = _mm_add_ps(_mm_mul_ps(x, r0), _mm_mul_ps(y, r1));
+    r = _mm_add_ps(r, _mm_mul_ps(z, r2));
+    return Translate ? _mm_add_ps(r, r3) : r;
+  };
+  for (int g = 0; g < groups; ++g, src += 16, dst += 16) {
+    const __m128 x0 = _mm_broadcast_ss(src), y0 = _mm_broadcast_ss(src + 1), z0 = _mm_broadcast_ss(src + 2);
+    const __m128 x1 = _mm_broadcast_ss(src + 4), y1 = _mm_broadcast_ss(src + 5), z1 = _mm_broadcast_ss(src + 6);
+    const __m128 x2 = _mm_broadcast_ss(src + 8), y2 = _mm_broadcast_ss(src + 9), z2 = _mm_broadcast_ss(src + 10);
+    const __m128 x3 = _mm_broadcast_ss(src + 12), y3 = _mm_broadcast_ss(src + 13), z3 = _mm_broadcast_ss(src + 14);
+    store4<Aligned>(dst, record(x0, y0, z0));
+    store4<Aligned>(dst + 4, record(x1, y1, z1));
+    store4<Aligned>(dst + 8, record(x2, y2, z2));
+    store4<Aligned>(dst + 12, record(x3, y3, z3));
   }
+  transformRest<Translate>(out, in, m, groups * 4, count);
+}
+
+// AVX unless the processor lacks it or LUMORA_NUMA6K_NO_AVX is set (to run the plain SSE loops).
+bool useAvx() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx") && !std::getenv("LUMORA_NUMA6K_NO_AVX");
+}
+const bool kAvx = useAvx();
+
+template <bool Aligned, bool Translate>
+void transformRecords(ZeltVector4* out, const ZeltVector4* in, const Rows& m, int count) {
+  if (kAvx)
+    transformArrayAvx<Aligned, Translate>(out, in, m, count);
+  else
+    transformArray<Aligned, Translate>(out, in, m, count);
 }
 
 template <bool Translate>
 void transformArray(ZeltVector4* out, const ZeltVector4* in, const float* M, int count) {
   const Rows m(M);
   if (aligned16(out) && aligned16(in)) {
-    transformArray<true, Translate>(out, in, m, count);
+    transformRecords<true, Translate>(out, in, m, count);
   } else {
-    transformArray<false, Translate>(out, in, m, count);
+    transformRecords<false, Translate>(out, in, m, count);
   }
 }
 
@@ -172,7 +226,7 @@ void transformWithOutcodes(ZeltVector4* out, const ZeltVector4* in, int* codes, 
   static_assert(kOutcodeBlock % 4 == 0);
   for (int first = 0; first < count; first += kOutcodeBlock) {
     const int n = count - first < kOutcodeBlock ? count - first : kOutcodeBlock;
-    transformArray<Aligned, true>(out + first, in + first, m, n);
+    transformRecords<Aligned, true>(out + first, in + first, m, n);
     outcodes(out + first, codes + first, n, nearZ, farZ);
   }
 }
