@@ -2,9 +2,22 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <algorithm>
 #include <random>
 
 namespace bench {
+
+namespace {
+
+void fillTexture(SceneData& s) {
+  s.texels.resize(256 * 256);
+  for (int y = 0; y < 256; ++y)
+    for (int x = 0; x < 256; ++x) s.texels[y * 256 + x] = static_cast<uint8_t>((x ^ y) + ((x * y) >> 6));
+  for (int j = 0; j < 256; ++j)
+    s.palette[j] = static_cast<uint32_t>((j * 7 & 255) << 16 | (255 - j) << 8 | (j * 3 & 255));
+}
+
+}  // namespace
 
 SceneData makeScene(int count, double depthComplexity, double blendedShare, unsigned seed) {
   SceneData s;
@@ -35,11 +48,49 @@ SceneData makeScene(int count, double depthComplexity, double blendedShare, unsi
     t.blended = uni(rng) < blendedShare;
     s.triangles.push_back(t);
   }
-  s.texels.resize(256 * 256);
-  for (int y = 0; y < 256; ++y)
-    for (int x = 0; x < 256; ++x) s.texels[y * 256 + x] = static_cast<uint8_t>((x ^ y) + ((x * y) >> 6));
-  for (int j = 0; j < 256; ++j)
-    s.palette[j] = static_cast<uint32_t>((j * 7 & 255) << 16 | (255 - j) << 8 | (j * 3 & 255));
+  fillTexture(s);
+  return s;
+}
+
+SceneData makeLayeredScene(int layers, int count, double blendedShare, unsigned seed) {
+  SceneData s;
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> uni(0.0, 1.0);
+  // Square cells of two triangles each, as many as fit count triangles over the layers, laid
+  // over a screen slightly larger than the view so that every pixel is covered by every layer.
+  const double cellArea = 1.1 * 1.1 * kWidth * kHeight / (count / (2.0 * layers));
+  const double cell = std::sqrt(cellArea);
+  const int cols = static_cast<int>(std::ceil(1.1 * kWidth / cell));
+  const int rows = static_cast<int>(std::ceil(1.1 * kHeight / cell));
+  for (int l = 0; l < layers; ++l) {
+    // Each layer a plane tilted a little, the layers apart in depth, its texture shifted.
+    const double z0 = 4.0 + 5.0 * l, tiltX = 0.4 * (uni(rng) - 0.5), tiltY = 0.4 * (uni(rng) - 0.5);
+    const double u0 = uni(rng), v0 = uni(rng);
+    auto corner = [&](int i, int j) {
+      const double sx = -0.05 * kWidth + i * cell, sy = -0.05 * kHeight + j * cell;
+      const double nx = (sx - kWidth / 2.0) / (kWidth / 2.0), ny = (kHeight / 2.0 - sy) / (kHeight / 2.0);
+      const double z = z0 * (1.0 + tiltX * nx + tiltY * ny);
+      Corner c;
+      c.z = static_cast<float>(z);
+      c.x = static_cast<float>(nx * z);
+      c.y = static_cast<float>(ny * z);
+      c.u = static_cast<float>(u0 + i * 0.05);
+      c.v = static_cast<float>(v0 + j * 0.05);
+      c.light = static_cast<float>(64 + 191 * (0.5 + 0.5 * std::sin(0.7 * i + 1.3 * j + l)));
+      return c;
+    };
+    for (int j = 0; j < rows; ++j) {
+      for (int i = 0; i < cols; ++i) {
+        // Counter-clockwise on a screen whose y grows downward.
+        const Corner a = corner(i, j), b = corner(i + 1, j), c = corner(i + 1, j + 1), d = corner(i, j + 1);
+        s.triangles.push_back(Triangle{{a, d, c}, uni(rng) < blendedShare});
+        s.triangles.push_back(Triangle{{a, c, b}, uni(rng) < blendedShare});
+      }
+    }
+  }
+  // The layers' triangles in no particular order, as a scene graph would hand them over.
+  std::shuffle(s.triangles.begin(), s.triangles.end(), rng);
+  fillTexture(s);
   return s;
 }
 

@@ -34,6 +34,11 @@ struct SceneData {
 // `blendedShare` of them are half transparent.
 SceneData makeScene(int count, double depthComplexity, double blendedShare, unsigned seed);
 
+// About `count` lit, textured triangles as `layers` meshes over the whole view, one behind the
+// other (depth complexity `layers`): neighbouring triangles share their edges, as in a modelled
+// scene; `blendedShare` of them are half transparent.
+SceneData makeLayeredScene(int layers, int count, double blendedShare, unsigned seed);
+
 // Plug-in host: owns the records the plug-in reads and calls its entry points.
 class Host {
  public:
