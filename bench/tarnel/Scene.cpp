@@ -1,8 +1,8 @@
 #include "Scene.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <algorithm>
 #include <random>
 
 namespace bench {
