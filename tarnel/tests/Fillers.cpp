@@ -346,16 +346,6 @@ TEST(Perspective, LitUntexturedShadeIsCorrectedTheSameWay) {
 // long spans (several perspective targets), short spans, several spans on one scanline, wrapping
 // texture coordinates, light from dark to beyond the brightest level. The frames are pinned by
 // checksums, so any change to a filler's arithmetic shows up for that slot and pixel format.
-uint64_t pixelHash(const Kernel& k) {
-  uint64_t h = 1469598103934665603ull;
-  for (int y = 0; y < k.height; ++y)
-    for (int x = 0; x < k.width; ++x) {
-      h ^= k.px(x, y);
-      h *= 1099511628211ull;
-    }
-  return h;
-}
-
 struct SlotCase {
   int slot;
   int mode;
@@ -423,7 +413,7 @@ uint64_t slotFrame(const SlotCase& c, int depth) {
   EXPECT_TRUE(k.guardsIntact());
   // Most of the viewport is drawn over (also by the keyed and blended fillers).
   EXPECT_LT(k.count(0x3C96), 240 * 160 * 3 / 4);
-  return pixelHash(k);
+  return th::frameHash(k);
 }
 
 TEST(FillerChecksums, EverySlotInBothFormsOverRecedingOverlappingFaces) {

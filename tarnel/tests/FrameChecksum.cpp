@@ -17,16 +17,6 @@ using th::Object;
 
 namespace {
 
-uint64_t frameHash(const Kernel& k) {
-  uint64_t h = 1469598103934665603ull;
-  for (int y = 0; y < k.height; ++y)
-    for (int x = 0; x < k.width; ++x) {
-      h ^= k.px(x, y);
-      h *= 1099511628211ull;
-    }
-  return h;
-}
-
 struct Busy {
   explicit Busy(int depth) : k(640, 480, depth) {
     std::srand(7);  // face random values feed the flat random fillers
@@ -123,10 +113,10 @@ struct Busy {
 void expectFrames(Busy& b, int flags, uint64_t expected, uint16_t before = 0) {
   b.k.fill(before);
   ASSERT_EQ(b.k.render(flags), 0);
-  const uint64_t first = frameHash(b.k);
+  const uint64_t first = th::frameHash(b.k);
   b.k.fill(before);
   ASSERT_EQ(b.k.render(flags), 0);
-  EXPECT_EQ(frameHash(b.k), first);
+  EXPECT_EQ(th::frameHash(b.k), first);
   EXPECT_TRUE(b.k.guardsIntact());
   EXPECT_EQ(first, expected) << std::hex << "0x" << first;
 }
@@ -213,10 +203,10 @@ TEST(FrameChecksum, DeepInterpenetratingPiles) {
     Layered l(c.depth, c.seed);
     l.k.fill(0x1111);
     ASSERT_EQ(l.k.render(1), 0);
-    const uint64_t first = frameHash(l.k);
+    const uint64_t first = th::frameHash(l.k);
     l.k.fill(0x1111);
     ASSERT_EQ(l.k.render(1), 0);
-    EXPECT_EQ(frameHash(l.k), first);
+    EXPECT_EQ(th::frameHash(l.k), first);
     EXPECT_EQ(first, c.expected) << std::hex << "0x" << first;
   }
 }

@@ -8,6 +8,16 @@
 
 namespace th {
 
+uint64_t frameHash(const Kernel& k) {
+  uint64_t h = 1469598103934665603ull;
+  for (int y = 0; y < k.height; ++y)
+    for (int x = 0; x < k.width; ++x) {
+      h ^= k.px(x, y);
+      h *= 1099511628211ull;
+    }
+  return h;
+}
+
 size_t AllocControl::refuseAbove = SIZE_MAX;
 int AllocControl::refuseAll = 0;
 long AllocControl::live = 0;

@@ -140,6 +140,9 @@ class Kernel {
   int nextVertex_ = 0;
 };
 
+// FNV-1a hash of the viewport's pixels, row by row: pins a whole frame in one number.
+uint64_t frameHash(const Kernel& k);
+
 // Packs 8-bit channels the way the renderer does.
 uint16_t pack16(int r, int g, int b);
 uint16_t pack15(int r, int g, int b);
