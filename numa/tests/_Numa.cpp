@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <stdexcept>
 
 namespace {
 
@@ -75,4 +76,11 @@ void RandomFloats::Affine(float* M) {
 
 void RandomFloats::Any(float* M, float range) {
   for (int i = 0; i < 16; ++i) M[i] = (*this)(-range, range);
+}
+
+const NumaLib& RequireNuma(const std::string& name) {
+  std::string error;
+  const NumaLib* lib = LoadNuma(name, &error);
+  if (!lib) throw std::runtime_error(error);
+  return *lib;
 }

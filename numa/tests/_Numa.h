@@ -20,6 +20,9 @@ struct NumaLib {
 // loaded or lacks an export. Loaded once per process.
 const NumaLib* LoadNuma(const std::string& name, std::string* error);
 
+// The same, throwing the reason when the library cannot be loaded.
+const NumaLib& RequireNuma(const std::string& name);
+
 // Full path of a file in the build's bin folder ($LUMORA_BIN).
 std::string BinPath(const std::string& file);
 

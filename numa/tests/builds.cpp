@@ -4,18 +4,10 @@
 
 #include <cmath>
 #include <functional>
-#include <stdexcept>
 
 #include "_Numa.h"
 
 namespace {
-
-const NumaLib& Lib(const char* name) {
-  std::string error;
-  const NumaLib* lib = LoadNuma(name, &error);
-  if (!lib) throw std::runtime_error(error);
-  return *lib;
-}
 
 ZeltVector UnitVector(RandomFloats& rnd) {
   for (;;) {
@@ -265,8 +257,8 @@ std::vector<float> RunMany(const Operation& op, const NumaLib& lib, bool xyzOnly
 }
 
 TEST(Builds, Numa5AndNuma6AgreeBitForBit) {
-  const NumaLib& n5 = Lib("numa5");
-  const NumaLib& n6 = Lib("numa6");
+  const NumaLib& n5 = RequireNuma("numa5");
+  const NumaLib& n6 = RequireNuma("numa6");
   for (const Operation& op : Operations()) {
     const std::vector<float> a = RunMany(op, n5, false, 3000), b = RunMany(op, n6, false, 3000);
     ASSERT_EQ(a.size(), b.size()) << op.name;
@@ -278,8 +270,8 @@ TEST(Builds, Numa5AndNuma6AgreeBitForBit) {
 }
 
 TEST(Builds, Numa6kAgreesWithTheReference) {
-  const NumaLib& n5 = Lib("numa5");
-  const NumaLib& n6k = Lib("numa6k");
+  const NumaLib& n5 = RequireNuma("numa5");
+  const NumaLib& n6k = RequireNuma("numa6k");
   for (const Operation& op : Operations()) {
     const std::vector<float> a = RunMany(op, n5, true, 3000), b = RunMany(op, n6k, true, 3000);
     ASSERT_EQ(a.size(), b.size()) << op.name;
@@ -301,21 +293,21 @@ TEST(Builds, Numa6kAgreesWithTheReference) {
 TEST(Builds, ReferenceNormaliseZeroesShortVectorsAndNuma6kDoesNot) {
   for (const char* name : {"numa5", "numa6"}) {
     ZeltVector v{0.00005f, 0, 0};
-    Lib(name).Zelt_Vecteur_Normalise(&v);
+    RequireNuma(name).Zelt_Vecteur_Normalise(&v);
     EXPECT_TRUE(v.x == 0 && v.y == 0 && v.z == 0) << name;
     ZeltVector w{0.0002f, 0, 0};
-    Lib(name).Zelt_Vecteur_Normalise(&w);
+    RequireNuma(name).Zelt_Vecteur_Normalise(&w);
     EXPECT_EQ(w.x, 1.0f) << name;
   }
   ZeltVector v{0.00005f, 0, 0};
-  Lib("numa6k").Zelt_Vecteur_Normalise(&v);
+  RequireNuma("numa6k").Zelt_Vecteur_Normalise(&v);
   EXPECT_NEAR(v.x, 1.0f, 1e-3f);
   EXPECT_EQ(v.y, 0);
 }
 
 TEST(Builds, Numa6kApproximateNormaliseStaysWithinItsPrecision) {
   RandomFloats rnd(77);
-  const NumaLib& L = Lib("numa6k");
+  const NumaLib& L = RequireNuma("numa6k");
   for (int n = 0; n < 5000; ++n) {
     const float scale = std::pow(10.0f, rnd(-3, 3));
     const ZeltVector v0 = rnd.Vector(scale);
@@ -338,7 +330,7 @@ TEST(Builds, SingleVectorOperationsWriteTwelveBytesOnly) {
     float next;
   };
   for (const char* name : {"numa5", "numa6", "numa6k"}) {
-    const NumaLib& L = Lib(name);
+    const NumaLib& L = RequireNuma(name);
     float M[16];
     L.Zelt_Make_Rotation_Matrice_X(M, 0.5f);
     Padded p{{1, 2, 3}, 99};
@@ -372,7 +364,7 @@ TEST(Builds, Numa6kWritesTheFourthFloatInGroupsOfFourOnly) {
         out6k[i] = out5[i] = {0, 0, 0, -7};
       }
       for (const char* name : {"numa5", "numa6k"}) {
-        const NumaLib& L = Lib(name);
+        const NumaLib& L = RequireNuma(name);
         ZeltVector4* out = std::string(name) == "numa5" ? out5 : out6k;
         if (kind == 0) L.Zelt_Vecteur_Array_Matrice_Mult(out, in, M, count);
         if (kind == 1) L.Zelt_Normal_Array_Matrice_Mult(out, in, M, count, 0);
@@ -395,7 +387,7 @@ TEST(Builds, Numa6kTakesUnalignedArraysWithTheSameResults) {
   RandomFloats rnd(41);
   float M[16];
   rnd.Affine(M);
-  const NumaLib& L = Lib("numa6k");
+  const NumaLib& L = RequireNuma("numa6k");
   alignas(16) float inStore[4 * 12 + 1], outStore[4 * 12 + 1];
   alignas(16) ZeltVector4 in[12], out[12];
   int codes[12], codesU[12];

@@ -5,19 +5,11 @@
 
 #include <cstdint>
 #include <set>
-#include <stdexcept>
 #include <vector>
 
 #include "_Numa.h"
 
 namespace {
-
-const NumaLib& Lib(const char* name) {
-  std::string error;
-  const NumaLib* lib = LoadNuma(name, &error);
-  if (!lib) throw std::runtime_error(error);
-  return *lib;
-}
 
 constexpr float kSentinel = -7.0f;
 
@@ -68,8 +60,8 @@ float FourthOf(const ZeltVector4& v, const float* M, bool translate) {
 }
 
 TEST(LargeArrays, Numa6kMatchesTheReferenceOnEveryRecord) {
-  const NumaLib& n5 = Lib("numa5");
-  const NumaLib& n6k = Lib("numa6k");
+  const NumaLib& n5 = RequireNuma("numa5");
+  const NumaLib& n6k = RequireNuma("numa6k");
   RandomFloats rnd(57);
   float M[16];
   rnd.Any(M, 2);  // not affine, so the fourth column shows
