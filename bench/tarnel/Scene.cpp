@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <random>
+#include <utility>
+#include <vector>
 
 namespace bench {
 
@@ -90,6 +92,198 @@ SceneData makeLayeredScene(int layers, int count, double blendedShare, unsigned 
   }
   // The layers' triangles in no particular order, as a scene graph would hand them over.
   std::shuffle(s.triangles.begin(), s.triangles.end(), rng);
+  fillTexture(s);
+  return s;
+}
+
+namespace {
+
+// Screen position of a camera-space point (the view the benchmark's host sets up).
+void toScreen(const Corner& c, double& sx, double& sy) {
+  sx = kWidth / 2.0 + c.x / c.z * (kWidth / 2.0);
+  sy = kHeight / 2.0 - c.y / c.z * (kHeight / 2.0);
+}
+
+// Twice the signed screen area; negative for the winding the renderers draw.
+double screenCross(const Triangle& t) {
+  double x[3], y[3];
+  for (int k = 0; k < 3; ++k) toScreen(t.c[k], x[k], y[k]);
+  return (x[1] - x[0]) * (y[2] - y[0]) - (x[2] - x[0]) * (y[1] - y[0]);
+}
+
+struct Vec3 {
+  double x, y, z;
+};
+double dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+
+// Builds the room scene's triangles: each surface a grid of quads whose corners are given by a
+// function of the grid position, textured along the surface's own axes, lit by a slow wave.
+class RoomBuilder {
+ public:
+  RoomBuilder(SceneData& s, std::mt19937& rng, double blendedShare) : s_(s), rng_(rng), blendedShare_(blendedShare) {}
+
+  template <class At>
+  void grid(int nu, int nv, Vec3 axisU, Vec3 axisV, At&& at) {
+    const double phase = uni() * 6.0;
+    auto corner = [&](int i, int j) {
+      const Vec3 p = at(static_cast<double>(i) / nu, static_cast<double>(j) / nv);
+      Corner c;
+      c.x = static_cast<float>(p.x);
+      c.y = static_cast<float>(p.y);
+      c.z = static_cast<float>(p.z);
+      c.u = static_cast<float>(0.12 * dot(p, axisU));
+      c.v = static_cast<float>(0.12 * dot(p, axisV));
+      c.light = static_cast<float>(64 + 191 * (0.5 + 0.5 * std::sin(0.9 * p.x + 0.7 * p.y + 0.4 * p.z + phase)));
+      return c;
+    };
+    for (int j = 0; j < nv; ++j) {
+      for (int i = 0; i < nu; ++i) {
+        const Corner a = corner(i, j), b = corner(i + 1, j), c = corner(i + 1, j + 1), d = corner(i, j + 1);
+        add(Triangle{{a, b, c}, false});
+        add(Triangle{{a, c, d}, false});
+      }
+    }
+  }
+
+  double uni() { return std::uniform_real_distribution<double>(0.0, 1.0)(rng_); }
+
+ private:
+  // Only surfaces that face the camera are built; the corners are put in the order the
+  // renderers draw, and slivers seen edge-on left out.
+  void add(Triangle t) {
+    const double cross = screenCross(t);
+    if (std::abs(cross) < 1.0) return;
+    if (cross > 0) std::swap(t.c[1], t.c[2]);
+    t.blended = uni() < blendedShare_;
+    s_.triangles.push_back(t);
+  }
+
+  SceneData& s_;
+  std::mt19937& rng_;
+  double blendedShare_;
+};
+
+}  // namespace
+
+double depthComplexity(const SceneData& s) {
+  // Summed screen area of the triangles clipped to the view, in screens.
+  double area = 0;
+  for (const Triangle& t : s.triangles) {
+    std::vector<std::pair<double, double>> poly(3), next;
+    for (int k = 0; k < 3; ++k) toScreen(t.c[k], poly[k].first, poly[k].second);
+    const double bounds[4] = {0, 0, kWidth, kHeight};
+    for (int edge = 0; edge < 4 && !poly.empty(); ++edge) {
+      const bool isX = edge % 2 == 0;
+      const bool low = edge < 2;
+      auto inside = [&](const std::pair<double, double>& p) {
+        const double v = isX ? p.first : p.second;
+        return low ? v >= bounds[edge] : v <= bounds[edge];
+      };
+      next.clear();
+      for (size_t k = 0; k < poly.size(); ++k) {
+        const auto& p = poly[k];
+        const auto& q = poly[(k + 1) % poly.size()];
+        if (inside(p)) next.push_back(p);
+        if (inside(p) != inside(q)) {
+          const double pv = isX ? p.first : p.second, qv = isX ? q.first : q.second;
+          const double f = (bounds[edge] - pv) / (qv - pv);
+          next.emplace_back(p.first + f * (q.first - p.first), p.second + f * (q.second - p.second));
+        }
+      }
+      poly.swap(next);
+    }
+    double twice = 0;
+    for (size_t k = 0; k < poly.size(); ++k) {
+      const auto& p = poly[k];
+      const auto& q = poly[(k + 1) % poly.size()];
+      twice += p.first * q.second - q.first * p.second;
+    }
+    area += std::abs(twice) / 2;
+  }
+  return area / (static_cast<double>(kWidth) * kHeight);
+}
+
+namespace {
+
+struct Box {
+  double x0, y0, z0, w, h, d;
+};
+
+// The room and its boxes, every side cut into cells of about `cell` units.
+SceneData buildRoom(const std::vector<Box>& boxes, double cell, double blendedShare, unsigned seed) {
+  SceneData s;
+  std::mt19937 rng(seed);
+  RoomBuilder room(s, rng, blendedShare);
+  auto cells = [cell](double length) { return std::max(1, static_cast<int>(std::lround(length / cell))); };
+  // The room: 12 wide and high around the eye, 30 deep. The walls start where they enter the
+  // view, and their rows are spaced geometrically in depth so that they keep about the same
+  // height on the screen.
+  constexpr double kHalf = 6.0, kNear = 5.0, kFar = 30.0;
+  const int across = cells(2 * kHalf);
+  auto depthAt = [&](double t) { return kNear * std::pow(kFar / kNear, t); };
+  for (int side = 0; side < 4; ++side) {
+    const bool horizontal = side < 2;  // floor and ceiling
+    const double sign = side % 2 == 0 ? -1.0 : 1.0;
+    const Vec3 axisU = horizontal ? Vec3{1, 0, 0} : Vec3{0, 1, 0};
+    room.grid(across, across, axisU, Vec3{0, 0, 1}, [&](double u, double v) {
+      const double a = -kHalf + 2 * kHalf * u;
+      const double z = depthAt(v);
+      return horizontal ? Vec3{a, sign * kHalf, z} : Vec3{sign * kHalf, a, z};
+    });
+  }
+  room.grid(across, across, Vec3{1, 0, 0}, Vec3{0, 1, 0}, [&](double u, double v) {
+    return Vec3{-kHalf + 2 * kHalf * u, -kHalf + 2 * kHalf * v, kFar};
+  });
+  // The boxes' camera-facing sides: the front, the top when below the eye, the side turned to
+  // the eye.
+  for (const Box& b : boxes) {
+    const double x1 = b.x0 + b.w, y1 = b.y0 + b.h;
+    room.grid(cells(b.w), cells(b.h), Vec3{1, 0, 0}, Vec3{0, 1, 0}, [&](double u, double v) {
+      return Vec3{b.x0 + b.w * u, b.y0 + b.h * v, b.z0};
+    });
+    if (y1 < 0)
+      room.grid(cells(b.w), cells(b.d), Vec3{1, 0, 0}, Vec3{0, 0, 1}, [&](double u, double v) {
+        return Vec3{b.x0 + b.w * u, y1, b.z0 + b.d * v};
+      });
+    if (b.x0 > 0 || x1 < 0) {
+      const double x = b.x0 > 0 ? b.x0 : x1;
+      room.grid(cells(b.d), cells(b.h), Vec3{0, 0, 1}, Vec3{0, 1, 0}, [&](double u, double v) {
+        return Vec3{x, b.y0 + b.h * v, b.z0 + b.d * u};
+      });
+    }
+  }
+  return s;
+}
+
+}  // namespace
+
+SceneData makeRoomScene(int count, double targetComplexity, double blendedShare, unsigned seed) {
+  // Boxes standing on the floor, placed until the depth complexity reaches the target (measured
+  // on sides of one cell each: the same surfaces)...
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> uni(0.0, 1.0);
+  std::vector<Box> boxes;
+  while (depthComplexity(buildRoom(boxes, 100.0, 0.0, seed)) < targetComplexity) {
+    Box b;
+    b.w = 1.5 + 3.0 * uni(rng);
+    b.d = 1.5 + 3.0 * uni(rng);
+    b.h = 2.0 + 7.0 * uni(rng);
+    b.x0 = -5.9 + (11.8 - b.w) * uni(rng);
+    b.y0 = -6.0;
+    b.z0 = 7.0 + (22.9 - b.d) * uni(rng);  // inside the back wall
+    boxes.push_back(b);
+  }
+  // ...then the cell size that brings the triangle count nearest to `count`.
+  double best = 1.0;
+  long bestMiss = -1;
+  for (double cell = 0.25; cell < 12.0; cell *= 1.05) {
+    const long miss = std::labs(static_cast<long>(buildRoom(boxes, cell, 0.0, seed).triangles.size()) - count);
+    if (bestMiss < 0 || miss < bestMiss) {
+      bestMiss = miss;
+      best = cell;
+    }
+  }
+  SceneData s = buildRoom(boxes, best, blendedShare, seed);
   fillTexture(s);
   return s;
 }

@@ -39,6 +39,15 @@ SceneData makeScene(int count, double depthComplexity, double blendedShare, unsi
 // scene; `blendedShare` of them are half transparent.
 SceneData makeLayeredScene(int layers, int count, double blendedShare, unsigned seed);
 
+// A room seen from inside: walls, floor and ceiling as grids, and boxes standing on the floor
+// added until the depth complexity reaches `targetComplexity`, every side cut into cells sized
+// for about `count` triangles. Only camera-facing sides are built, so both renderers draw the
+// same triangles; `blendedShare` of them are half transparent.
+SceneData makeRoomScene(int count, double targetComplexity, double blendedShare, unsigned seed);
+
+// Summed screen area of the scene's triangles, clipped to the view, in screens.
+double depthComplexity(const SceneData& s);
+
 // Plug-in host: owns the records the plug-in reads and calls its entry points.
 class Host {
  public:

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Scene.h"
@@ -56,8 +57,23 @@ void fillRate(benchmark::State& state, FillCase c, int depth) {
   state.SetLabel("pixels/s");
 }
 
-void sceneTarnel(benchmark::State& state, double blended) {
-  SceneData data = makeScene(2000, 3.0, blended, 42);
+// The comparison scenes, about 2,000 triangles each with a depth complexity of 3.
+enum class SceneKind { Random, Layered, Room };
+
+SceneData makeSceneOf(SceneKind kind, double blended) {
+  switch (kind) {
+    case SceneKind::Layered:
+      return makeLayeredScene(3, 2000, blended, 42);
+    case SceneKind::Room:
+      return makeRoomScene(2000, 3.0, blended, 42);
+    case SceneKind::Random:
+      break;
+  }
+  return makeScene(2000, 3.0, blended, 42);
+}
+
+void sceneTarnel(benchmark::State& state, SceneKind kind, double blended) {
+  SceneData data = makeSceneOf(kind, blended);
   Host host(kWidth, kHeight, 16);
   ZeltTexture* tex = host.texture8(data.texels, 256, 256, data.palette, true);
   host.addScene(data, host.material(1, 1, tex), host.material(1, 5, tex));
@@ -65,8 +81,8 @@ void sceneTarnel(benchmark::State& state, double blended) {
   state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-void sceneMesa(benchmark::State& state, double blended) {
-  SceneData data = makeScene(2000, 3.0, blended, 42);
+void sceneMesa(benchmark::State& state, SceneKind kind, double blended) {
+  SceneData data = makeSceneOf(kind, blended);
   MesaPeer peer;
   if (!peer.open(data, kWidth, kHeight)) {
     state.SkipWithError("OSMesa not available");
@@ -125,9 +141,9 @@ void compare(const char* kind, const SceneData& data, double blended) {
     ratios.push_back(tarnelFps.back() / mesaFps.back());
   }
   std::printf(
-      "%s scene 640x480, %zu triangles, depth complexity 3, %2.0f %% blended: tarnel %.1f fps, OSMesa (1 thread) "
+      "%s scene 640x480, %zu triangles, depth complexity %.2f, %2.0f %% blended: tarnel %.1f fps, OSMesa (1 thread) "
       "%.1f fps, ratio %.2f (rounds %.2f..%.2f)  [covered: tarnel %.1f %%, OSMesa %.1f %%]\n",
-      kind, data.triangles.size(), blended * 100, median(tarnelFps), median(mesaFps), median(ratios),
+      kind, data.triangles.size(), depthComplexity(data), blended * 100, median(tarnelFps), median(mesaFps), median(ratios),
       *std::min_element(ratios.begin(), ratios.end()), *std::max_element(ratios.begin(), ratios.end()),
       100.0 * covered / host.pixels.size(), 100.0 * peer.coveredShare());
   peer.close();
@@ -153,19 +169,25 @@ int main(int argc, char** argv) {
     if (c.mode == 1 && c.flags == 1 && c.fast) benchmark::RegisterBenchmark((std::string("fill15/") + c.name).c_str(), fillRate, c, 15);
     if (c.flags == 0x41 && c.mode == 0) benchmark::RegisterBenchmark((std::string("fill15/") + c.name).c_str(), fillRate, c, 15);
   }
-  benchmark::RegisterBenchmark("scene/tarnel_opaque", sceneTarnel, 0.0);
-  benchmark::RegisterBenchmark("scene/tarnel_20pc_blended", sceneTarnel, 0.2);
-  benchmark::RegisterBenchmark("scene/osmesa_opaque", sceneMesa, 0.0);
-  benchmark::RegisterBenchmark("scene/osmesa_20pc_blended", sceneMesa, 0.2);
+  // The random scene's rows keep their short names; the others carry the scene's.
+  for (const auto& [kind, name] : {std::pair{SceneKind::Random, ""}, std::pair{SceneKind::Layered, "layered_"},
+                                   std::pair{SceneKind::Room, "room_"}}) {
+    const std::string prefix = std::string("scene/") + name;
+    benchmark::RegisterBenchmark((prefix + "tarnel_opaque").c_str(), sceneTarnel, kind, 0.0);
+    benchmark::RegisterBenchmark((prefix + "tarnel_20pc_blended").c_str(), sceneTarnel, kind, 0.2);
+    benchmark::RegisterBenchmark((prefix + "osmesa_opaque").c_str(), sceneMesa, kind, 0.0);
+    benchmark::RegisterBenchmark((prefix + "osmesa_20pc_blended").c_str(), sceneMesa, kind, 0.2);
+  }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   if (comparison) {
-    // The scene the target is set on: triangles scattered at random depths, each alone.
-    for (double blended : {0.0, 0.2}) compare("random", makeScene(2000, 3.0, blended, 42), blended);
-    // For reference: three layers of meshes whose triangles share edges.
-    for (double blended : {0.0, 0.2}) compare("layered", makeLayeredScene(3, 2000, blended, 42), blended);
+    // Triangles scattered at random depths, each alone; three layers of meshes whose triangles
+    // share edges; a modelled room with furniture.
+    for (const auto& [kind, name] : {std::pair{SceneKind::Random, "random"}, std::pair{SceneKind::Layered, "layered"},
+                                     std::pair{SceneKind::Room, "room"}})
+      for (double blended : {0.0, 0.2}) compare(name, makeSceneOf(kind, blended), blended);
   }
   return 0;
 }
