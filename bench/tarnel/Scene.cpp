@@ -209,8 +209,10 @@ struct Box {
   double x0, y0, z0, w, h, d;
 };
 
-// The room and its boxes, every side cut into cells of about `cell` units.
-SceneData buildRoom(const std::vector<Box>& boxes, double cell, double blendedShare, unsigned seed) {
+// The room (without its walls when not `walls`) and its boxes, every side cut into cells of
+// about `cell` units.
+SceneData buildRoom(const std::vector<Box>& boxes, double cell, double blendedShare, unsigned seed,
+                    bool walls = true) {
   SceneData s;
   std::mt19937 rng(seed);
   RoomBuilder room(s, rng, blendedShare);
@@ -221,7 +223,7 @@ SceneData buildRoom(const std::vector<Box>& boxes, double cell, double blendedSh
   constexpr double kHalf = 6.0, kNear = 5.0, kFar = 30.0;
   const int across = cells(2 * kHalf);
   auto depthAt = [&](double t) { return kNear * std::pow(kFar / kNear, t); };
-  for (int side = 0; side < 4; ++side) {
+  for (int side = 0; side < (walls ? 4 : 0); ++side) {
     const bool horizontal = side < 2;  // floor and ceiling
     const double sign = side % 2 == 0 ? -1.0 : 1.0;
     const Vec3 axisU = horizontal ? Vec3{1, 0, 0} : Vec3{0, 1, 0};
@@ -231,9 +233,10 @@ SceneData buildRoom(const std::vector<Box>& boxes, double cell, double blendedSh
       return horizontal ? Vec3{a, sign * kHalf, z} : Vec3{sign * kHalf, a, z};
     });
   }
-  room.grid(across, across, Vec3{1, 0, 0}, Vec3{0, 1, 0}, [&](double u, double v) {
-    return Vec3{-kHalf + 2 * kHalf * u, -kHalf + 2 * kHalf * v, kFar};
-  });
+  if (walls)
+    room.grid(across, across, Vec3{1, 0, 0}, Vec3{0, 1, 0}, [&](double u, double v) {
+      return Vec3{-kHalf + 2 * kHalf * u, -kHalf + 2 * kHalf * v, kFar};
+    });
   // The boxes' camera-facing sides: the front, the top when below the eye, the side turned to
   // the eye.
   for (const Box& b : boxes) {
@@ -263,7 +266,8 @@ SceneData makeRoomScene(int count, double targetComplexity, double blendedShare,
   std::mt19937 rng(seed);
   std::uniform_real_distribution<double> uni(0.0, 1.0);
   std::vector<Box> boxes;
-  while (depthComplexity(buildRoom(boxes, 100.0, 0.0, seed)) < targetComplexity) {
+  for (double complexity = depthComplexity(buildRoom({}, 100.0, 0.0, seed)); complexity < targetComplexity;
+       complexity += depthComplexity(buildRoom({boxes.back()}, 100.0, 0.0, seed, false))) {
     Box b;
     b.w = 1.5 + 3.0 * uni(rng);
     b.d = 1.5 + 3.0 * uni(rng);
@@ -273,15 +277,17 @@ SceneData makeRoomScene(int count, double targetComplexity, double blendedShare,
     b.z0 = 7.0 + (22.9 - b.d) * uni(rng);  // inside the back wall
     boxes.push_back(b);
   }
-  // ...then the cell size that brings the triangle count nearest to `count`.
-  double best = 1.0;
+  // ...then the cell size that brings the triangle count nearest to `count`: cells shrink step
+  // by step until the count passes it.
+  double best = 12.0;
   long bestMiss = -1;
-  for (double cell = 0.25; cell < 12.0; cell *= 1.05) {
-    const long miss = std::labs(static_cast<long>(buildRoom(boxes, cell, 0.0, seed).triangles.size()) - count);
-    if (bestMiss < 0 || miss < bestMiss) {
-      bestMiss = miss;
+  for (double cell = 12.0; cell > 0.05; cell /= 1.05) {
+    const long made = static_cast<long>(buildRoom(boxes, cell, 0.0, seed).triangles.size());
+    if (bestMiss < 0 || std::labs(made - count) < bestMiss) {
+      bestMiss = std::labs(made - count);
       best = cell;
     }
+    if (made > count) break;
   }
   SceneData s = buildRoom(boxes, best, blendedShare, seed);
   fillTexture(s);

@@ -45,7 +45,8 @@ SceneData makeLayeredScene(int layers, int count, double blendedShare, unsigned 
 // same triangles; `blendedShare` of them are half transparent.
 SceneData makeRoomScene(int count, double targetComplexity, double blendedShare, unsigned seed);
 
-// Summed screen area of the scene's triangles, clipped to the view, in screens.
+// Summed screen area of the scene's triangles (corners in front of the eye), clipped to the
+// view, in screens.
 double depthComplexity(const SceneData& s);
 
 // Plug-in host: owns the records the plug-in reads and calls its entry points.
