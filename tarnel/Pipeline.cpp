@@ -57,13 +57,13 @@ int renderFrame(ZeltRenderContext* context, uint16_t* pixels, void* depthBuffer,
   if (flags & 1) fillBackgroundZero(background, target);
   Pool<FaceItem>& opaque = pools.faces[static_cast<int>(FaceList::Opaque)];
   for (int k = 0; k < opaque.count; ++k) {
-    // The next item's header and first corners, long out of the nearer caches by now.
+    // The next item's header and first three corners (bytes 0-159: three cache lines), long out
+    // of the nearer caches by now.
     if (k + 1 < opaque.count) {
       const char* ahead = reinterpret_cast<const char*>(&opaque.data[k + 1]);
       __builtin_prefetch(ahead);
       __builtin_prefetch(ahead + 64);
       __builtin_prefetch(ahead + 128);
-      __builtin_prefetch(reinterpret_cast<const char*>(&opaque.data[k + 1].v[3]) - 1);
     }
     fillFaceItem(opaque.data[k], target, depth);
   }
