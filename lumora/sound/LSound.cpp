@@ -229,6 +229,7 @@ void LSound::Resume() {
 }
 
 void LSound::SetVolume(int volume) {
+    LSoundManager::Scope scope(*m_Manager);
     if (volume < 0 || volume > 100) {
         m_Manager->Report(0, 23, __FILE__, __LINE__, nullptr);
         return;
@@ -245,6 +246,7 @@ void LSound::SetChannelAttenuation(int attenuation) {
 }
 
 void LSound::SetPan(int left, int right) {
+    LSoundManager::Scope scope(*m_Manager);
     if (!m_PanControl) {
         m_Manager->Report(0, 26, __FILE__, __LINE__, nullptr);
         return;
@@ -267,10 +269,16 @@ void LSound::SetPan(int left, int right) {
 void LSound::SetSoundOn(int on) {
     m_Muted = !on;
     if (on) {
-        // A sound stopped meanwhile (ended, or waiting for deletion) stays silent.
-        if (IsPlaying()) Resume();
+        // Only what sound-off interrupted goes on: a one-shot that had ended,
+        // or one started while the sound was off, is not played again.
+        if (m_Paused) Resume();
+        m_Paused = 0;
         return;
     }
     if (!m_Buffer) return;
+    DWORD status = 0;
+    if (IsPlaying() && m_Buffer->GetStatus(&status) == DS_OK &&
+        (status & (DSBSTATUS_PLAYING | DSBSTATUS_BUFFERLOST)))
+        m_Paused = 1;
     if (HRESULT hr = m_Buffer->Stop(); hr != DS_OK) ReportDs(hr, 20, __LINE__);
 }

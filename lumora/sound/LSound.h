@@ -33,6 +33,8 @@ public:
     int FillHalf();
     void Service();
     void Resume();
+    // SetVolume and SetPan may be called by the sound's users; they take the
+    // manager's lock.
     void SetVolume(int volume);
     void SetChannelAttenuation(int attenuation);
     void SetPan(int left, int right);
@@ -66,6 +68,7 @@ public:
     int m_Muted = 0;
     int m_Playing = 0;
     int m_BitsPerSample = 8;
+    int m_Paused = 0;  // sound-off stopped it while it played (or had lost its buffer)
 
 private:
     // Starts the buffer: looping when the sound loops or streams.

@@ -25,6 +25,20 @@ class LSoundManager {
 public:
     static constexpr platform::UINT kUpdatePeriod = 500;  // ms between periodic passes
 
+    // Holds the manager's lock for one operation; the outermost one on the
+    // window thread shows the queued reports once the lock is free.
+    class Scope {
+    public:
+        explicit Scope(LSoundManager& manager);
+        ~Scope();
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+
+    private:
+        LSoundManager& m_Manager;
+        std::unique_lock<std::recursive_mutex> m_Lock;
+    };
+
     LSoundManager(short channels, int samplesPerSec, short bitsPerSample, int memoryBudget, short channelCount);
     virtual ~LSoundManager();
     LSoundManager(const LSoundManager&) = delete;
@@ -98,20 +112,6 @@ public:
     int m_Available = 1;
 
 private:
-    // Holds the lock for one public operation; the outermost one shows the
-    // queued reports once the lock is free.
-    class Scope {
-    public:
-        explicit Scope(LSoundManager& manager);
-        ~Scope();
-        Scope(const Scope&) = delete;
-        Scope& operator=(const Scope&) = delete;
-
-    private:
-        LSoundManager& m_Manager;
-        std::unique_lock<std::recursive_mutex> m_Lock;
-    };
-
     struct QueuedReport {
         int form;
         int number;
