@@ -4,25 +4,13 @@
 // give more bytes than asked or than the data holds, or leave the file open.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <string>
 #include <vector>
 
+#include "cmake/FuzzInput.h"
 #include "lumora/sound/WaveFile.h"
 
 namespace {
-
-const std::string& InputPath() {
-    static const std::string path = [] {
-        std::error_code ec;
-        const std::filesystem::path dir =
-            std::filesystem::is_directory("/dev/shm", ec) ? "/dev/shm" : std::filesystem::temp_directory_path();
-        return (dir / ("lumora-wave-fuzz-" + std::to_string(std::rand()) + ".wav")).string();
-    }();
-    return path;
-}
 
 void Check(bool ok) {
     if (!ok) std::abort();
@@ -31,23 +19,18 @@ void Check(bool ok) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    const std::string& path = InputPath();
-    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(data, 1, size, f);
-        std::fclose(f);
-    } else {
-        return 0;
-    }
+    const char* path = WriteFuzzInput(".wav", data, size);
+    if (!path) return 0;
 
     platform::HMMIO file = nullptr;
     platform::WAVEFORMATEX* format = nullptr;
     platform::MMCKINFO riff{};
-    const int code = OpenWaveForRead(path.c_str(), &file, &format, &riff);
+    const int code = OpenWaveForRead(path, &file, &format, &riff);
     Check((code == 0) == (file != nullptr) && (file != nullptr) == (format != nullptr));
     if (code != 0) return 0;
     Check(format->nBlockAlign != 0);
 
-    // Piece sizes taken from the input's last bytes.
+    // Piece sizes taken from the input's last byte.
     const std::size_t pieceSeed = size > 0 ? data[size - 1] : 1;
     for (int pass = 0; pass < 2; ++pass) {
         platform::MMCKINFO chunk{};
