@@ -73,6 +73,24 @@ TEST(SoundManager, StaticOneShotMixesExactlyItsSamplesThenIsDeletedTwoPassesAfte
     EXPECT_TRUE(rig.reports.boxes.empty());
 }
 
+TEST(SoundManager, SixteenBitStereoKeepsItsSides) {
+    SoundRig rig;
+    WaveSpec spec;
+    spec.channels = 2;
+    spec.bits = 16;
+    std::vector<std::int16_t> frames;
+    for (int i = 0; i < 600; ++i) {
+        frames.push_back(static_cast<std::int16_t>(i * 50 - 15000));
+        frames.push_back(static_cast<std::int16_t>(9000 - i * 30));
+    }
+    spec.data.assign(reinterpret_cast<const char*>(frames.data()), frames.size() * 2);
+    ASSERT_NE(rig.manager->Play(rig.File("St.wav", MakeWave(spec)).c_str(), 0, 1, 1, 3, 1, 100, 100, 100), nullptr);
+    rig.now += 50;
+    std::vector<std::int16_t> heard = rig.TakeStereo();
+    ASSERT_EQ(heard.size(), 2u * 1102u);
+    for (std::size_t i = 0; i < heard.size(); ++i) ASSERT_EQ(heard[i], i < frames.size() ? frames[i] : 0) << i;
+}
+
 TEST(SoundManager, BufferSizeFollowsTheLimit) {
     // The game's limit: a RIFF chunk below 166666 bytes is static, one of
     // 166666 or more streams through a buffer of exactly 166666 bytes.
