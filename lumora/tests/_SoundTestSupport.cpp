@@ -52,7 +52,7 @@ std::string Ramp8(std::size_t count, int start) {
     return out;
 }
 
-SoundRig::SoundRig(int memoryBudget, bool withDevice) {
+SoundRig::SoundRig(int memoryBudget, bool withDevice, platform::UINT timerPeriod) {
     SetMessageTableFolder(LUMORA_TEST_BIN_DIR);
     platform::SetAudioOutFactory([this, withDevice]() -> std::unique_ptr<platform::AudioOut> {
         if (!withDevice) return nullptr;
@@ -61,7 +61,7 @@ SoundRig::SoundRig(int memoryBudget, bool withDevice) {
         return out;
     });
     manager = std::make_unique<LSoundManager>(1, 22050, 8, memoryBudget, 6);
-    initResult = manager->Init(nullptr, 0);
+    initResult = manager->Init(nullptr, timerPeriod);
     TakeStereo();
 }
 

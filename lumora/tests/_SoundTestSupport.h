@@ -36,11 +36,11 @@ std::string Ramp8(std::size_t count, int start = 1);
 // The 16-bit mixer value of an 8-bit sample at full volume.
 inline int Mixed8(unsigned char sample) { return (static_cast<int>(sample) - 128) * 256; }
 
-// A manager (1, 22050, 8, budget, 6) with no timer, on a sink whose clock
-// stands still until Advance moves it.
+// A manager (1, 22050, 8, budget, 6), with no timer unless a period is
+// given, on a sink whose clock stands still until Advance moves it.
 class SoundRig {
 public:
-    explicit SoundRig(int memoryBudget = 1000000, bool withDevice = true);
+    explicit SoundRig(int memoryBudget = 1000000, bool withDevice = true, platform::UINT timerPeriod = 0);
     ~SoundRig();
 
     // Moves the clock on and mixes up to it; gives what was mixed (left

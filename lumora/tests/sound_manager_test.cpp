@@ -4,12 +4,16 @@
 // machine without a sound driver, and the positional sources.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <mutex>
+#include <thread>
 #include <string>
 #include <vector>
 
 #include "_SoundTestSupport.h"
 #include "lumora/shell/MessageTable.h"
+#include "lumora/shell/Report.h"
 #include "lumora/sound/LSound.h"
 #include "lumora/sound/LSoundManager.h"
 #include "lumora/sound/WaveFile.h"
@@ -361,6 +365,32 @@ TEST(SoundManager, TruncatedStreamIsReportedOnceAndEnds) {
     EXPECT_EQ(rig.BoxesWith(std::to_string(kWaveTruncated)), 1);
     EXPECT_EQ(rig.manager->SoundCount(), 0);
     ExpectSilence(heard, 6000);
+}
+
+TEST(SoundManager, ReportsOfTheTimerPassAreShownOnTheWindowThread) {
+    SoundRig rig(kSmallBudget, true, 5);
+    std::mutex lock;
+    std::vector<std::thread::id> shownOn;
+    SetMessageBoxHook([&](platform::HWND, const char*, const char*, platform::UINT) {
+        std::lock_guard guard(lock);
+        shownOn.push_back(std::this_thread::get_id());
+        return platform::IDOK;
+    });
+    WaveSpec spec;
+    spec.data = Ramp8(9000);
+    spec.cutData = 3000;
+    ASSERT_NE(rig.manager->Play(rig.File("Cut.wav", MakeWave(spec)).c_str(), 1, 1, 0, 2, 1, 100, 100, 100), nullptr);
+    // The failing refill happens in a timer pass; the count asked for here
+    // is a window-thread operation, which shows what the pass queued.
+    for (int i = 0; i < 400 && rig.manager->SoundCount() > 0; ++i) {
+        rig.now += 5;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_EQ(rig.manager->SoundCount(), 0);
+    std::lock_guard guard(lock);
+    ASSERT_EQ(shownOn.size(), 1u);
+    EXPECT_EQ(shownOn[0], std::this_thread::get_id());
+    SetMessageBoxHook({});
 }
 
 TEST(SoundManager, NoDriverReportsOnceAndNeverPlays) {
