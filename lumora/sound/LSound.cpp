@@ -81,13 +81,20 @@ HRESULT LSound::StartBuffer() { return m_Buffer->Play(0, 0, (m_Loop || !m_Static
 void LSound::Play() {
     m_NextHalfIsSecond = 0;
     m_EndOfData = 0;
+    // A sound that cannot start has no data to wait for: its channel must
+    // not count as playing.
     if (int code = SeekWaveData(m_File, &m_DataChunk, &m_RiffChunk); code != 0) {
         ReportCode(code, __LINE__, true);
+        m_EndOfData = 1;
         return;
     }
-    if (FillHalf() != 0) return;
+    if (FillHalf() != 0) {
+        m_EndOfData = 1;
+        return;
+    }
     if (HRESULT hr = StartBuffer(); hr != DS_OK) {
         ReportDs(hr, 20, __LINE__);
+        m_EndOfData = 1;
         return;
     }
     SetPlaying();
@@ -110,6 +117,7 @@ int LSound::ReadRegion(BYTE* dest, DWORD bytes) {
         // The end of a looping sound is followed at once by its start.
         if (int code = SeekWaveData(m_File, &m_DataChunk, &m_RiffChunk); code != 0) {
             ReportCode(code, __LINE__, true);
+            m_EndOfData = 1;
             break;
         }
         rewound = true;

@@ -346,6 +346,16 @@ TEST(SoundManager, MissingFileGivesTheCodedErrorThenMessage20) {
     EXPECT_NE(rig.reports.boxes[1].text.find("Unknown Error"), std::string::npos);
     EXPECT_NE(rig.reports.boxes[1].text.find("LSoundManager.cpp"), std::string::npos);
 
+    // No data chunk: the sound exists but never counts as playing.
+    WaveSpec empty;
+    empty.dataChunk = false;
+    rig.reports.boxes.clear();
+    EXPECT_NE(rig.manager->Play(rig.File("e.wav", MakeWave(empty)).c_str(), 0, 1, 0, 2, 1, 100, 100, 100), nullptr);
+    EXPECT_FALSE(rig.manager->IsChannelPlaying(2));
+    ASSERT_EQ(rig.reports.boxes.size(), 1u);
+    EXPECT_NE(rig.reports.boxes[0].text.find(GetMessageText(100) + std::to_string(MMIOERR_CHUNKNOTFOUND)),
+              std::string::npos);
+
     // A format the device cannot play: the device's own error.
     WaveSpec spec;
     spec.bits = 24;
