@@ -14,8 +14,9 @@
 inline const char* WriteFuzzInput(const char* extension, const std::uint8_t* data, std::size_t size) {
     static const std::string path = [extension] {
         std::error_code ec;
-        const std::filesystem::path dir =
-            std::filesystem::is_directory("/dev/shm", ec) ? "/dev/shm" : std::filesystem::temp_directory_path();
+        const std::filesystem::path dir = std::filesystem::is_directory("/dev/shm", ec)
+                                              ? "/dev/shm"
+                                              : std::filesystem::temp_directory_path();
         return (dir / ("lumora-fuzz-" + std::to_string(std::rand()) + extension)).string();
     }();
     std::FILE* f = std::fopen(path.c_str(), "wb");

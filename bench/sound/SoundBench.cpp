@@ -31,7 +31,8 @@ std::string MakeFile(const std::filesystem::path& dir, int index) {
     const std::uint32_t samples = 400000;
     std::string bytes = "RIFF";
     auto put = [&bytes](std::uint32_t v, int n) {
-        for (int i = 0; i < n; ++i) bytes.push_back(static_cast<char>(v >> (8 * i)));
+        for (int i = 0; i < n; ++i)
+            bytes.push_back(static_cast<char>(v >> (8 * i)));
     };
     put(36 + samples, 4);
     bytes += "WAVEfmt ";
@@ -66,7 +67,8 @@ public:
     void Close() override { mixer_ = nullptr; }
     void Poll() override {
         const DWORD now = clock_.load();
-        if (mixer_ && now != last_) mixer_->Skip(static_cast<std::uint64_t>(now - last_) * mixer_->Rate() / 1000);
+        if (mixer_ && now != last_)
+            mixer_->Skip(static_cast<std::uint64_t>(now - last_) * mixer_->Rate() / 1000);
         last_ = now;
     }
 
@@ -84,7 +86,8 @@ struct Rig {
         manager = std::make_unique<LSoundManager>(1, kRate, 8, 1000000, 6);
         ok = manager->Init(nullptr, 0) == 0;
         for (int i = 0; ok && i < 6; ++i)
-            ok = manager->Play(MakeFile(dir, i).c_str(), 1, 0, 1, 1 + i, 1, 90 - 5 * i, 100, 100 - 10 * i) != nullptr;
+            ok = manager->Play(MakeFile(dir, i).c_str(), 1, 0, 1, 1 + i, 1, 90 - 5 * i, 100, 100 - 10 * i) !=
+                 nullptr;
     }
     ~Rig() {
         manager.reset();
@@ -131,11 +134,12 @@ void BM_SixStreamedVoicesOneSecond(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(sink->TakeMixed());
     }
-    state.counters["core_pct"] = benchmark::Counter(static_cast<double>(state.iterations()) / 100.0,
-                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["core_pct"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) / 100.0,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_SixStreamedVoicesOneSecond)->Unit(benchmark::kMicrosecond);
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

@@ -9,9 +9,11 @@ namespace {
 // 16 to 30 are the value.
 std::atomic<unsigned int> g_State{1};
 
-}  // namespace
+} // namespace
 
-void SeedRandom(unsigned int seed) { g_State.store(seed, std::memory_order_relaxed); }
+void SeedRandom(unsigned int seed) {
+    g_State.store(seed, std::memory_order_relaxed);
+}
 
 int Random() {
     unsigned int state = g_State.load(std::memory_order_relaxed);

@@ -20,7 +20,9 @@ LSound::~LSound() {
     if (m_File) mmioClose(m_File, 0);
 }
 
-void LSound::ReportDs(HRESULT result, int number, int line) { m_Manager->ReportDs(result, number, __FILE__, line); }
+void LSound::ReportDs(HRESULT result, int number, int line) {
+    m_Manager->ReportDs(result, number, __FILE__, line);
+}
 
 void LSound::ReportCode(int code, int line, bool withName) {
     m_Manager->Report(1, code, __FILE__, line, withName ? m_FileName : nullptr);
@@ -76,7 +78,9 @@ int LSound::Load(LPDIRECTSOUND directSound, const char* fileName, int loop, int 
     return 0;
 }
 
-HRESULT LSound::StartBuffer() { return m_Buffer->Play(0, 0, (m_Loop || !m_Static) ? DWORD{DSBPLAY_LOOPING} : DWORD{0}); }
+HRESULT LSound::StartBuffer() {
+    return m_Buffer->Play(0, 0, (m_Loop || !m_Static) ? DWORD{DSBPLAY_LOOPING} : DWORD{0});
+}
 
 void LSound::Play() {
     m_NextHalfIsSecond = 0;
@@ -108,12 +112,12 @@ int LSound::ReadRegion(BYTE* dest, DWORD bytes) {
         if (int code = ReadWaveData(m_File, bytes - filled, dest + filled, &m_DataChunk, &got); code != 0) {
             ReportCode(code, __LINE__, false);
             std::memset(dest, m_BitsPerSample == 8 ? 128 : 0, bytes);
-            m_EndOfData = 1;  // reported once: the next pass stops the sound
+            m_EndOfData = 1; // reported once: the next pass stops the sound
             return code;
         }
         filled += got;
         if (filled == bytes || !m_Loop) break;
-        if (got == 0 && rewound) break;  // no data at all: nothing to repeat
+        if (got == 0 && rewound) break; // no data at all: nothing to repeat
         // The end of a looping sound is followed at once by its start.
         if (int code = SeekWaveData(m_File, &m_DataChunk, &m_RiffChunk); code != 0) {
             ReportCode(code, __LINE__, true);

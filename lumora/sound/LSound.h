@@ -23,9 +23,9 @@ public:
 
     // Opens the file, creates the buffer and, with playNow, starts it. Gives
     // 0, a wave-file code or the sound device's result.
-    int Load(platform::LPDIRECTSOUND directSound, const char* fileName, int loop, int autoRelease, int panControl,
-             short channel, int playNow, int volume, int panLeft, int panRight, int channelAttenuation,
-             int bufferLimit);
+    int Load(platform::LPDIRECTSOUND directSound, const char* fileName, int loop, int autoRelease,
+             int panControl, short channel, int playNow, int volume, int panLeft, int panRight,
+             int channelAttenuation, int bufferLimit);
 
     void Play();
     void Stop(int keep);
@@ -68,7 +68,7 @@ public:
     int m_Muted = 0;
     int m_Playing = 0;
     int m_BitsPerSample = 8;
-    int m_Paused = 0;  // sound-off stopped it while it played (or had lost its buffer)
+    int m_Paused = 0; // sound-off stopped it while it played (or had lost its buffer)
 
 private:
     // Starts the buffer: looping when the sound loops or streams.

@@ -46,13 +46,17 @@ constexpr ErrorName kErrorNames[] = {
     {DSERR_UNINITIALIZED, "DSERR_UNINITIALIZED"},
 };
 
-bool ValidChannel(int channel) { return channel >= 1 && channel <= 6; }
+bool ValidChannel(int channel) {
+    return channel >= 1 && channel <= 6;
+}
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------- locking
 
-LSoundManager::Scope::Scope(LSoundManager& manager) : m_Manager(manager), m_Lock(manager.m_Lock) { ++t_Depth; }
+LSoundManager::Scope::Scope(LSoundManager& manager) : m_Manager(manager), m_Lock(manager.m_Lock) {
+    ++t_Depth;
+}
 
 LSoundManager::Scope::~Scope() {
     --t_Depth;
@@ -99,13 +103,9 @@ void LSoundManager::LookupErrorName(HRESULT result) {
 
 LSoundManager::LSoundManager(short channels, int samplesPerSec, short bitsPerSample, int memoryBudget,
                              short channelCount)
-    : m_Channels(channels),
-      m_SamplesPerSec(samplesPerSec),
-      m_BitsPerSample(bitsPerSample),
-      m_MemoryBudget(memoryBudget),
-      m_ChannelCount(channelCount),
-      m_BufferLimit(channelCount > 0 ? memoryBudget / channelCount : memoryBudget),
-      m_ChannelAttenuation{},
+    : m_Channels(channels), m_SamplesPerSec(samplesPerSec), m_BitsPerSample(bitsPerSample),
+      m_MemoryBudget(memoryBudget), m_ChannelCount(channelCount),
+      m_BufferLimit(channelCount > 0 ? memoryBudget / channelCount : memoryBudget), m_ChannelAttenuation{},
       m_ErrorName(std::make_unique<char[]>(kErrorNameSize)) {
     g_SoundManager = this;
 }
@@ -116,9 +116,11 @@ LSoundManager::~LSoundManager() {
     m_TimerId = 0;
     {
         Scope scope(*this);
-        for (LSound* sound : m_Sounds) Schedule(sound);
+        for (LSound* sound : m_Sounds)
+            Schedule(sound);
         m_Sounds.clear();
-        for (LSound* sound : m_Trash) delete sound;
+        for (LSound* sound : m_Trash)
+            delete sound;
         m_Trash.clear();
         if (m_PrimaryBuffer) m_PrimaryBuffer->Release();
         m_PrimaryBuffer = nullptr;
@@ -191,8 +193,9 @@ LSound* LSoundManager::Play(const char* fileName, int loop, int autoRelease, int
         return nullptr;
     }
     auto* sound = new LSound(this);
-    const int code = sound->Load(m_DirectSound, fileName, loop, autoRelease, panControl, static_cast<short>(channel),
-                                 playNow, volume, panLeft, panRight, m_ChannelAttenuation[channel - 1], m_BufferLimit);
+    const int code =
+        sound->Load(m_DirectSound, fileName, loop, autoRelease, panControl, static_cast<short>(channel),
+                    playNow, volume, panLeft, panRight, m_ChannelAttenuation[channel - 1], m_BufferLimit);
     if (code != 0) {
         delete sound;
         ReportDs(code, 20, __FILE__, __LINE__);
@@ -229,7 +232,8 @@ void LSoundManager::Remove(LSound* sound) {
 
 void LSoundManager::StopAll() {
     Scope scope(*this);
-    for (LSound* sound : m_Sounds) Schedule(sound);
+    for (LSound* sound : m_Sounds)
+        Schedule(sound);
 }
 
 void LSoundManager::StopChannel(int channel) {
@@ -277,31 +281,33 @@ void LSoundManager::SetSoundOn(bool on) {
     const int state = on ? 1 : 0;
     if (m_SoundOn == state) return;
     m_SoundOn = state;
-    for (LSound* sound : m_Sounds) sound->SetSoundOn(state);
+    for (LSound* sound : m_Sounds)
+        sound->SetSoundOn(state);
 }
 
 int LSoundManager::HandleEvent(int type, void* /*sender*/, void* data) {
     Scope scope(*this);
     switch (type) {
-        case 15: {
-            if (!data) break;
-            std::int32_t key = 0;
-            std::memcpy(&key, data, sizeof key);
-            if (key != kKeypadPlus && key != kKeypadMinus) break;
-            for (int channel = 1; channel <= 6; ++channel) {
-                const int volume = GetChannelVolume(channel);
-                SetChannelVolume(channel, key == kKeypadPlus ? std::min(volume + 10, 100) : std::max(volume - 10, 0));
-            }
-            break;
+    case 15: {
+        if (!data) break;
+        std::int32_t key = 0;
+        std::memcpy(&key, data, sizeof key);
+        if (key != kKeypadPlus && key != kKeypadMinus) break;
+        for (int channel = 1; channel <= 6; ++channel) {
+            const int volume = GetChannelVolume(channel);
+            SetChannelVolume(channel,
+                             key == kKeypadPlus ? std::min(volume + 10, 100) : std::max(volume - 10, 0));
         }
-        case 17:
-            SetSoundOn(true);
-            break;
-        case 18:
-            SetSoundOn(false);
-            break;
-        default:
-            break;
+        break;
+    }
+    case 17:
+        SetSoundOn(true);
+        break;
+    case 18:
+        SetSoundOn(false);
+        break;
+    default:
+        break;
     }
     return 0;
 }

@@ -23,7 +23,7 @@ class LSound;
 
 class LSoundManager {
 public:
-    static constexpr platform::UINT kUpdatePeriod = 500;  // ms between periodic passes
+    static constexpr platform::UINT kUpdatePeriod = 500; // ms between periodic passes
 
     // Holds the manager's lock for one operation; the outermost one on the
     // window thread shows the queued reports once the lock is free.
@@ -39,7 +39,8 @@ public:
         std::unique_lock<std::recursive_mutex> m_Lock;
     };
 
-    LSoundManager(short channels, int samplesPerSec, short bitsPerSample, int memoryBudget, short channelCount);
+    LSoundManager(short channels, int samplesPerSec, short bitsPerSample, int memoryBudget,
+                  short channelCount);
     virtual ~LSoundManager();
     LSoundManager(const LSoundManager&) = delete;
     LSoundManager& operator=(const LSoundManager&) = delete;
@@ -73,8 +74,7 @@ public:
     // True while `sound` is one of the live sounds (it has not been deleted).
     bool IsListed(const LSound* sound);
     // Runs f(sound) under the lock when the sound is still listed.
-    template <class F>
-    bool WithSound(LSound* sound, F&& f) {
+    template <class F> bool WithSound(LSound* sound, F&& f) {
         Scope scope(*this);
         if (!IsListedLocked(sound)) return false;
         f(*sound);
@@ -121,16 +121,16 @@ private:
         std::string text;
     };
 
-    static void TimerProc(platform::UINT id, platform::UINT msg, platform::DWORD_PTR user, platform::DWORD_PTR,
-                          platform::DWORD_PTR);
+    static void TimerProc(platform::UINT id, platform::UINT msg, platform::DWORD_PTR user,
+                          platform::DWORD_PTR, platform::DWORD_PTR);
     void Schedule(LSound* sound);
     bool IsListedLocked(const LSound* sound) const;
 
     std::recursive_mutex m_Lock;
     std::mutex m_ReportLock;
-    std::vector<QueuedReport> m_Reports;  // guarded by m_ReportLock
-    std::unique_ptr<char[]> m_ErrorName;  // 50 bytes
-    std::vector<LSound*> m_Snapshot;      // the pass's copy of m_Sounds
+    std::vector<QueuedReport> m_Reports; // guarded by m_ReportLock
+    std::unique_ptr<char[]> m_ErrorName; // 50 bytes
+    std::vector<LSound*> m_Snapshot;     // the pass's copy of m_Sounds
 };
 
 extern LSoundManager* g_SoundManager;

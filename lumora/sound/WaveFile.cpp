@@ -14,7 +14,7 @@ namespace {
 constexpr FOURCC kWave = mmioFOURCC('W', 'A', 'V', 'E');
 constexpr FOURCC kFmt = mmioFOURCC('f', 'm', 't', ' ');
 constexpr FOURCC kData = mmioFOURCC('d', 'a', 't', 'a');
-constexpr LONG kFormatFields = 16;  // format tag up to bits per sample
+constexpr LONG kFormatFields = 16; // format tag up to bits per sample
 
 int Fail(int code, HMMIO file, WAVEFORMATEX* block, HMMIO* outFile, WAVEFORMATEX** outFormat) {
     FreeWaveFormat(block);
@@ -24,9 +24,11 @@ int Fail(int code, HMMIO file, WAVEFORMATEX* block, HMMIO* outFile, WAVEFORMATEX
     return code;
 }
 
-}  // namespace
+} // namespace
 
-void FreeWaveFormat(WAVEFORMATEX* format) { std::free(format); }
+void FreeWaveFormat(WAVEFORMATEX* format) {
+    std::free(format);
+}
 
 int OpenWaveForRead(const char* path, HMMIO* outFile, WAVEFORMATEX** outFormat, MMCKINFO* riffChunk) {
     *outFile = nullptr;
@@ -43,14 +45,15 @@ int OpenWaveForRead(const char* path, HMMIO* outFile, WAVEFORMATEX** outFormat, 
     fmt.ckid = kFmt;
     if (MMRESULT r = mmioDescend(file, &fmt, riffChunk, MMIO_FINDCHUNK); r != 0)
         return Fail(static_cast<int>(r), file, nullptr, outFile, outFormat);
-    if (fmt.cksize < static_cast<DWORD>(kFormatFields)) return Fail(kWaveBadFile, file, nullptr, outFile, outFormat);
+    if (fmt.cksize < static_cast<DWORD>(kFormatFields))
+        return Fail(kWaveBadFile, file, nullptr, outFile, outFormat);
 
     BYTE fields[kFormatFields];
     if (mmioRead(file, reinterpret_cast<char*>(fields), kFormatFields) != kFormatFields)
         return Fail(kWaveCannotRead, file, nullptr, outFile, outFormat);
 
     WAVEFORMATEX head{};
-    std::memcpy(&head, fields, kFormatFields);  // the file is little-endian, as is the host
+    std::memcpy(&head, fields, kFormatFields); // the file is little-endian, as is the host
     // A zero block alignment would size every buffer to nothing.
     if (head.nBlockAlign == 0) return Fail(kWaveBadFile, file, nullptr, outFile, outFormat);
 
@@ -72,14 +75,16 @@ int OpenWaveForRead(const char* path, HMMIO* outFile, WAVEFORMATEX** outFormat, 
     if (extra > 0 && mmioRead(file, reinterpret_cast<char*>(block) + sizeof(WAVEFORMATEX), extra) != extra)
         return Fail(kWaveBadFile, file, block, outFile, outFormat);
 
-    if (MMRESULT r = mmioAscend(file, &fmt, 0); r != 0) return Fail(static_cast<int>(r), file, block, outFile, outFormat);
+    if (MMRESULT r = mmioAscend(file, &fmt, 0); r != 0)
+        return Fail(static_cast<int>(r), file, block, outFile, outFormat);
     *outFile = file;
     *outFormat = block;
     return 0;
 }
 
 int SeekWaveData(HMMIO file, MMCKINFO* dataChunk, const MMCKINFO* riffChunk) {
-    if (mmioSeek(file, static_cast<LONG>(riffChunk->dwDataOffset + 4), SEEK_SET) == -1) return MMIOERR_CANNOTSEEK;
+    if (mmioSeek(file, static_cast<LONG>(riffChunk->dwDataOffset + 4), SEEK_SET) == -1)
+        return MMIOERR_CANNOTSEEK;
     dataChunk->ckid = kData;
     return static_cast<int>(mmioDescend(file, dataChunk, riffChunk, MMIO_FINDCHUNK));
 }

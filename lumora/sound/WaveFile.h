@@ -10,11 +10,11 @@
 // Result codes (0 is success; mmio chunk codes such as
 // MMIOERR_CHUNKNOTFOUND are passed through unchanged).
 enum : int {
-    kWaveNoMemory = 0xE000,     // the format block could not be allocated
-    kWaveCannotOpen = 0xE100,   // the file could not be opened
-    kWaveBadFile = 0xE101,      // not RIFF "WAVE", bad "fmt " chunk, short extra bytes
-    kWaveCannotRead = 0xE102,   // the format fields could not be read
-    kWaveTruncated = 0xE103,    // the file ends inside the data chunk
+    kWaveNoMemory = 0xE000,   // the format block could not be allocated
+    kWaveCannotOpen = 0xE100, // the file could not be opened
+    kWaveBadFile = 0xE101,    // not RIFF "WAVE", bad "fmt " chunk, short extra bytes
+    kWaveCannotRead = 0xE102, // the format fields could not be read
+    kWaveTruncated = 0xE103,  // the file ends inside the data chunk
 };
 
 // Opens `path` (a data path, matched without regard to case) and reads its
@@ -31,5 +31,5 @@ int SeekWaveData(platform::HMMIO file, platform::MMCKINFO* dataChunk, const plat
 
 // Reads at most `count` bytes, never more than dataChunk->cksize, which is
 // lowered by what is taken. *bytesRead is 0 on any failure.
-int ReadWaveData(platform::HMMIO file, platform::UINT count, platform::BYTE* dest, platform::MMCKINFO* dataChunk,
-                 platform::UINT* bytesRead);
+int ReadWaveData(platform::HMMIO file, platform::UINT count, platform::BYTE* dest,
+                 platform::MMCKINFO* dataChunk, platform::UINT* bytesRead);

@@ -17,13 +17,18 @@ float Distance(const ZeltVector& a, const ZeltVector& b) {
     return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
-}  // namespace
+} // namespace
 
-void SetSoundListener(SoundListener listener) { g_Listener = std::move(listener); }
+void SetSoundListener(SoundListener listener) {
+    g_Listener = std::move(listener);
+}
 
-ZeltVector SoundListenerPosition() { return g_Listener ? g_Listener() : ZeltVector{0.0f, 0.0f, 0.0f}; }
+ZeltVector SoundListenerPosition() {
+    return g_Listener ? g_Listener() : ZeltVector{0.0f, 0.0f, 0.0f};
+}
 
-XSoundSource::XSoundSource(short channel, float maxDistance) : m_Channel(channel), m_MaxDistance(maxDistance) {}
+XSoundSource::XSoundSource(short channel, float maxDistance)
+    : m_Channel(channel), m_MaxDistance(maxDistance) {}
 
 bool XSoundSource::Play(const char* fileName, const ZeltVector* position, int loop) {
     if (!g_SoundManager || !fileName) return false;
@@ -43,13 +48,17 @@ bool XSoundSource::Play(const char* fileName, const ZeltVector* position, int lo
 
 void XSoundSource::SetDistance(float distance) {
     int volume = 0;
-    if (distance < m_MaxDistance) volume = static_cast<int>((m_MaxDistance - distance) * 100.0f / m_MaxDistance);
+    if (distance < m_MaxDistance)
+        volume = static_cast<int>((m_MaxDistance - distance) * 100.0f / m_MaxDistance);
     m_Volume = std::clamp(volume, 0, 100);
     // The pass may have deleted the sound since it was started.
-    if (m_Sound && g_SoundManager) g_SoundManager->WithSound(m_Sound, [this](LSound& s) { s.SetVolume(m_Volume); });
+    if (m_Sound && g_SoundManager)
+        g_SoundManager->WithSound(m_Sound, [this](LSound& s) { s.SetVolume(m_Volume); });
 }
 
-bool XSoundSource::IsPlaying() { return g_SoundManager && g_SoundManager->IsChannelPlaying(m_Channel); }
+bool XSoundSource::IsPlaying() {
+    return g_SoundManager && g_SoundManager->IsChannelPlaying(m_Channel);
+}
 
 void XSoundSource::Stop() {
     if (!IsPlaying()) return;

@@ -6,7 +6,8 @@
 namespace {
 
 void Put(std::string& out, std::uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<char>(v >> (8 * i)));
 }
 
 void Chunk(std::string& out, const char* id, const std::string& body, std::uint32_t size) {
@@ -16,7 +17,7 @@ void Chunk(std::string& out, const char* id, const std::string& body, std::uint3
     if (body.size() % 2) out.push_back('\0');
 }
 
-}  // namespace
+} // namespace
 
 std::string MakeWave(const WaveSpec& s) {
     std::string fmt;
@@ -48,7 +49,8 @@ std::string MakeWave(const WaveSpec& s) {
 
 std::string Ramp8(std::size_t count, int start) {
     std::string out;
-    for (std::size_t i = 0; i < count; ++i) out.push_back(static_cast<char>(1 + (start - 1 + i) % 255));
+    for (std::size_t i = 0; i < count; ++i)
+        out.push_back(static_cast<char>(1 + (start - 1 + i) % 255));
     return out;
 }
 
@@ -81,7 +83,8 @@ std::vector<int> SoundRig::Advance(unsigned ms) {
     now += ms;
     std::vector<std::int16_t> stereo = TakeStereo();
     std::vector<int> left(stereo.size() / 2);
-    for (std::size_t i = 0; i < left.size(); ++i) left[i] = stereo[2 * i];
+    for (std::size_t i = 0; i < left.size(); ++i)
+        left[i] = stereo[2 * i];
     return left;
 }
 

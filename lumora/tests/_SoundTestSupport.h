@@ -20,21 +20,23 @@ struct WaveSpec {
     std::uint16_t channels = 1;
     std::uint32_t rate = 22050;
     std::uint16_t bits = 8;
-    int blockAlign = -1;           // -1: channels * bits / 8
-    std::string fmtTail;           // bytes after the 16 format bytes ("" for plain PCM)
-    int fmtSize = -1;              // -1: 16 + fmtTail.size(); a smaller size cuts the chunk
+    int blockAlign = -1; // -1: channels * bits / 8
+    std::string fmtTail; // bytes after the 16 format bytes ("" for plain PCM)
+    int fmtSize = -1;    // -1: 16 + fmtTail.size(); a smaller size cuts the chunk
     std::string form = "WAVE";
-    bool factChunk = false;        // a "fact" chunk between "fmt " and "data"
+    bool factChunk = false; // a "fact" chunk between "fmt " and "data"
     bool dataChunk = true;
     std::string data;
-    std::size_t cutData = 0;       // bytes of data missing at the end of the file
+    std::size_t cutData = 0; // bytes of data missing at the end of the file
 };
 
 std::string MakeWave(const WaveSpec& spec);
 // 8-bit samples 1, 2, ... 255, 1, 2 ... (never the silence value 128 twice running).
 std::string Ramp8(std::size_t count, int start = 1);
 // The 16-bit mixer value of an 8-bit sample at full volume.
-inline int Mixed8(unsigned char sample) { return (static_cast<int>(sample) - 128) * 256; }
+inline int Mixed8(unsigned char sample) {
+    return (static_cast<int>(sample) - 128) * 256;
+}
 
 // A manager (1, 22050, 8, budget, 6), with no timer unless a period is
 // given, on a sink whose clock stands still until Advance moves it.

@@ -7,8 +7,8 @@
 #include <chrono>
 #include <cmath>
 #include <mutex>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "_SoundTestSupport.h"
@@ -34,8 +34,8 @@ std::string Wave8(const std::string& samples) {
 }
 
 // What the ramp of Wave8 gives, frame by frame, starting at sample `from`.
-void ExpectSamples(const std::vector<int>& heard, std::size_t at, const std::string& samples, std::size_t count,
-                   std::size_t from = 0) {
+void ExpectSamples(const std::vector<int>& heard, std::size_t at, const std::string& samples,
+                   std::size_t count, std::size_t from = 0) {
     ASSERT_GE(heard.size(), at + count);
     for (std::size_t i = 0; i < count; ++i) {
         const auto s = static_cast<unsigned char>(samples[(from + i) % samples.size()]);
@@ -44,7 +44,8 @@ void ExpectSamples(const std::vector<int>& heard, std::size_t at, const std::str
 }
 
 void ExpectSilence(const std::vector<int>& heard, std::size_t from) {
-    for (std::size_t i = from; i < heard.size(); ++i) ASSERT_EQ(heard[i], 0) << "frame " << i;
+    for (std::size_t i = from; i < heard.size(); ++i)
+        ASSERT_EQ(heard[i], 0) << "frame " << i;
 }
 
 LONG BufferVolume(LSound* sound) {
@@ -88,11 +89,13 @@ TEST(SoundManager, SixteenBitStereoKeepsItsSides) {
         frames.push_back(static_cast<std::int16_t>(9000 - i * 30));
     }
     spec.data.assign(reinterpret_cast<const char*>(frames.data()), frames.size() * 2);
-    ASSERT_NE(rig.manager->Play(rig.File("St.wav", MakeWave(spec)).c_str(), 0, 1, 1, 3, 1, 100, 100, 100), nullptr);
+    ASSERT_NE(rig.manager->Play(rig.File("St.wav", MakeWave(spec)).c_str(), 0, 1, 1, 3, 1, 100, 100, 100),
+              nullptr);
     rig.now += 50;
     std::vector<std::int16_t> heard = rig.TakeStereo();
     ASSERT_EQ(heard.size(), 2u * 1102u);
-    for (std::size_t i = 0; i < heard.size(); ++i) ASSERT_EQ(heard[i], i < frames.size() ? frames[i] : 0) << i;
+    for (std::size_t i = 0; i < heard.size(); ++i)
+        ASSERT_EQ(heard[i], i < frames.size() ? frames[i] : 0) << i;
 }
 
 TEST(SoundManager, BufferSizeFollowsTheLimit) {
@@ -100,13 +103,13 @@ TEST(SoundManager, BufferSizeFollowsTheLimit) {
     // 166666 or more streams through a buffer of exactly 166666 bytes.
     SoundRig rig;
     EXPECT_EQ(rig.manager->m_BufferLimit, 166666);
-    const std::size_t header = MakeWave(WaveSpec{}).size() - 8;  // RIFF size of an empty file
-    LSound* below = rig.manager->Play(rig.File("a.wav", Wave8(Ramp8(166664 - header))).c_str(), 1, 0, 0, 1, 0, 100,
-                                      100, 100);
+    const std::size_t header = MakeWave(WaveSpec{}).size() - 8; // RIFF size of an empty file
+    LSound* below = rig.manager->Play(rig.File("a.wav", Wave8(Ramp8(166664 - header))).c_str(), 1, 0, 0, 1, 0,
+                                      100, 100, 100);
     ASSERT_NE(below, nullptr);
     EXPECT_TRUE(below->IsStatic());
-    LSound* at = rig.manager->Play(rig.File("b.wav", Wave8(Ramp8(166666 - header))).c_str(), 1, 0, 0, 1, 0, 100, 100,
-                                   100);
+    LSound* at = rig.manager->Play(rig.File("b.wav", Wave8(Ramp8(166666 - header))).c_str(), 1, 0, 0, 1, 0,
+                                   100, 100, 100);
     ASSERT_NE(at, nullptr);
     EXPECT_FALSE(at->IsStatic());
     EXPECT_EQ(at->BufferSize(), 166666u);
@@ -114,7 +117,7 @@ TEST(SoundManager, BufferSizeFollowsTheLimit) {
 
 TEST(SoundManager, StreamedFilePlaysThroughBothHalvesAndItsEndWithNoGapOrRepeat) {
     SoundRig rig(kSmallBudget);
-    const std::string samples = Ramp8(9000);  // ends inside a half
+    const std::string samples = Ramp8(9000); // ends inside a half
     LSound* s = rig.manager->Play(rig.File("Long.wav", Wave8(samples)).c_str(), 0, 1, 0, 2, 1, 100, 100, 100);
     ASSERT_NE(s, nullptr);
     EXPECT_FALSE(s->IsStatic());
@@ -142,7 +145,8 @@ TEST(SoundManager, StreamedFilePlaysThroughBothHalvesAndItsEndWithNoGapOrRepeat)
 TEST(SoundManager, LoopingStreamWrapsWithoutAGap) {
     SoundRig rig(kSmallBudget);
     const std::string samples = Ramp8(4500);
-    ASSERT_NE(rig.manager->Play(rig.File("Loop.wav", Wave8(samples)).c_str(), 1, 0, 0, 1, 1, 100, 100, 100), nullptr);
+    ASSERT_NE(rig.manager->Play(rig.File("Loop.wav", Wave8(samples)).c_str(), 1, 0, 0, 1, 1, 100, 100, 100),
+              nullptr);
     std::vector<int> heard = rig.Run(1000);
     ExpectSamples(heard, 0, samples, heard.size());
     EXPECT_TRUE(rig.manager->IsChannelPlaying(1));
@@ -150,14 +154,15 @@ TEST(SoundManager, LoopingStreamWrapsWithoutAGap) {
     // A streamed looping sound whose data fills the halves exactly.
     SoundRig exact(kSmallBudget);
     const std::string even = Ramp8(6000, 7);
-    ASSERT_NE(exact.manager->Play(exact.File("Even.wav", Wave8(even)).c_str(), 1, 0, 0, 1, 1, 100, 100, 100), nullptr);
+    ASSERT_NE(exact.manager->Play(exact.File("Even.wav", Wave8(even)).c_str(), 1, 0, 0, 1, 1, 100, 100, 100),
+              nullptr);
     heard = exact.Run(1000);
     ExpectSamples(heard, 0, even, heard.size());
 }
 
 TEST(SoundManager, ChannelVolumeAndPanGiveTheExpectedGains) {
     SoundRig rig;
-    const std::string level(2000, static_cast<char>(128 + 64));  // 16384 at full volume
+    const std::string level(2000, static_cast<char>(128 + 64)); // 16384 at full volume
     const std::string file = rig.File("Tone.wav", Wave8(level));
 
     rig.manager->SetChannelVolume(4, 85);
@@ -177,7 +182,7 @@ TEST(SoundManager, ChannelVolumeAndPanGiveTheExpectedGains) {
     EXPECT_EQ(BufferVolume(full), -5750);
     full->SetVolume(0);
     EXPECT_EQ(BufferVolume(full), -10000);
-    full->SetVolume(101);  // refused
+    full->SetVolume(101); // refused
     EXPECT_EQ(BufferVolume(full), -10000);
     EXPECT_EQ(rig.BoxesWith(GetMessageText(23)), 1);
 
@@ -250,7 +255,7 @@ TEST(SoundManager, StopChannelLeavesALoopAudibleUntilThePassDeletesIt) {
     rig.Advance(10);
 
     rig.manager->StopChannel(1);
-    rig.manager->StopChannel(9);  // no such channel: nothing to stop
+    rig.manager->StopChannel(9); // no such channel: nothing to stop
     EXPECT_TRUE(rig.manager->IsChannelPlaying(1));
     std::vector<int> heard = rig.Advance(10);
     ASSERT_FALSE(heard.empty());
@@ -282,7 +287,7 @@ TEST(SoundManager, SoundOffThenOnGoesOnFromWhereItStood) {
     const std::string samples = Ramp8(3000);
     const std::string file = rig.File("Amb.wav", Wave8(samples));
     ASSERT_NE(rig.manager->Play(file.c_str(), 1, 0, 0, 1, 1, 100, 100, 100), nullptr);
-    std::vector<int> heard = rig.Advance(20);  // 441 frames
+    std::vector<int> heard = rig.Advance(20); // 441 frames
 
     rig.manager->HandleEvent(18, nullptr, nullptr);
     ExpectSilence(rig.Advance(50), 0);
@@ -290,7 +295,8 @@ TEST(SoundManager, SoundOffThenOnGoesOnFromWhereItStood) {
 
     // Started while the sound is off: heard at once (and not muted later).
     const std::string other = Ramp8(100, 50);
-    ASSERT_NE(rig.manager->Play(rig.File("Bell.wav", Wave8(other)).c_str(), 0, 1, 0, 2, 1, 100, 100, 100), nullptr);
+    ASSERT_NE(rig.manager->Play(rig.File("Bell.wav", Wave8(other)).c_str(), 0, 1, 0, 2, 1, 100, 100, 100),
+              nullptr);
     heard = rig.Advance(20);
     ExpectSamples(heard, 0, other, 100);
 
@@ -313,7 +319,8 @@ TEST(SoundManager, SoundOffThenOnGoesOnFromWhereItStood) {
 TEST(SoundManager, LostBufferIsRestoredFilledAndPlaysOn) {
     SoundRig rig;
     const std::string samples = Ramp8(1500);
-    ASSERT_NE(rig.manager->Play(rig.File("Amb.wav", Wave8(samples)).c_str(), 1, 0, 0, 1, 1, 100, 100, 100), nullptr);
+    ASSERT_NE(rig.manager->Play(rig.File("Amb.wav", Wave8(samples)).c_str(), 1, 0, 0, 1, 1, 100, 100, 100),
+              nullptr);
     rig.Advance(10);
     rig.manager->DirectSound()->LoseBuffers();
     ExpectSilence(rig.Advance(20), 0);
@@ -337,7 +344,8 @@ TEST(SoundManager, LostBufferIsRestoredFilledAndPlaysOn) {
 
 TEST(SoundManager, MissingFileGivesTheCodedErrorThenMessage20) {
     SoundRig rig;
-    EXPECT_EQ(rig.manager->Play(rig.dir.File("Sound/none.wav").c_str(), 0, 1, 0, 2, 1, 100, 100, 100), nullptr);
+    EXPECT_EQ(rig.manager->Play(rig.dir.File("Sound/none.wav").c_str(), 0, 1, 0, 2, 1, 100, 100, 100),
+              nullptr);
     ASSERT_EQ(rig.reports.boxes.size(), 2u);
     EXPECT_NE(rig.reports.boxes[0].text.find(GetMessageText(100) + std::to_string(kWaveCannotOpen)),
               std::string::npos);
@@ -350,7 +358,8 @@ TEST(SoundManager, MissingFileGivesTheCodedErrorThenMessage20) {
     WaveSpec empty;
     empty.dataChunk = false;
     rig.reports.boxes.clear();
-    EXPECT_NE(rig.manager->Play(rig.File("e.wav", MakeWave(empty)).c_str(), 0, 1, 0, 2, 1, 100, 100, 100), nullptr);
+    EXPECT_NE(rig.manager->Play(rig.File("e.wav", MakeWave(empty)).c_str(), 0, 1, 0, 2, 1, 100, 100, 100),
+              nullptr);
     EXPECT_FALSE(rig.manager->IsChannelPlaying(2));
     ASSERT_EQ(rig.reports.boxes.size(), 1u);
     EXPECT_NE(rig.reports.boxes[0].text.find(GetMessageText(100) + std::to_string(MMIOERR_CHUNKNOTFOUND)),
@@ -360,7 +369,8 @@ TEST(SoundManager, MissingFileGivesTheCodedErrorThenMessage20) {
     WaveSpec spec;
     spec.bits = 24;
     spec.data = std::string(300, '\1');
-    EXPECT_EQ(rig.manager->Play(rig.File("d.wav", MakeWave(spec)).c_str(), 0, 1, 0, 2, 1, 100, 100, 100), nullptr);
+    EXPECT_EQ(rig.manager->Play(rig.File("d.wav", MakeWave(spec)).c_str(), 0, 1, 0, 2, 1, 100, 100, 100),
+              nullptr);
     EXPECT_EQ(rig.BoxesWith("DSERR_BADFORMAT"), 1);
 }
 
@@ -369,7 +379,8 @@ TEST(SoundManager, TruncatedStreamIsReportedOnceAndEnds) {
     WaveSpec spec;
     spec.data = Ramp8(9000);
     spec.cutData = 3000;
-    ASSERT_NE(rig.manager->Play(rig.File("Cut.wav", MakeWave(spec)).c_str(), 1, 1, 0, 2, 1, 100, 100, 100), nullptr);
+    ASSERT_NE(rig.manager->Play(rig.File("Cut.wav", MakeWave(spec)).c_str(), 1, 1, 0, 2, 1, 100, 100, 100),
+              nullptr);
     std::vector<int> heard = rig.Run(800);
     ExpectSamples(heard, 0, spec.data, 4000);
     EXPECT_EQ(rig.BoxesWith(std::to_string(kWaveTruncated)), 1);
@@ -389,7 +400,8 @@ TEST(SoundManager, ReportsOfTheTimerPassAreShownOnTheWindowThread) {
     WaveSpec spec;
     spec.data = Ramp8(9000);
     spec.cutData = 3000;
-    ASSERT_NE(rig.manager->Play(rig.File("Cut.wav", MakeWave(spec)).c_str(), 1, 1, 0, 2, 1, 100, 100, 100), nullptr);
+    ASSERT_NE(rig.manager->Play(rig.File("Cut.wav", MakeWave(spec)).c_str(), 1, 1, 0, 2, 1, 100, 100, 100),
+              nullptr);
     // The failing refill happens in a timer pass; the count asked for here
     // is a window-thread operation, which shows what the pass queued.
     for (int i = 0; i < 400 && rig.manager->SoundCount() > 0; ++i) {
@@ -410,7 +422,8 @@ TEST(SoundManager, NoDriverReportsOnceAndNeverPlays) {
     ASSERT_EQ(rig.reports.boxes.size(), 1u);
     EXPECT_NE(rig.reports.boxes[0].text.find(GetMessageText(20)), std::string::npos);
     EXPECT_NE(rig.reports.boxes[0].text.find(GetMessageText(201)), std::string::npos);
-    EXPECT_EQ(rig.manager->Play(rig.File("a.wav", Wave8("abc")).c_str(), 0, 1, 0, 2, 1, 100, 100, 100), nullptr);
+    EXPECT_EQ(rig.manager->Play(rig.File("a.wav", Wave8("abc")).c_str(), 0, 1, 0, 2, 1, 100, 100, 100),
+              nullptr);
     rig.manager->Update();
     EXPECT_EQ(rig.reports.boxes.size(), 1u);
 }
@@ -424,7 +437,7 @@ TEST(SoundSource, VolumeFollowsTheListenersDistance) {
     const std::string b = rig.File("Sound/B.wav", Wave8(Ramp8(400)));
 
     XSoundSource source(2, 50.0f);
-    const ZeltVector at{30, 0, 40};  // 50 away
+    const ZeltVector at{30, 0, 40}; // 50 away
     ZeltVector near{0, 30, 0};
     ASSERT_TRUE(source.Play(a.c_str(), &near, 0));
     EXPECT_EQ(source.m_Volume, 40);
@@ -447,7 +460,7 @@ TEST(SoundSource, VolumeFollowsTheListenersDistance) {
     source.SetDistance(80);
     EXPECT_EQ(source.m_Volume, 0);
 
-    listener = {0, 20, 0};  // 10 from the sound
+    listener = {0, 20, 0}; // 10 from the sound
     source.Refresh();
     EXPECT_EQ(source.m_Volume, 80);
 
@@ -475,4 +488,4 @@ TEST(SoundSource, VolumeFollowsTheListenersDistance) {
     SetSoundListener({});
 }
 
-}  // namespace
+} // namespace

@@ -17,7 +17,9 @@ struct OpenWave {
     MMCKINFO riff{};
     int code = -1;
 
-    explicit OpenWave(const std::string& path) { code = OpenWaveForRead(path.c_str(), &file, &format, &riff); }
+    explicit OpenWave(const std::string& path) {
+        code = OpenWaveForRead(path.c_str(), &file, &format, &riff);
+    }
     ~OpenWave() {
         FreeWaveFormat(format);
         if (file) mmioClose(file, 0);
@@ -35,7 +37,7 @@ protected:
 
 TEST_F(WaveFileTest, PcmFormatBlockIgnoresAnExtraSizeField) {
     WaveSpec spec;
-    spec.fmtTail = std::string("\x05\x00", 2);  // an 18-byte chunk: its extra size is not used for PCM
+    spec.fmtTail = std::string("\x05\x00", 2); // an 18-byte chunk: its extra size is not used for PCM
     spec.data = "abc";
     OpenWave w(Write(spec));
     ASSERT_EQ(w.code, 0);
@@ -85,7 +87,7 @@ TEST_F(WaveFileTest, BadFilesAreRefusedWithNothingLeftOpen) {
     cases.push_back({"block alignment 0", noAlign, kWaveBadFile});
     WaveSpec longExtra;
     longExtra.tag = 2;
-    longExtra.fmtTail = std::string("\x10\x00\x01\x02", 4);  // 16 extra bytes announced, 2 in the chunk
+    longExtra.fmtTail = std::string("\x10\x00\x01\x02", 4); // 16 extra bytes announced, 2 in the chunk
     longExtra.factChunk = true;
     cases.push_back({"extra size past the fmt chunk", longExtra, kWaveBadFile});
     WaveSpec noExtraSize;
@@ -120,7 +122,7 @@ TEST_F(WaveFileTest, ReadsInPiecesToTheEndAndAgainAfterRepositioning) {
     spec.channels = 2;
     spec.bits = 16;
     spec.factChunk = true;
-    spec.data = Ramp8(20000);  // larger than the 8 KB I/O buffer
+    spec.data = Ramp8(20000); // larger than the 8 KB I/O buffer
     // The name is matched without regard to case.
     dir.Write("Sound/Big.WAV", MakeWave(spec));
     OpenWave w(dir.File("SOUND/big.wav"));
@@ -159,4 +161,4 @@ TEST_F(WaveFileTest, FileCutInsideItsDataGivesTruncated) {
     EXPECT_EQ(n, 0u);
 }
 
-}  // namespace
+} // namespace

@@ -16,7 +16,7 @@ void Check(bool ok) {
     if (!ok) std::abort();
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const char* path = WriteFuzzInput(".wav", data, size);
