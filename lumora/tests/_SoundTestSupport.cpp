@@ -19,7 +19,7 @@ void Chunk(std::string& out, const char* id, const std::string& body, std::uint3
 
 } // namespace
 
-std::string MakeWave(const WaveSpec& s) {
+std::string MakeWave(const WaveLayout& s) {
     std::string fmt;
     Put(fmt, s.tag, 2);
     Put(fmt, s.channels, 2);

@@ -15,7 +15,7 @@
 
 class LSoundManager;
 
-struct WaveSpec {
+struct WaveLayout {
     std::uint16_t tag = 1;
     std::uint16_t channels = 1;
     std::uint32_t rate = 22050;
@@ -30,7 +30,7 @@ struct WaveSpec {
     std::size_t cutData = 0; // bytes of data missing at the end of the file
 };
 
-std::string MakeWave(const WaveSpec& spec);
+std::string MakeWave(const WaveLayout& layout);
 // 8-bit samples 1, 2, ... 255, 1, 2 ... (never the silence value 128 twice running).
 std::string Ramp8(std::size_t count, int start = 1);
 // The 16-bit mixer value of an 8-bit sample at full volume.

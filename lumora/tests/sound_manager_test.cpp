@@ -28,9 +28,9 @@ namespace {
 constexpr int kSmallBudget = 6 * 4000;
 
 std::string Wave8(const std::string& samples) {
-    WaveSpec spec;
-    spec.data = samples;
-    return MakeWave(spec);
+    WaveLayout layout;
+    layout.data = samples;
+    return MakeWave(layout);
 }
 
 // What the ramp of Wave8 gives, frame by frame, starting at sample `from`.
@@ -80,16 +80,16 @@ TEST(SoundManager, StaticOneShotMixesExactlyItsSamplesThenIsDeletedTwoPassesAfte
 
 TEST(SoundManager, SixteenBitStereoKeepsItsSides) {
     SoundRig rig;
-    WaveSpec spec;
-    spec.channels = 2;
-    spec.bits = 16;
+    WaveLayout layout;
+    layout.channels = 2;
+    layout.bits = 16;
     std::vector<std::int16_t> frames;
     for (int i = 0; i < 600; ++i) {
         frames.push_back(static_cast<std::int16_t>(i * 50 - 15000));
         frames.push_back(static_cast<std::int16_t>(9000 - i * 30));
     }
-    spec.data.assign(reinterpret_cast<const char*>(frames.data()), frames.size() * 2);
-    ASSERT_NE(rig.manager->Play(rig.File("St.wav", MakeWave(spec)).c_str(), 0, 1, 1, 3, 1, 100, 100, 100),
+    layout.data.assign(reinterpret_cast<const char*>(frames.data()), frames.size() * 2);
+    ASSERT_NE(rig.manager->Play(rig.File("St.wav", MakeWave(layout)).c_str(), 0, 1, 1, 3, 1, 100, 100, 100),
               nullptr);
     rig.now += 50;
     std::vector<std::int16_t> heard = rig.TakeStereo();
@@ -103,7 +103,7 @@ TEST(SoundManager, BufferSizeFollowsTheLimit) {
     // 166666 or more streams through a buffer of exactly 166666 bytes.
     SoundRig rig;
     EXPECT_EQ(rig.manager->m_BufferLimit, 166666);
-    const std::size_t header = MakeWave(WaveSpec{}).size() - 8; // RIFF size of an empty file
+    const std::size_t header = MakeWave(WaveLayout{}).size() - 8; // RIFF size of an empty file
     LSound* below = rig.manager->Play(rig.File("a.wav", Wave8(Ramp8(166664 - header))).c_str(), 1, 0, 0, 1, 0,
                                       100, 100, 100);
     ASSERT_NE(below, nullptr);
@@ -355,7 +355,7 @@ TEST(SoundManager, MissingFileGivesTheCodedErrorThenMessage20) {
     EXPECT_NE(rig.reports.boxes[1].text.find("LSoundManager.cpp"), std::string::npos);
 
     // No data chunk: the sound exists but never counts as playing.
-    WaveSpec empty;
+    WaveLayout empty;
     empty.dataChunk = false;
     rig.reports.boxes.clear();
     EXPECT_NE(rig.manager->Play(rig.File("e.wav", MakeWave(empty)).c_str(), 0, 1, 0, 2, 1, 100, 100, 100),
@@ -366,23 +366,23 @@ TEST(SoundManager, MissingFileGivesTheCodedErrorThenMessage20) {
               std::string::npos);
 
     // A format the device cannot play: the device's own error.
-    WaveSpec spec;
-    spec.bits = 24;
-    spec.data = std::string(300, '\1');
-    EXPECT_EQ(rig.manager->Play(rig.File("d.wav", MakeWave(spec)).c_str(), 0, 1, 0, 2, 1, 100, 100, 100),
+    WaveLayout layout;
+    layout.bits = 24;
+    layout.data = std::string(300, '\1');
+    EXPECT_EQ(rig.manager->Play(rig.File("d.wav", MakeWave(layout)).c_str(), 0, 1, 0, 2, 1, 100, 100, 100),
               nullptr);
     EXPECT_EQ(rig.BoxesWith("DSERR_BADFORMAT"), 1);
 }
 
 TEST(SoundManager, TruncatedStreamIsReportedOnceAndEnds) {
     SoundRig rig(kSmallBudget);
-    WaveSpec spec;
-    spec.data = Ramp8(9000);
-    spec.cutData = 3000;
-    ASSERT_NE(rig.manager->Play(rig.File("Cut.wav", MakeWave(spec)).c_str(), 1, 1, 0, 2, 1, 100, 100, 100),
+    WaveLayout layout;
+    layout.data = Ramp8(9000);
+    layout.cutData = 3000;
+    ASSERT_NE(rig.manager->Play(rig.File("Cut.wav", MakeWave(layout)).c_str(), 1, 1, 0, 2, 1, 100, 100, 100),
               nullptr);
     std::vector<int> heard = rig.Run(800);
-    ExpectSamples(heard, 0, spec.data, 4000);
+    ExpectSamples(heard, 0, layout.data, 4000);
     EXPECT_EQ(rig.BoxesWith(std::to_string(kWaveTruncated)), 1);
     EXPECT_EQ(rig.manager->SoundCount(), 0);
     ExpectSilence(heard, 6000);
@@ -397,10 +397,10 @@ TEST(SoundManager, ReportsOfTheTimerPassAreShownOnTheWindowThread) {
         shownOn.push_back(std::this_thread::get_id());
         return platform::IDOK;
     });
-    WaveSpec spec;
-    spec.data = Ramp8(9000);
-    spec.cutData = 3000;
-    ASSERT_NE(rig.manager->Play(rig.File("Cut.wav", MakeWave(spec)).c_str(), 1, 1, 0, 2, 1, 100, 100, 100),
+    WaveLayout layout;
+    layout.data = Ramp8(9000);
+    layout.cutData = 3000;
+    ASSERT_NE(rig.manager->Play(rig.File("Cut.wav", MakeWave(layout)).c_str(), 1, 1, 0, 2, 1, 100, 100, 100),
               nullptr);
     // The failing refill happens in a timer pass; the count asked for here
     // is a window-thread operation, which shows what the pass queued.

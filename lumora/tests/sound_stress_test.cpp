@@ -29,10 +29,10 @@ TEST(SoundStress, TimerPassesAgainstWindowThreadOperations) {
     // Static and streamed files (a streamed buffer is 2000 bytes here).
     std::vector<std::string> files;
     for (std::size_t size : {300u, 1500u, 5000u, 12000u}) {
-        WaveSpec spec;
-        spec.data = Ramp8(size);
+        WaveLayout layout;
+        layout.data = Ramp8(size);
         const std::string name = "S" + std::to_string(size) + ".wav";
-        dir.Write(name, MakeWave(spec));
+        dir.Write(name, MakeWave(layout));
         files.push_back(dir.File(name));
     }
 

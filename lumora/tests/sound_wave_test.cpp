@@ -28,18 +28,18 @@ struct OpenWave {
 
 class WaveFileTest : public ::testing::Test {
 protected:
-    std::string Write(const WaveSpec& spec) {
-        dir.Write("W.wav", MakeWave(spec));
+    std::string Write(const WaveLayout& layout) {
+        dir.Write("W.wav", MakeWave(layout));
         return dir.File("W.wav");
     }
     ScratchDir dir;
 };
 
 TEST_F(WaveFileTest, PcmFormatBlockIgnoresAnExtraSizeField) {
-    WaveSpec spec;
-    spec.fmtTail = std::string("\x05\x00", 2); // an 18-byte chunk: its extra size is not used for PCM
-    spec.data = "abc";
-    OpenWave w(Write(spec));
+    WaveLayout layout;
+    layout.fmtTail = std::string("\x05\x00", 2); // an 18-byte chunk: its extra size is not used for PCM
+    layout.data = "abc";
+    OpenWave w(Write(layout));
     ASSERT_EQ(w.code, 0);
     ASSERT_NE(w.format, nullptr);
     EXPECT_EQ(w.format->wFormatTag, 1);
@@ -48,7 +48,7 @@ TEST_F(WaveFileTest, PcmFormatBlockIgnoresAnExtraSizeField) {
     EXPECT_EQ(w.format->wBitsPerSample, 8);
     EXPECT_EQ(w.format->cbSize, 0);
     EXPECT_EQ(w.riff.ckid, FOURCC_RIFF);
-    EXPECT_EQ(w.riff.cksize, MakeWave(spec).size() - 8);
+    EXPECT_EQ(w.riff.cksize, MakeWave(layout).size() - 8);
 
     MMCKINFO data{};
     ASSERT_EQ(SeekWaveData(w.file, &data, &w.riff), 0);
@@ -56,11 +56,11 @@ TEST_F(WaveFileTest, PcmFormatBlockIgnoresAnExtraSizeField) {
 }
 
 TEST_F(WaveFileTest, NonPcmBlockCarriesItsExtraBytes) {
-    WaveSpec spec;
-    spec.tag = 2;
-    spec.fmtTail = std::string("\x02\x00\xAB\xCD", 4);
-    spec.data = "xy";
-    OpenWave w(Write(spec));
+    WaveLayout layout;
+    layout.tag = 2;
+    layout.fmtTail = std::string("\x02\x00\xAB\xCD", 4);
+    layout.data = "xy";
+    OpenWave w(Write(layout));
     ASSERT_EQ(w.code, 0);
     EXPECT_EQ(w.format->wFormatTag, 2);
     EXPECT_EQ(w.format->cbSize, 2);
@@ -72,31 +72,31 @@ TEST_F(WaveFileTest, NonPcmBlockCarriesItsExtraBytes) {
 TEST_F(WaveFileTest, BadFilesAreRefusedWithNothingLeftOpen) {
     struct Case {
         const char* what;
-        WaveSpec spec;
+        WaveLayout layout;
         int code;
     };
     std::vector<Case> cases;
-    WaveSpec shortFmt;
+    WaveLayout shortFmt;
     shortFmt.fmtSize = 14;
     cases.push_back({"14-byte fmt chunk", shortFmt, kWaveBadFile});
-    WaveSpec avi;
+    WaveLayout avi;
     avi.form = "AVI ";
     cases.push_back({"RIFF that is not WAVE", avi, kWaveBadFile});
-    WaveSpec noAlign;
+    WaveLayout noAlign;
     noAlign.blockAlign = 0;
     cases.push_back({"block alignment 0", noAlign, kWaveBadFile});
-    WaveSpec longExtra;
+    WaveLayout longExtra;
     longExtra.tag = 2;
     longExtra.fmtTail = std::string("\x10\x00\x01\x02", 4); // 16 extra bytes announced, 2 in the chunk
     longExtra.factChunk = true;
     cases.push_back({"extra size past the fmt chunk", longExtra, kWaveBadFile});
-    WaveSpec noExtraSize;
+    WaveLayout noExtraSize;
     noExtraSize.tag = 2;
     noExtraSize.dataChunk = false;
     cases.push_back({"no room for the extra size", noExtraSize, kWaveCannotRead});
 
     for (const Case& c : cases) {
-        OpenWave w(Write(c.spec));
+        OpenWave w(Write(c.layout));
         EXPECT_EQ(w.code, c.code) << c.what;
         EXPECT_EQ(w.file, nullptr) << c.what;
         EXPECT_EQ(w.format, nullptr) << c.what;
@@ -109,22 +109,22 @@ TEST_F(WaveFileTest, BadFilesAreRefusedWithNothingLeftOpen) {
 }
 
 TEST_F(WaveFileTest, NoDataChunkOpensButCannotBePositioned) {
-    WaveSpec spec;
-    spec.dataChunk = false;
-    OpenWave w(Write(spec));
+    WaveLayout layout;
+    layout.dataChunk = false;
+    OpenWave w(Write(layout));
     ASSERT_EQ(w.code, 0);
     MMCKINFO data{};
     EXPECT_EQ(SeekWaveData(w.file, &data, &w.riff), MMIOERR_CHUNKNOTFOUND);
 }
 
 TEST_F(WaveFileTest, ReadsInPiecesToTheEndAndAgainAfterRepositioning) {
-    WaveSpec spec;
-    spec.channels = 2;
-    spec.bits = 16;
-    spec.factChunk = true;
-    spec.data = Ramp8(20000); // larger than the 8 KB I/O buffer
+    WaveLayout layout;
+    layout.channels = 2;
+    layout.bits = 16;
+    layout.factChunk = true;
+    layout.data = Ramp8(20000); // larger than the 8 KB I/O buffer
     // The name is matched without regard to case.
-    dir.Write("Sound/Big.WAV", MakeWave(spec));
+    dir.Write("Sound/Big.WAV", MakeWave(layout));
     OpenWave w(dir.File("SOUND/big.wav"));
     ASSERT_EQ(w.code, 0);
     EXPECT_EQ(w.format->nChannels, 2);
@@ -141,17 +141,17 @@ TEST_F(WaveFileTest, ReadsInPiecesToTheEndAndAgainAfterRepositioning) {
         EXPECT_EQ(data.cksize, 19993u);
         ASSERT_EQ(ReadWaveData(w.file, 24000, reinterpret_cast<BYTE*>(got.data() + 7), &data, &n), 0);
         EXPECT_EQ(n, 19993u);
-        EXPECT_EQ(got.substr(0, 20000), spec.data);
+        EXPECT_EQ(got.substr(0, 20000), layout.data);
         ASSERT_EQ(ReadWaveData(w.file, 10, reinterpret_cast<BYTE*>(got.data()), &data, &n), 0);
         EXPECT_EQ(n, 0u);
     }
 }
 
 TEST_F(WaveFileTest, FileCutInsideItsDataGivesTruncated) {
-    WaveSpec spec;
-    spec.data = Ramp8(3000);
-    spec.cutData = 100;
-    OpenWave w(Write(spec));
+    WaveLayout layout;
+    layout.data = Ramp8(3000);
+    layout.cutData = 100;
+    OpenWave w(Write(layout));
     ASSERT_EQ(w.code, 0);
     MMCKINFO data{};
     ASSERT_EQ(SeekWaveData(w.file, &data, &w.riff), 0);
