@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <strings.h>
 
+#include "lumora/shell/Helpers.h"
 #include "lumora/sound/LSound.h"
 #include "lumora/sound/LSoundManager.h"
 
@@ -32,7 +32,7 @@ XSoundSource::XSoundSource(short channel, float maxDistance)
 
 bool XSoundSource::Play(const char* fileName, const ZeltVector* position, int loop) {
     if (!g_SoundManager || !fileName) return false;
-    if (IsPlaying() && strcasecmp(m_Name, fileName) == 0) return false;
+    if (IsPlaying() && NameMatches(m_Name, fileName, 1)) return false;
     m_Position = position ? *position : SoundListenerPosition();
     g_SoundManager->StopChannel(m_Channel);
     m_Sound = g_SoundManager->Play(fileName, loop, 1, 1, m_Channel, 1, 100, 100, 100);
