@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cmath>
 #include <mutex>
 #include <string>
@@ -426,6 +427,55 @@ TEST(SoundManager, NoDriverReportsOnceAndNeverPlays) {
               nullptr);
     rig.manager->Update();
     EXPECT_EQ(rig.reports.boxes.size(), 1u);
+}
+
+// The whole headless path: the manager on its timer, the default headless
+// output capturing to LUMORA_AUDIO, and the capture read back as a wave file.
+TEST(SoundManager, CapturedOutputIsAWaveFileHoldingThePlayedSamples) {
+    ScratchDir dir;
+    ReportRecorder reports;
+    const std::string capture = dir.File("Heard.wav");
+    ::setenv("LUMORA_AUDIO", capture.c_str(), 1);
+    const std::string samples = Ramp8(2000);
+    WaveLayout layout;
+    layout.data = samples;
+    dir.Write("Sound/Bell.WAV", MakeWave(layout));
+    {
+        LSoundManager manager(1, 22050, 8, 1000000, 6);
+        ASSERT_EQ(manager.Init(nullptr, 20), 0);
+        ASSERT_NE(manager.Play(dir.File("sound/bell.wav").c_str(), 0, 1, 0, 2, 1, 100, 100, 100), nullptr);
+        for (int i = 0; i < 300 && manager.SoundCount() > 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_EQ(manager.SoundCount(), 0);  // ended and deleted by the timer's passes
+    }
+    ::unsetenv("LUMORA_AUDIO");
+    EXPECT_TRUE(reports.boxes.empty());
+
+    HMMIO file = nullptr;
+    WAVEFORMATEX* format = nullptr;
+    MMCKINFO riff{};
+    ASSERT_EQ(OpenWaveForRead(capture.c_str(), &file, &format, &riff), 0);
+    EXPECT_EQ(format->nChannels, 2);
+    EXPECT_EQ(format->wBitsPerSample, 16);
+    EXPECT_EQ(format->nSamplesPerSec, 22050u);
+    FreeWaveFormat(format);
+    MMCKINFO data{};
+    ASSERT_EQ(SeekWaveData(file, &data, &riff), 0);
+    std::vector<std::int16_t> heard(data.cksize / 2);
+    UINT got = 0;
+    ASSERT_EQ(ReadWaveData(file, data.cksize, reinterpret_cast<BYTE*>(heard.data()), &data, &got), 0);
+    mmioClose(file, 0);
+
+    // The sound is in there whole, on both sides, once.
+    std::size_t start = 0;
+    while (start < heard.size() / 2 && heard[2 * start] == 0) ++start;
+    ASSERT_LE(start + samples.size(), heard.size() / 2);
+    for (std::size_t i = 0; i < heard.size() / 2; ++i) {
+        const bool inside = i >= start && i < start + samples.size();
+        const int want = inside ? Mixed8(static_cast<unsigned char>(samples[i - start])) : 0;
+        ASSERT_EQ(heard[2 * i], want) << i;
+        ASSERT_EQ(heard[2 * i + 1], want) << i;
+    }
 }
 
 TEST(SoundSource, VolumeFollowsTheListenersDistance) {
