@@ -3,6 +3,8 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/Backend.h"
 #include "platform/Mixer.h"
@@ -15,6 +17,64 @@ namespace platform {
 NullAudioSink::NullAudioSink(Clock clock, std::size_t ringFrames)
     : clock_(clock ? std::move(clock) : Clock(&timeGetTime)), capacity_(std::max<std::size_t>(ringFrames, 1)) {
     ring_.resize(2 * capacity_);
+}
+
+NullAudioSink::~NullAudioSink() {
+    std::lock_guard lock(mutex_);
+    CloseCaptureLocked();
+}
+
+namespace {
+
+void PutLe(std::uint8_t* p, std::uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+// The 44-byte header of a 16-bit stereo PCM wave file of `frames` frames.
+void WaveHeader(std::uint8_t* h, DWORD rate, std::uint64_t frames) {
+    const std::uint64_t data64 = frames * 4;
+    const std::uint32_t data = data64 > 0xFFFFFFD3u ? 0xFFFFFFD3u : static_cast<std::uint32_t>(data64);
+    std::memcpy(h, "RIFF", 4);
+    PutLe(h + 4, 36 + data, 4);
+    std::memcpy(h + 8, "WAVEfmt ", 8);
+    PutLe(h + 16, 16, 4);
+    PutLe(h + 20, 1, 2);  // PCM
+    PutLe(h + 22, 2, 2);  // stereo
+    PutLe(h + 24, rate, 4);
+    PutLe(h + 28, rate * 4, 4);
+    PutLe(h + 32, 4, 2);
+    PutLe(h + 34, 16, 2);
+    std::memcpy(h + 36, "data", 4);
+    PutLe(h + 40, data, 4);
+}
+
+}  // namespace
+
+bool NullAudioSink::CaptureTo(const std::string& path) {
+    std::lock_guard lock(mutex_);
+    CloseCaptureLocked();
+    capture_ = std::fopen(path.c_str(), "wb");
+    if (!capture_) return false;
+    captureRate_ = 0;
+    captureFrames_ = 0;
+    std::uint8_t header[44];
+    WaveHeader(header, 22050, 0);
+    std::fwrite(header, 1, sizeof header, capture_);
+    std::fflush(capture_);
+    return true;
+}
+
+void NullAudioSink::WriteCaptureLocked(const std::int16_t* frames, std::size_t count) {
+    if (!capture_ || count == 0) return;
+    if (captureRate_ == 0) captureRate_ = mixer_->Rate();
+    std::fwrite(frames, sizeof(std::int16_t), 2 * count, capture_);  // little-endian host
+    captureFrames_ += count;
+}
+
+void NullAudioSink::CloseCaptureLocked() {
+    if (!capture_) return;
+    std::fclose(capture_);
+    capture_ = nullptr;
 }
 
 bool NullAudioSink::Open(Mixer& mixer) {
@@ -45,17 +105,28 @@ void NullAudioSink::PollLocked() {
     pulled_ = target;
     consumed_ += frames;
 
-    // What the ring cannot keep is only advanced.
-    if (frames > capacity_) {
+    // What the ring cannot keep is only advanced, unless it is captured.
+    if (frames > capacity_ && !capture_) {
         mixer_->Skip(frames - capacity_);
         frames = capacity_;
     }
     while (frames > 0) {
         const std::size_t n = std::min<std::size_t>(frames, capacity_ - head_);
         mixer_->Mix(ring_.data() + 2 * head_, n);
+        WriteCaptureLocked(ring_.data() + 2 * head_, n);
         head_ = (head_ + n) % capacity_;
         unread_ = std::min(unread_ + n, capacity_);
         frames -= n;
+    }
+    if (capture_) {
+        // Keep the file a complete wave file at every moment.
+        std::uint8_t header[44];
+        WaveHeader(header, captureRate_ ? captureRate_ : mixer_->Rate(), captureFrames_);
+        const long end = std::ftell(capture_);
+        std::fseek(capture_, 0, SEEK_SET);
+        std::fwrite(header, 1, sizeof header, capture_);
+        std::fseek(capture_, end, SEEK_SET);
+        std::fflush(capture_);
     }
 }
 
@@ -149,7 +220,10 @@ std::unique_ptr<AudioOut> MakeAudioOut() {
         if (g_factory) return g_factory();
     }
     if (CurrentBackend() == BackendKind::Sdl) return MakeSdlAudioOut();
-    return std::make_unique<NullAudioSink>();
+    auto sink = std::make_unique<NullAudioSink>();
+    if (const char* path = std::getenv("LUMORA_AUDIO"); path && *path && !sink->CaptureTo(path))
+        std::fprintf(stderr, "LUMORA_AUDIO: cannot write %s\n", path);
+    return sink;
 }
 
 }  // namespace platform

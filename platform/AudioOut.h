@@ -5,9 +5,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/Types.h"
@@ -34,13 +36,20 @@ public:
 
 // Headless output. Each Poll() reads the clock and mixes the frames between
 // the last poll and now, at the mixer's rate; the newest `ringFrames` frames
-// are kept, older ones are dropped (and only advanced, not mixed).
+// are kept, older ones are dropped (and only advanced, not mixed). With a
+// capture file every frame is mixed and also written to that file.
 class NullAudioSink final : public AudioOut {
 public:
     using Clock = std::function<DWORD()>;
 
     // Without a clock the sink follows timeGetTime().
     explicit NullAudioSink(Clock clock = {}, std::size_t ringFrames = 1u << 17);
+    ~NullAudioSink() override;
+
+    // Writes everything mixed from now on to a wave file (16-bit stereo PCM
+    // at the mixer's rate when the first frames are written); the header is
+    // brought up to date at every poll. False when the file cannot be made.
+    bool CaptureTo(const std::string& path);
 
     bool Open(Mixer& mixer) override;
     void Close() override;
@@ -55,8 +64,13 @@ public:
 
 private:
     void PollLocked();
+    void WriteCaptureLocked(const std::int16_t* frames, std::size_t count);
+    void CloseCaptureLocked();
 
     mutable std::mutex mutex_;
+    std::FILE* capture_ = nullptr;
+    DWORD captureRate_ = 0;
+    std::uint64_t captureFrames_ = 0;
     Clock clock_;
     Mixer* mixer_ = nullptr;
     DWORD origin_ = 0;           // clock time at which `pulled_` counting began
@@ -73,7 +87,8 @@ private:
 std::unique_ptr<AudioOut> MakeSdlAudioOut();
 
 // The output DirectSoundCreate uses: the factory's, when one is set, else
-// the SDL device for the sdl backend and a NullAudioSink for headless. A
+// the SDL device for the sdl backend and a NullAudioSink for headless (which
+// captures to the file LUMORA_AUDIO names, when it is set). A
 // factory that gives null stands for a machine without a sound device.
 using AudioOutFactory = std::function<std::unique_ptr<AudioOut>()>;
 void SetAudioOutFactory(AudioOutFactory factory);

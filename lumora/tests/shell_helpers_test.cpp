@@ -10,6 +10,7 @@
 
 #include "_ShellTestSupport.h"
 #include "lumora/shell/Helpers.h"
+#include "lumora/shell/Random.h"
 #include "lumora/shell/SaveBitmap.h"
 #include "platform/Present.h"
 #include "platform/Window.h"
@@ -203,6 +204,35 @@ TEST(SaveBitmap, GrabOfTheLastPresentedFrame) {
     EXPECT_EQ(Le16(file, 54 + 479 * 1280), 0x7C00);              // top-left, last row
     EXPECT_TRUE(recorder.boxes.empty());
     platform::DestroyWindow(window);
+}
+
+// The shared generator: the classic C library sequence, repeatable from a
+// seed, and indexes that never run past their table.
+TEST(Random, SeededSequenceAndIndexRange) {
+    SeedRandom(1);
+    EXPECT_EQ(Random(), 41);
+    EXPECT_EQ(Random(), 18467);
+    EXPECT_EQ(Random(), 6334);
+
+    SeedRandom(99);
+    std::vector<int> first;
+    for (int i = 0; i < 50; ++i) first.push_back(Random());
+    SeedRandom(99);
+    for (int i = 0; i < 50; ++i) ASSERT_EQ(Random(), first[i]);
+
+    std::vector<int> seen(9, 0);
+    for (int i = 0; i < 200000; ++i) {
+        const int v = Random();
+        ASSERT_GE(v, 0);
+        ASSERT_LE(v, kRandomMax);
+        const int index = RandomIndex(9);
+        ASSERT_GE(index, 0);
+        ASSERT_LT(index, 9);
+        ++seen[index];
+    }
+    for (int count : seen) EXPECT_GT(count, 15000);
+    EXPECT_EQ(RandomIndex(0), 0);
+    EXPECT_EQ(RandomIndex(1), 0);
 }
 
 }  // namespace

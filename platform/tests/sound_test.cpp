@@ -7,6 +7,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
 #include <thread>
 #include <vector>
 
@@ -119,6 +123,61 @@ TEST(SoundDevice, SdlOutputPullsThroughItsCallback) {
     EXPECT_GT(play, 0u);
     EXPECT_EQ(ds->Release(), 0u);  // closes the device while the buffer still plays
     EXPECT_EQ(b->Release(), 0u);
+}
+
+// LUMORA_AUDIO: every frame the clock played is written, none skipped, even
+// far beyond what the ring keeps.
+TEST(SoundDevice, HeadlessCaptureWritesEveryMixedFrame) {
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("lumora-capture-" + std::to_string(::getpid()) + ".wav")).string();
+    DWORD now = 1000;
+    auto sink = std::make_unique<NullAudioSink>([&now] { return now; }, 256);
+    NullAudioSink* raw = sink.get();
+    ASSERT_TRUE(raw->CaptureTo(path));
+    IDirectSound* ds = nullptr;
+    ASSERT_EQ(DirectSoundCreateOn(std::move(sink), &ds), DS_OK);
+    WAVEFORMATEX f = Pcm(1, 16, 22050);
+    DSBUFFERDESC desc{sizeof(DSBUFFERDESC), 0, 2000, 0, &f};
+    IDirectSoundBuffer* b = nullptr;
+    ASSERT_EQ(ds->CreateSoundBuffer(&desc, &b, nullptr), DS_OK);
+    void* p1 = nullptr;
+    DWORD n1 = 0;
+    ASSERT_EQ(b->Lock(0, 2000, &p1, &n1, nullptr, nullptr, 0), DS_OK);
+    for (DWORD i = 0; i < 1000; ++i) static_cast<std::int16_t*>(p1)[i] = static_cast<std::int16_t>(i * 7 - 3000);
+    ASSERT_EQ(b->Unlock(p1, n1, nullptr, 0), DS_OK);
+    ASSERT_EQ(b->Play(0, 0, 0), DS_OK);
+    now += 100;  // 2205 frames, more than the ring's 256
+    raw->Poll();
+
+    std::ifstream in(path, std::ios::binary);
+    std::vector<unsigned char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(file.size(), 44u + 2205u * 4u);
+    auto u32 = [&file](std::size_t at) {
+        return file[at] | (file[at + 1] << 8) | (file[at + 2] << 16) | (static_cast<DWORD>(file[at + 3]) << 24);
+    };
+    EXPECT_EQ(std::string(file.begin(), file.begin() + 4), "RIFF");
+    EXPECT_EQ(u32(4), 36u + 2205u * 4u);
+    EXPECT_EQ(std::string(file.begin() + 8, file.begin() + 16), "WAVEfmt ");
+    EXPECT_EQ(u32(24), 22050u);
+    EXPECT_EQ(u32(40), 2205u * 4u);
+    for (DWORD i = 0; i < 2205; ++i) {
+        std::int16_t left = 0, right = 0;
+        std::memcpy(&left, &file[44 + 4 * i], 2);
+        std::memcpy(&right, &file[46 + 4 * i], 2);
+        const int want = i < 1000 ? static_cast<int>(i * 7 - 3000) : 0;
+        ASSERT_EQ(left, want) << i;
+        ASSERT_EQ(right, want) << i;
+    }
+    b->Release();
+    ds->Release();
+
+    // The variable reaches the default headless output.
+    ::setenv("LUMORA_AUDIO", path.c_str(), 1);
+    std::filesystem::remove(path);
+    EXPECT_NE(MakeAudioOut(), nullptr);
+    ::unsetenv("LUMORA_AUDIO");
+    EXPECT_EQ(std::filesystem::file_size(path), 44u);
+    std::filesystem::remove(path);
 }
 
 TEST_F(SoundTest, PrimaryBufferRules) {

@@ -8,22 +8,13 @@
 #include <filesystem>
 #include <string>
 
+#include "cmake/FuzzInput.h"
 #include "kelmat/ftk/FtkDatabase.h"
 #include "kelmat/ftk/FtkError.h"
 #include "kelmat/ftk/FtkFile.h"
 #include "kelmat/ftk/FtkRecords.h"
 
 namespace {
-
-const std::string& InputPath() {
-  static const std::string path = [] {
-    std::error_code ec;
-    const std::filesystem::path dir =
-        std::filesystem::is_directory("/dev/shm", ec) ? "/dev/shm" : std::filesystem::temp_directory_path();
-    return (dir / ("lumora-ftk-fuzz-" + std::to_string(std::rand()) + ".3ds")).string();
-  }();
-  return path;
-}
 
 void ReadEverything(ftk::Database& db) {
   ftk::Material material;
@@ -46,12 +37,10 @@ void ReadEverything(ftk::Database& db) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-  std::FILE* f = std::fopen(InputPath().c_str(), "wb");
-  if (f == nullptr) return 0;
-  if (size > 0) std::fwrite(data, 1, size, f);
-  std::fclose(f);
+  const char* path = WriteFuzzInput(".3ds", data, size);
+  if (path == nullptr) return 0;
   ftk::ClearErrors();
-  ftk::File* file = ftk::OpenFile(InputPath().c_str(), "rb");
+  ftk::File* file = ftk::OpenFile(path, "rb");
   if (file == nullptr) return 0;
   ftk::Database db;
   if (ftk::CreateDatabase(file, db)) ReadEverything(db);
