@@ -8,6 +8,7 @@
 #include "platform/Backend.h"
 #include "platform/DisplayProfile.h"
 #include "platform/Present.h"
+#include "platform/Window.h"
 
 namespace platform {
 
@@ -781,6 +782,7 @@ std::size_t VideoMemoryInUse() {
 
 DirectDraw::~DirectDraw() {
     if (m_primary) m_primary->m_owner = nullptr;
+    if (m_fullScreenWindow && m_window) SetFullScreen(m_window, FALSE);
 }
 
 HRESULT DirectDraw::GetCaps(DDCAPS* driver, DDCAPS* emulation) const {
@@ -837,6 +839,15 @@ HRESULT DirectDraw::SetCooperativeLevel(HWND window, DWORD flags) {
     if (!(flags & (DDSCL_NORMAL | DDSCL_FULLSCREEN))) return DDERR_INVALIDPARAMS;
     if ((flags & DDSCL_NORMAL) && full) return DDERR_INVALIDPARAMS;
     if (exclusive && !window) return DDERR_INVALIDPARAMS;
+    // Exclusive full screen takes the real window to full screen; going back
+    // to the normal level gives the window back.
+    if (full) {
+        if (m_window && m_window != window && m_fullScreenWindow) SetFullScreen(m_window, FALSE);
+        SetFullScreen(window, TRUE);
+    } else if (m_fullScreenWindow && m_window) {
+        SetFullScreen(m_window, FALSE);
+    }
+    m_fullScreenWindow = full;
     m_coopLevel = flags;
     m_window = window;
     return DD_OK;
@@ -846,6 +857,8 @@ HRESULT DirectDraw::SetDisplayMode(DWORD width, DWORD height, DWORD bits, DWORD,
     if (!(m_coopLevel & DDSCL_EXCLUSIVE)) return DDERR_NOEXCLUSIVEMODE;
     if (!ModeOffered(OfferedModes(), static_cast<int>(width), static_cast<int>(height), static_cast<int>(bits)))
         return DDERR_INVALIDMODE;
+    // The window's picture takes the mode's size; the host scales it to the screen.
+    if (m_window) SetWindowPos(m_window, nullptr, 0, 0, static_cast<int>(width), static_cast<int>(height), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     m_modeSet = true;
     m_modeWidth = static_cast<int>(width);
     m_modeHeight = static_cast<int>(height);

@@ -384,6 +384,7 @@ private:
     int m_modeWidth = 0, m_modeHeight = 0, m_modeBits = 0;
     DirectDrawSurface* m_primary = nullptr;  // not owned; cleared when it goes
     int m_driver = 0;                        // index in the display profile
+    bool m_fullScreenWindow = false;         // m_window was taken to full screen
 };
 
 // The display profile's drivers (DisplayProfile.h); the primary display has a null GUID.
