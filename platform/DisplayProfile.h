@@ -44,6 +44,9 @@ struct DisplayProfile {
     // A video-memory request that does not fit lands in system memory
     // instead of failing, as some drivers did.
     bool videoFallback = false;
+    // The card has non-local (AGP) video memory; without it such requests
+    // land in local video memory.
+    bool nonLocalVideoMemory = false;
 };
 
 DisplayProfile DefaultDisplayProfile();

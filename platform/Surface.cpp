@@ -893,8 +893,9 @@ HRESULT DirectDraw::CreateSurface(const DDSURFACEDESC* desc, DirectDrawSurface**
         if (g.videoInUse + bytes <= g.profile.videoMemory) {
             g.videoInUse += bytes;
             *videoBytes = bytes;
-            *placed = (caps & ~DDSCAPS_SYSTEMMEMORY) | DDSCAPS_VIDEOMEMORY |
-                      ((caps & DDSCAPS_NONLOCALVIDMEM) ? DDSCAPS_NONLOCALVIDMEM : DDSCAPS_LOCALVIDMEM);
+            const bool nonLocal = (caps & DDSCAPS_NONLOCALVIDMEM) && g.profile.nonLocalVideoMemory;
+            *placed = (caps & ~(DDSCAPS_SYSTEMMEMORY | DDSCAPS_NONLOCALVIDMEM | DDSCAPS_LOCALVIDMEM)) |
+                      DDSCAPS_VIDEOMEMORY | (nonLocal ? DDSCAPS_NONLOCALVIDMEM : DDSCAPS_LOCALVIDMEM);
             return DD_OK;
         }
         if (!g.profile.videoFallback) return DDERR_OUTOFVIDEOMEMORY;

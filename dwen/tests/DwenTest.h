@@ -20,10 +20,23 @@ namespace dwentest {
 
 using namespace platform;
 
+// The context whose display layer sees the test window's messages (or null).
+inline DwenContext*& WindowContext() {
+    static DwenContext* context = nullptr;
+    return context;
+}
+
+inline LRESULT TestWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    int handled = 0;
+    LRESULT result = 0;
+    if (WindowContext()) Dwen_WindowProc(WindowContext(), hwnd, message, wParam, lParam, &handled, &result);
+    return handled ? result : DefWindowProc(hwnd, message, wParam, lParam);
+}
+
 inline HWND MainWindow() {
     static HWND window = [] {
         WNDCLASS wc{};
-        wc.lpfnWndProc = DefWindowProc;
+        wc.lpfnWndProc = TestWindowProc;
         wc.lpszClassName = "DwenTest";
         RegisterClass(&wc);
         HWND w = CreateWindow("DwenTest", "dwen", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 640, 480);
