@@ -49,7 +49,8 @@ void ApplyBitmapKey(DwenContext* c, DwenBitmap* b) {
     const unsigned r = b->keyRed, g = b->keyGreen, bl = b->keyBlue;
     DDCOLORKEY key;
     switch (DisplayLayout(c)) {
-        case Layout::Bits32: key.dwColorSpaceLowValue = (r << 16) | (g << 8) | bl; break;
+        // The bitmap's channels keep five bits: so does the key, or it would never match.
+        case Layout::Bits32: key.dwColorSpaceLowValue = ((r & 0xF8) << 16) | ((g & 0xF8) << 8) | (bl & 0xF8); break;
         case Layout::Rgb565: key.dwColorSpaceLowValue = ((r & 0xF8) << 8) | ((g & 0xFC) << 3) | (bl >> 3); break;
         case Layout::Rgb555: key.dwColorSpaceLowValue = ((r & 0xF8) << 7) | ((g & 0xF8) << 2) | (bl >> 3); break;
     }
