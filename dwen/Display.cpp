@@ -22,9 +22,14 @@ void SetErrorResult(DwenContext* c, HRESULT hr) { SetError(c, Dwen_Error(hr)); }
 
 void DebugOutput(const char* text) { std::fputs(text, stderr); }
 
-void RestoreBuffers(DwenContext* c) {
-    if (c->frontBuffer) c->frontBuffer->Restore();
-    if (c->backBuffer) c->backBuffer->Restore();
+HRESULT RestoreBuffers(DwenContext* c) {
+    for (DirectDrawSurface* s : {c->frontBuffer, c->backBuffer})
+        if (s)
+            if (HRESULT hr = s->Restore(); FAILED(hr)) {
+                SetErrorResult(c, hr);
+                return hr;
+            }
+    return DD_OK;
 }
 
 }  // namespace dwen
@@ -487,7 +492,7 @@ DWEN_API int Dwen_Lock_BackBuffer(DwenContext* c, void** memory, int* pitch) {
     HRESULT hr = c->backBuffer->Lock(nullptr, &desc, DDLOCK_WAIT);
     if (hr == DDERR_SURFACELOST) {
         // The memory came back empty; the caller draws the whole frame anyway.
-        RestoreBuffers(c);
+        if (FAILED(RestoreBuffers(c))) return 0;
         hr = c->backBuffer->Lock(nullptr, &desc, DDLOCK_WAIT);
     }
     if (FAILED(hr)) return FailResult(c, hr);
@@ -525,10 +530,7 @@ DWEN_API int Dwen_Show_BackBuffer(DwenContext* c) {
         hr = c->frontBuffer->Flip(nullptr, DDFLIP_WAIT);
     else
         hr = c->frontBuffer->Blt(&c->clientRect, c->backBuffer, nullptr, DDBLT_WAIT, nullptr);
-    if (hr == DDERR_SURFACELOST) {
-        RestoreBuffers(c);  // this frame is lost
-        return 1;
-    }
+    if (hr == DDERR_SURFACELOST) return SUCCEEDED(RestoreBuffers(c)) ? 1 : 0;  // this frame is lost
     if (FAILED(hr)) return FailResult(c, hr);
     return 1;
 }
@@ -569,8 +571,9 @@ DWEN_API void Dwen_WindowProc(DwenContext* c, HWND window, UINT message, WPARAM 
             PAINTSTRUCT ps;
             BeginPaint(window, &ps);
             if (!c->fullScreen && c->frontBuffer && c->backBuffer &&
-                c->frontBuffer->Blt(&c->clientRect, c->backBuffer, nullptr, DDBLT_WAIT, nullptr) == DDERR_SURFACELOST)
-                RestoreBuffers(c);
+                c->frontBuffer->Blt(&c->clientRect, c->backBuffer, nullptr, DDBLT_WAIT, nullptr) == DDERR_SURFACELOST &&
+                FAILED(RestoreBuffers(c)))
+                DebugOutput(c->errorText);
             EndPaint(window, &ps);
             *handled = 1;
             *result = 1;

@@ -30,7 +30,8 @@ void RestoreLostBitmaps(DwenContext* c);
 // Frees every bitmap (Dwen_Destroy).
 void FreeAllBitmaps(DwenContext* c);
 
-// Restores the front and back buffers after a surface-lost result.
-void RestoreBuffers(DwenContext* c);
+// Restores the front and back buffers after a surface-lost result; the first
+// failure is stored as the error text and returned.
+platform::HRESULT RestoreBuffers(DwenContext* c);
 
 }  // namespace dwen

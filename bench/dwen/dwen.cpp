@@ -9,27 +9,13 @@
 #include <vector>
 
 #include "dwen/Dwen.h"
-#include "platform/Window.h"
+#include "dwen/HeadlessDisplay.h"
 
 using namespace platform;
 
 namespace {
 
-DwenContext* Display() {
-    static DwenContext* context = [] {
-        setenv("LUMORA_BACKEND", "headless", 0);
-        WNDCLASS wc{};
-        wc.lpfnWndProc = DefWindowProc;
-        wc.lpszClassName = "DwenBench";
-        RegisterClass(&wc);
-        HWND window = CreateWindow("DwenBench", "bench", 0, CW_USEDEFAULT, CW_USEDEFAULT, 640, 480);
-        auto* c = new DwenContext{};
-        Dwen_Init_Io(c, std::malloc, std::calloc, std::realloc, std::free);
-        if (!Dwen_Init_All(c, window, 640, 480, 16, 0, 1, 1, 1)) std::abort();
-        return c;
-    }();
-    return context;
-}
+DwenContext* Display() { return HeadlessDisplay(1); }
 
 std::vector<uint16_t>& Picture() {
     static std::vector<uint16_t> pixels = [] {

@@ -8,27 +8,13 @@
 #include <vector>
 
 #include "dwen/Dwen.h"
-#include "platform/Window.h"
+#include "dwen/HeadlessDisplay.h"
 
 using namespace platform;
 
 namespace {
 
-DwenContext* Display() {
-    static DwenContext* context = [] {
-        setenv("LUMORA_BACKEND", "headless", 0);
-        WNDCLASS wc{};
-        wc.lpfnWndProc = DefWindowProc;
-        wc.lpszClassName = "DwenFuzz";
-        RegisterClass(&wc);
-        HWND window = CreateWindow("DwenFuzz", "fuzz", 0, CW_USEDEFAULT, CW_USEDEFAULT, 640, 480);
-        auto* c = new DwenContext{};
-        Dwen_Init_Io(c, std::malloc, std::calloc, std::realloc, std::free);
-        if (!Dwen_Init_All(c, window, 640, 480, 16, 0, 0, 1, 1)) std::abort();
-        return c;
-    }();
-    return context;
-}
+DwenContext* Display() { return HeadlessDisplay(0); }
 
 struct Reader {
     const uint8_t* data;
