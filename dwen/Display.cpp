@@ -630,9 +630,12 @@ DWEN_API int Dwen_Check_Lost_Surface(DwenContext* c) {
 DWEN_API void Dwen_Message(DwenContext* c, const char* format, ...) {
     char text[256 + 2];
     va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, 256, format ? format : "", args);
-    va_end(args);
+    text[0] = '\0';
+    if (format) {
+        va_start(args, format);
+        std::vsnprintf(text, 256, format, args);
+        va_end(args);
+    }
     std::strcat(text, "\r\n");
     HWND window = c ? c->window : nullptr;
     SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
