@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "mirel/GameTemplate.h"
 #include "mirel/Mirel.h"
 #include "platform/Bmp.h"
 #include "platform/Dialog.h"
@@ -30,32 +31,10 @@ HWND MainWindow() {
     return window;
 }
 
-// The game's own template 101 and its picture 151.
+// The game's module instance, with its template and picture.
 char g_game;
 HINSTANCE GameInstance() {
-    static bool registered = [] {
-        using K = DialogControlKind;
-        DialogTemplate t;
-        t.width = 145;
-        t.height = 180;
-        t.controls = {
-            {K::Frame, -1, "", 5, 5, 137, 118, 0, 0},
-            {K::Picture, -1, "", 7, 7, 133, 114, 151, 0},
-            {K::GroupBox, -1, "Mode", 5, 126, 135, 30, 0, 0},
-            {K::AutoRadioButton, MIREL_ID_FULLSCREEN, "Plein écran", 12, 137, 60, 10, 0, 1},
-            {K::AutoRadioButton, MIREL_ID_WINDOW, "Fenêtre", 78, 137, 60, 10, 0, 1},
-            {K::DefPushButton, MIREL_ID_OK, "OK", 15, 160, 50, 14, 0, 0},
-            {K::PushButton, MIREL_ID_EXIT, "Quitter", 80, 160, 50, 14, 0, 0},
-        };
-        RegisterDialogTemplate(&g_game, MIREL_TEMPLATE, t);
-        DialogBitmap b;
-        b.width = 200;
-        b.height = 185;
-        b.bitsPerPixel = 8;
-        b.rgb.assign(200 * 185, 0x00FF8000);
-        RegisterDialogBitmap(&g_game, 151, b);
-        return true;
-    }();
+    static bool registered = (MirelRegisterGameTemplate(&g_game), true);
     (void)registered;
     return &g_game;
 }
