@@ -14,25 +14,16 @@ enum { MIREL_GAME_PICTURE = 151 };
 
 // A small painting of 200 x 185 pixels in 256 colours: sky, sun, hills and a lake.
 inline platform::DialogBitmap MirelGamePicture() {
-    platform::DialogBitmap b;
-    b.width = 200;
-    b.height = 185;
-    b.bitsPerPixel = 8;
-    b.rgb.resize(static_cast<size_t>(b.width) * b.height);
-    for (int y = 0; y < b.height; ++y)
-        for (int x = 0; x < b.width; ++x) {
-            int r = 250 - y, g = 170 - y / 2, bl = 90 + y / 2;  // evening sky
-            const double sun = std::hypot(x - 140.0, y - 60.0);
-            if (sun < 22) r = 255, g = 220, bl = 120;
-            const double hill = 110 + 18 * std::sin(x / 23.0) + 8 * std::sin(x / 7.0);
-            if (y > hill) r = 60 + (y - 110) / 3, g = 90 + (x % 17) / 2, bl = 50;
-            if (y > 150) r = 40, g = 70 + 10 * ((x / 9 + y / 4) % 2), bl = 130 + (y - 150);
-            // 3-3-2 levels, as a 256-colour picture holds them.
-            r &= 0xE0, g &= 0xE0, bl &= 0xC0;
-            b.rgb[static_cast<size_t>(y) * b.width + x] =
-                static_cast<uint32_t>(r) << 16 | static_cast<uint32_t>(g) << 8 | static_cast<uint32_t>(bl);
-        }
-    return b;
+    return platform::PaintDialogBitmap(200, 185, 8, [](int x, int y) {
+        int r = 250 - y, g = 170 - y / 2, bl = 90 + y / 2;  // evening sky
+        if (std::hypot(x - 140.0, y - 60.0) < 22) r = 255, g = 220, bl = 120;
+        const double hill = 110 + 18 * std::sin(x / 23.0) + 8 * std::sin(x / 7.0);
+        if (y > hill) r = 60 + (y - 110) / 3, g = 90 + (x % 17) / 2, bl = 50;
+        if (y > 150) r = 40, g = 70 + 10 * ((x / 9 + y / 4) % 2), bl = 130 + (y - 150);
+        // 3-3-2 levels, as a 256-colour picture holds them.
+        return static_cast<uint32_t>(r & 0xE0) << 16 | static_cast<uint32_t>(g & 0xE0) << 8 |
+               static_cast<uint32_t>(bl & 0xC0);
+    });
 }
 
 inline void MirelRegisterGameTemplate(platform::HINSTANCE instance) {

@@ -45,28 +45,20 @@ DialogTemplate LibraryTemplate() {
 
 // The maker's logo: brush strokes of colour over a canvas tone, drawn by code.
 DialogBitmap Logo() {
-    DialogBitmap b;
-    b.width = 260;
-    b.height = 210;
-    b.bitsPerPixel = 24;
-    b.rgb.resize(static_cast<size_t>(b.width) * b.height);
-    for (int y = 0; y < b.height; ++y)
-        for (int x = 0; x < b.width; ++x) {
-            int r = 236 - y / 8, g = 226 - y / 10, bl = 204 - y / 6;
-            const double stroke[3][4] = {{60, 70, 40, 0}, {140, 110, 50, 1}, {200, 60, 35, 2}};
-            for (const auto& s : stroke) {
-                const double dx = x - s[0], dy = (y - s[1]) * 1.8 + std::sin(x / 9.0) * 6;
-                if (dx * dx + dy * dy < s[2] * s[2]) {
-                    const int k = static_cast<int>(s[3]);
-                    r = k == 0 ? 200 : k == 1 ? 40 : 230;
-                    g = k == 0 ? 50 : k == 1 ? 90 : 180;
-                    bl = k == 0 ? 40 : k == 1 ? 170 : 40;
-                }
+    return PaintDialogBitmap(260, 210, 24, [](int x, int y) {
+        int r = 236 - y / 8, g = 226 - y / 10, bl = 204 - y / 6;
+        const double stroke[3][4] = {{60, 70, 40, 0}, {140, 110, 50, 1}, {200, 60, 35, 2}};
+        for (const auto& s : stroke) {
+            const double dx = x - s[0], dy = (y - s[1]) * 1.8 + std::sin(x / 9.0) * 6;
+            if (dx * dx + dy * dy < s[2] * s[2]) {
+                const int k = static_cast<int>(s[3]);
+                r = k == 0 ? 200 : k == 1 ? 40 : 230;
+                g = k == 0 ? 50 : k == 1 ? 90 : 180;
+                bl = k == 0 ? 40 : k == 1 ? 170 : 40;
             }
-            b.rgb[static_cast<size_t>(y) * b.width + x] =
-                static_cast<uint32_t>(r) << 16 | static_cast<uint32_t>(g) << 8 | static_cast<uint32_t>(bl);
         }
-    return b;
+        return static_cast<uint32_t>(r) << 16 | static_cast<uint32_t>(g) << 8 | static_cast<uint32_t>(bl);
+    });
 }
 
 void RegisterLibraryResources() {

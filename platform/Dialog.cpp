@@ -437,6 +437,18 @@ void Show(Dialog& d) {
 
 }  // namespace
 
+DialogBitmap PaintDialogBitmap(int width, int height, int bitsPerPixel,
+                               const std::function<std::uint32_t(int x, int y)>& colour) {
+    DialogBitmap b;
+    b.width = std::max(0, width);
+    b.height = std::max(0, height);
+    b.bitsPerPixel = bitsPerPixel;
+    b.rgb.reserve(static_cast<size_t>(b.width) * b.height);
+    for (int y = 0; y < b.height; ++y)
+        for (int x = 0; x < b.width; ++x) b.rgb.push_back(colour(x, y) & 0xFFFFFFu);
+    return b;
+}
+
 void RegisterDialogTemplate(HINSTANCE instance, int id, const DialogTemplate& dialog) {
     R().templates[{instance, id}] = dialog;
 }

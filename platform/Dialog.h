@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -43,6 +44,10 @@ struct DialogBitmap {
     int bitsPerPixel = 24;      // what the resource holds (8 or 24)
     std::vector<std::uint32_t> rgb;  // 0x00RRGGBB, width * height, top row first
 };
+
+// A picture drawn by code: colour(x, y) gives 0x00RRGGBB of each pixel.
+DialogBitmap PaintDialogBitmap(int width, int height, int bitsPerPixel,
+                               const std::function<std::uint32_t(int x, int y)>& colour);
 
 void RegisterDialogTemplate(HINSTANCE instance, int id, const DialogTemplate& dialog);
 void RegisterDialogBitmap(HINSTANCE instance, int id, const DialogBitmap& bitmap);

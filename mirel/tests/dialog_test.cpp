@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "dwen/tests/DwenTest.h"
 #include "mirel/GameTemplate.h"
 #include "mirel/Mirel.h"
 #include "platform/Bmp.h"
@@ -18,18 +19,7 @@ using namespace platform;
 
 namespace {
 
-HWND MainWindow() {
-    static HWND window = [] {
-        WNDCLASS wc{};
-        wc.lpfnWndProc = DefWindowProc;
-        wc.lpszClassName = "MirelTest";
-        RegisterClass(&wc);
-        HWND w = CreateWindow("MirelTest", "mirel", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 640, 480);
-        ShowWindow(w, SW_SHOWNORMAL);
-        return w;
-    }();
-    return window;
-}
+using dwentest::MainWindow;
 
 // The game's module instance, with its template and picture.
 char g_game;
