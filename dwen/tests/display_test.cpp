@@ -347,6 +347,12 @@ TEST_F(Display, PresentingSurvivesLostSurfacesAndClearsOnlyTheClientArea) {
     Dwen_WindowProc(c, c->window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info), &handled, &result);
     EXPECT_EQ(handled, 1);
     EXPECT_EQ(info.ptMaxTrackSize.x, c->desktopWidth);
+    LoseAllSurfaces();
+    Dwen_WindowProc(c, c->window, WM_PAINT, 0, 0, &handled, &result);
+    EXPECT_EQ(handled, 1);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(c->backBuffer->IsLost(), DD_OK);
+    EXPECT_EQ(c->zBuffer->IsLost(), DD_OK);
     Dwen_WindowProc(c, c->window, WM_NCPAINT, 0, 0, &handled, &result);
     EXPECT_EQ(handled, 0);  // only full screen hides the frame
     Dwen_WindowProc(c, c->window, WM_SIZE, SIZE_MINIMIZED, 0, &handled, &result);

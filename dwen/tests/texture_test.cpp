@@ -175,6 +175,43 @@ TEST_F(Textures, TexturesGetHandlesKeysAndLeaveTheListCleanly) {
     EXPECT_STREQ(c->errorText, "Invalid texture memory flag !");
 }
 
+TEST_F(Textures, TexturesOutliveTheDisplayAndComeBackWithTheNextSetUp) {
+    DwenContext* c = ctx.get();
+    std::vector<uint16_t> src(64 * 64, 0x03E0);
+    DwenTexture* a = nullptr;
+    DwenTexture* b = nullptr;
+    DwenTextureFormat* f = Format(16, 0x7C00, false);
+    ASSERT_TRUE(Dwen_Add_Texture(c, 15, 64, 64, nullptr, src.data(), f, 64, 64, &a, DWEN_TEXTURE_RESIZABLE, -1, 1, 0, 0, 0, 0));
+    DwenFastTextureDesc d{15, 64, 64, nullptr, src.data(), f, 0, nullptr, 0, 0, 0, 0, 0};
+    ASSERT_TRUE(Dwen_Add_Texture_Fast(c, &d));
+    b = d.texture;
+    // The display goes (as the configuration dialog does before every refresh): the records stay.
+    ASSERT_TRUE(Dwen_Destroy(c, 0));
+    EXPECT_EQ(a->surface, nullptr);
+    EXPECT_EQ(a->handle, 0u);
+    EXPECT_EQ(c->textureHead, a);
+    EXPECT_EQ(c->textureTail, b);
+    src[0] = 0x7C00;  // the source changed meanwhile: the new textures show it
+    ASSERT_TRUE(Dwen_Init_All(c, MainWindow(), 640, 480, 16, 0, 0, 0, 1)) << c->errorText;
+    ASSERT_NE(a->surface, nullptr);
+    EXPECT_NE(c->device->TextureFromHandle(a->handle), nullptr);
+    EXPECT_NE(c->device->TextureFromHandle(b->handle), nullptr);
+    EXPECT_EQ(Read(a->surface)[0], 0x7C00u);
+    EXPECT_EQ(Read(b->surface)[0], 0x7C00u);
+    DDCOLORKEY key;
+    EXPECT_EQ(a->surface->GetColorKey(DDCKEY_SRCBLT, &key), DD_OK);  // the key came back too
+    EXPECT_EQ(c->textureTail, b);
+    // Released and restored in place, the same.
+    ASSERT_TRUE(Dwen_Release_All_Texture(c));
+    EXPECT_EQ(b->surface, nullptr);
+    ASSERT_TRUE(Dwen_Restore_All_Texture(c));
+    EXPECT_EQ(Read(b->surface)[0], 0x7C00u);
+    // Destroy with bit 0 frees them all.
+    ASSERT_TRUE(Dwen_Destroy(c, 1));
+    EXPECT_EQ(c->textureHead, nullptr);
+    EXPECT_EQ(c->textureTail, nullptr);
+}
+
 TEST_F(Textures, FastTexturesFollowTheirSource) {
     DwenContext* c = ctx.get();
     std::vector<uint16_t> src(8 * 4);
