@@ -38,6 +38,7 @@ struct BackendEvent {
         Close,       // the window's close button
         Quit,        // the host asks the program to end
         Expose,      // the window needs repainting
+        LoseSurfaces,  // the display takes every surface's memory away (another program took the screen)
     };
     Type type = Type::KeyDown;
     UINT vk = 0;

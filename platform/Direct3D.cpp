@@ -1,8 +1,11 @@
 #include "platform/Direct3D.h"
 
+#include "platform/DisplayProfile.h"
+
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <string>
 
 namespace platform {
 
@@ -18,28 +21,6 @@ std::vector<Direct3DDevice*>& Devices() {
     return devices;
 }
 
-D3DDEVICEDESC SoftwareDesc() {
-    D3DDEVICEDESC d;
-    d.dwFlags = D3DDD_COLORMODEL | D3DDD_DEVCAPS | D3DDD_TRICAPS | D3DDD_DEVICERENDERBITDEPTH |
-                D3DDD_DEVICEZBUFFERBITDEPTH;
-    d.dcmColorModel = D3DCOLOR_RGB;
-    d.dwDevCaps = D3DDEVCAPS_FLOATTLVERTEX | D3DDEVCAPS_TEXTURESYSTEMMEMORY | D3DDEVCAPS_DRAWPRIMTLVERTEX;
-    D3DPRIMCAPS caps;
-    caps.dwSrcBlendCaps = D3DPBLENDCAPS_ZERO | D3DPBLENDCAPS_ONE | D3DPBLENDCAPS_SRCALPHA | D3DPBLENDCAPS_INVSRCALPHA;
-    caps.dwDestBlendCaps = caps.dwSrcBlendCaps;
-    caps.dwTextureCaps = D3DPTEXTURECAPS_PERSPECTIVE | D3DPTEXTURECAPS_POW2 | D3DPTEXTURECAPS_TRANSPARENCY;
-    caps.dwShadeCaps = 0;
-    d.dpcLineCaps = caps;
-    d.dpcTriCaps = caps;
-    d.dwDeviceRenderBitDepth = DDBD_16 | DDBD_32;
-    d.dwDeviceZBufferBitDepth = DDBD_16;
-    d.dwMinTextureWidth = 1;
-    d.dwMinTextureHeight = 1;
-    d.dwMaxTextureWidth = 2048;
-    d.dwMaxTextureHeight = 2048;
-    return d;
-}
-
 std::vector<DDPIXELFORMAT> TextureFormats() {
     DDPIXELFORMAT argb1555 = PixelFormatDesc(PixelFormat::RGB555);
     argb1555.dwFlags |= DDPF_ALPHAPIXELS;
@@ -51,7 +32,37 @@ std::vector<DDPIXELFORMAT> TextureFormats() {
             PixelFormatDesc(PixelFormat::RGB565), argb1555, PixelFormatDesc(PixelFormat::XRGB8888), argb8888};
 }
 
+const Display3DDeviceProfile* FindDevice(const GUID& guid) {
+    for (const Display3DDeviceProfile& d : CurrentDisplayProfile().devices)
+        if (d.guid == guid) return &d;
+    return nullptr;
+}
+
 }  // namespace
+
+void DescribeDevice(const Display3DDeviceProfile& device, D3DDEVICEDESC* hardware, D3DDEVICEDESC* software) {
+    D3DDEVICEDESC d;
+    d.dwFlags = D3DDD_COLORMODEL | D3DDD_DEVCAPS | D3DDD_TRICAPS | D3DDD_DEVICERENDERBITDEPTH |
+                D3DDD_DEVICEZBUFFERBITDEPTH;
+    d.dcmColorModel = device.colorModel;
+    d.dwDevCaps = D3DDEVCAPS_FLOATTLVERTEX | D3DDEVCAPS_DRAWPRIMTLVERTEX |
+                  (device.hardware ? 0u : static_cast<DWORD>(D3DDEVCAPS_TEXTURESYSTEMMEMORY));
+    D3DPRIMCAPS caps;
+    caps.dwSrcBlendCaps = D3DPBLENDCAPS_ZERO | D3DPBLENDCAPS_ONE | D3DPBLENDCAPS_SRCALPHA | D3DPBLENDCAPS_INVSRCALPHA;
+    caps.dwDestBlendCaps = device.destBlendCaps;
+    caps.dwTextureCaps = device.textureCaps;
+    d.dpcLineCaps = caps;
+    d.dpcTriCaps = caps;
+    d.dwDeviceRenderBitDepth = device.renderDepths;
+    d.dwDeviceZBufferBitDepth = device.zDepths;
+    d.dwMinTextureWidth = 1;
+    d.dwMinTextureHeight = 1;
+    d.dwMaxTextureWidth = 2048;
+    d.dwMaxTextureHeight = 2048;
+    // The description a device does not have is all zero (colour model 0).
+    if (hardware) *hardware = device.hardware ? d : D3DDEVICEDESC{};
+    if (software) *software = device.hardware ? D3DDEVICEDESC{} : d;
+}
 
 // ---------------------------------------------------------------------------
 // Direct3D
@@ -69,25 +80,29 @@ Direct3D::~Direct3D() { m_dd->Release(); }
 
 HRESULT Direct3D::EnumDevices(LPD3DENUMDEVICESCALLBACK callback, void* context) const {
     if (!callback) return DDERR_INVALIDPARAMS;
-    GUID guid = IID_IDirect3DRGBDevice;
-    char description[] = "Software renderer";
-    char name[] = "RGB Emulation";
-    D3DDEVICEDESC hardware;  // all zero: no hardware behind this device
-    D3DDEVICEDESC software = SoftwareDesc();
-    callback(&guid, description, name, &hardware, &software, context);
+    const std::vector<Display3DDeviceProfile> devices = CurrentDisplayProfile().devices;
+    for (const Display3DDeviceProfile& d : devices) {
+        GUID guid = d.guid;
+        std::string description = d.description, name = d.name;
+        D3DDEVICEDESC hardware, software;
+        DescribeDevice(d, &hardware, &software);
+        if (callback(&guid, description.data(), name.data(), &hardware, &software, context) == DDENUMRET_CANCEL) break;
+    }
     return DD_OK;
 }
 
 HRESULT Direct3D::CreateDevice(const GUID& guid, DirectDrawSurface* target, Direct3DDevice** out) {
     if (!out) return DDERR_INVALIDPARAMS;
     *out = nullptr;
-    if (!(guid == IID_IDirect3DRGBDevice) || !target) return DDERR_INVALIDPARAMS;
+    const Display3DDeviceProfile* profile = FindDevice(guid);
+    if (!profile || !target) return DDERR_INVALIDPARAMS;
     if (!(target->Caps() & DDSCAPS_3DDEVICE)) return DDERR_INVALIDCAPS;
     DDPIXELFORMAT pf;
     target->GetPixelFormat(&pf);
     if ((pf.dwFlags & DDPF_ZBUFFER) || target->Format() == PixelFormat::PAL8) return DDERR_INVALIDPIXELFORMAT;
     if (FAILED(target->IsLost())) return DDERR_SURFACELOST;
     *out = new Direct3DDevice(target);
+    DescribeDevice(*profile, &(*out)->m_hardware, &(*out)->m_software);
     return DD_OK;
 }
 
@@ -151,8 +166,8 @@ void Direct3DDevice::Forget(const void* object) {
 
 HRESULT Direct3DDevice::GetCaps(D3DDEVICEDESC* hardware, D3DDEVICEDESC* software) const {
     if (!hardware && !software) return DDERR_INVALIDPARAMS;
-    if (hardware) *hardware = D3DDEVICEDESC{};
-    if (software) *software = SoftwareDesc();
+    if (hardware) *hardware = m_hardware;
+    if (software) *software = m_software;
     return DD_OK;
 }
 

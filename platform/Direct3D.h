@@ -1,7 +1,7 @@
 // Direct3D stand-in: the records the display layer manages (device,
 // viewport, material, render and light states, textures and their handles)
-// and the enumerations that report what this machine offers: one software
-// device rendering at 16 and 32 bits. Nothing here draws; the software
+// and the enumerations that report what the display profile offers (by
+// default one software device rendering 16-bit pixels). Nothing here draws; the software
 // renderer works on the locked render target.
 #pragma once
 
@@ -287,6 +287,7 @@ private:
     void Forget(const void* object);
 
     DirectDrawSurface* m_target;  // one reference
+    D3DDEVICEDESC m_hardware{}, m_software{};
     std::vector<Direct3DViewport*> m_viewports;  // one reference each
     Direct3DViewport* m_current = nullptr;
     DWORD m_renderStates[D3DRENDERSTATE_LAST] = {};
@@ -298,7 +299,7 @@ private:
 
 class Direct3D : public RefCounted {
 public:
-    // One software device: RGB colour model, 16 and 32-bit targets, 16-bit depth.
+    // The devices of the display profile (DisplayProfile.h).
     HRESULT EnumDevices(LPD3DENUMDEVICESCALLBACK callback, void* context) const;
     // The device of that GUID rendering into target (a DDSCAPS_3DDEVICE surface).
     HRESULT CreateDevice(const GUID& guid, DirectDrawSurface* target, Direct3DDevice** out);

@@ -243,6 +243,12 @@ std::string ParseCommand(std::string_view rest, std::vector<BackendEvent>& out) 
         out.push_back(event(how == "IN" ? T::FocusGained : T::FocusLost));
         return {};
     }
+    if (verb == "LOSE") {
+        if (Upper(NextWord(rest)) != "SURFACES") return "lose wants surfaces";
+        if (auto err = noMore(); !err.empty()) return err;
+        out.push_back(event(T::LoseSurfaces));
+        return {};
+    }
     struct Simple {
         const char* name;
         T type;

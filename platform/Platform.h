@@ -14,6 +14,8 @@
 
 #include "platform/AudioOut.h"
 #include "platform/Bmp.h"
+#include "platform/Dialog.h"
+#include "platform/DisplayProfile.h"
 #include "platform/Direct3D.h"
 #include "platform/Mixer.h"
 #include "platform/Mmio.h"

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <string>
 
 #include "platform/Backend.h"
+#include "platform/DisplayProfile.h"
 #include "platform/Present.h"
+#include "platform/Window.h"
 
 namespace platform {
 
@@ -22,6 +25,8 @@ struct Globals {
     int stillDrawing = 0;
     std::size_t textureLimit = 0;
     std::size_t textureInUse = 0;
+    std::size_t videoInUse = 0;
+    DisplayProfile profile = DefaultDisplayProfile();
 };
 
 Globals& G() {
@@ -325,6 +330,7 @@ DirectDrawSurface::~DirectDrawSurface() {
         std::lock_guard<std::mutex> guard(g.lock);
         g.surfaces.erase(std::remove(g.surfaces.begin(), g.surfaces.end(), this), g.surfaces.end());
         g.textureInUse -= std::min(g.textureInUse, m_countedBytes);
+        g.videoInUse -= std::min(g.videoInUse, m_videoBytes);
     }
     if (m_owner && m_owner->m_primary == this) m_owner->m_primary = nullptr;
     if (m_palette) m_palette->Release();
@@ -695,12 +701,10 @@ struct Mode {
     int width, height, bits;
 };
 
-// What the host offers at 16 bits, then the same sizes at 32 bits.
+// The modes of the display profile, in its order.
 std::vector<Mode> OfferedModes() {
     std::vector<Mode> modes;
-    for (const DisplayMode& m : EnumDisplayModes()) modes.push_back({m.width, m.height, 16});
-    const std::size_t n = modes.size();
-    for (std::size_t i = 0; i < n; ++i) modes.push_back({modes[i].width, modes[i].height, 32});
+    for (const DisplayMode& m : CurrentDisplayProfile().modes) modes.push_back({m.width, m.height, m.bitsPerPixel});
     return modes;
 }
 
@@ -724,30 +728,74 @@ void FillModeDesc(DDSURFACEDESC* desc, int w, int h, int bits) {
 
 HRESULT DirectDrawEnumerate(LPDDENUMCALLBACK callback, void* context) {
     if (!callback) return DDERR_INVALIDPARAMS;
-    char description[] = "Primary Display Driver";
-    char name[] = "display";
-    callback(nullptr, description, name, context);
+    const std::vector<DisplayDriverProfile> drivers = CurrentDisplayProfile().drivers;
+    for (const DisplayDriverProfile& d : drivers) {
+        GUID guid = d.guid;
+        std::string description = d.description, name = d.name;
+        if (!callback(IsNullGuid(&guid) ? nullptr : &guid, description.data(), name.data(), context)) break;
+    }
     return DD_OK;
 }
 
 HRESULT DirectDrawCreate(const GUID* guid, DirectDraw** out, void*) {
     if (!out) return DDERR_INVALIDPARAMS;
     *out = nullptr;
-    if (!IsNullGuid(guid)) return DDERR_INVALIDDIRECTDRAWGUID;
-    *out = new DirectDraw();
-    return DD_OK;
+    const std::vector<DisplayDriverProfile>& drivers = CurrentDisplayProfile().drivers;
+    for (std::size_t i = 0; i < drivers.size(); ++i) {
+        const bool match = IsNullGuid(guid) ? IsNullGuid(&drivers[i].guid) : drivers[i].guid == *guid;
+        if (!match) continue;
+        auto* dd = new DirectDraw();
+        dd->m_driver = static_cast<int>(i);
+        *out = dd;
+        return DD_OK;
+    }
+    return DDERR_INVALIDDIRECTDRAWGUID;
+}
+
+DisplayProfile DefaultDisplayProfile() {
+    DisplayProfile p;
+    p.drivers.push_back(DisplayDriverProfile{});
+    Display3DDeviceProfile soft;
+    soft.guid = IID_IDirect3DRGBDevice;
+    soft.description = "Software renderer";
+    soft.name = "RGB Emulation";
+    p.devices.push_back(soft);
+    for (int bits : {16, 32})
+        for (auto [w, h] : {std::pair{640, 480}, std::pair{800, 600}, std::pair{1024, 768}})
+            p.modes.push_back(DisplayMode{w, h, bits});
+    return p;
+}
+
+void SetDisplayProfile(const DisplayProfile& profile) {
+    Globals& g = G();
+    std::lock_guard<std::mutex> guard(g.lock);
+    g.profile = profile;
+}
+
+const DisplayProfile& CurrentDisplayProfile() { return G().profile; }
+
+std::size_t VideoMemoryInUse() {
+    Globals& g = G();
+    std::lock_guard<std::mutex> guard(g.lock);
+    return g.videoInUse;
 }
 
 DirectDraw::~DirectDraw() {
     if (m_primary) m_primary->m_owner = nullptr;
+    if (m_fullScreenWindow && m_window) SetFullScreen(m_window, FALSE);
 }
 
 HRESULT DirectDraw::GetCaps(DDCAPS* driver, DDCAPS* emulation) const {
     if (!driver && !emulation) return DDERR_INVALIDPARAMS;
     DDCAPS caps;
-    // A software display: blits, stretch, fills and source keys, no 3D
-    // hardware and no video memory.
+    // Blits, stretch, fills and source keys; 3D hardware and video memory
+    // as the display profile says.
     caps.dwCaps = DDCAPS_BLT | DDCAPS_BLTSTRETCH | DDCAPS_COLORKEY | DDCAPS_BLTCOLORFILL;
+    const DisplayProfile& profile = CurrentDisplayProfile();
+    if (m_driver >= 0 && m_driver < static_cast<int>(profile.drivers.size()) && profile.drivers[m_driver].has3D)
+        caps.dwCaps |= DDCAPS_3D;
+    caps.dwVidMemTotal = static_cast<DWORD>(std::min<std::size_t>(profile.videoMemory, 0xFFFFFFFFu));
+    caps.dwVidMemFree = caps.dwVidMemTotal - static_cast<DWORD>(std::min<std::size_t>(VideoMemoryInUse(), caps.dwVidMemTotal));
     caps.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_PRIMARYSURFACE | DDSCAPS_SYSTEMMEMORY | DDSCAPS_TEXTURE |
                           DDSCAPS_3DDEVICE | DDSCAPS_ZBUFFER | DDSCAPS_FLIP | DDSCAPS_PALETTE;
     if (driver) *driver = caps;
@@ -791,6 +839,15 @@ HRESULT DirectDraw::SetCooperativeLevel(HWND window, DWORD flags) {
     if (!(flags & (DDSCL_NORMAL | DDSCL_FULLSCREEN))) return DDERR_INVALIDPARAMS;
     if ((flags & DDSCL_NORMAL) && full) return DDERR_INVALIDPARAMS;
     if (exclusive && !window) return DDERR_INVALIDPARAMS;
+    // Exclusive full screen takes the real window to full screen; going back
+    // to the normal level gives the window back.
+    if (full) {
+        if (m_window && m_window != window && m_fullScreenWindow) SetFullScreen(m_window, FALSE);
+        SetFullScreen(window, TRUE);
+    } else if (m_fullScreenWindow && m_window) {
+        SetFullScreen(m_window, FALSE);
+    }
+    m_fullScreenWindow = full;
     m_coopLevel = flags;
     m_window = window;
     return DD_OK;
@@ -800,6 +857,8 @@ HRESULT DirectDraw::SetDisplayMode(DWORD width, DWORD height, DWORD bits, DWORD,
     if (!(m_coopLevel & DDSCL_EXCLUSIVE)) return DDERR_NOEXCLUSIVEMODE;
     if (!ModeOffered(OfferedModes(), static_cast<int>(width), static_cast<int>(height), static_cast<int>(bits)))
         return DDERR_INVALIDMODE;
+    // The window's picture takes the mode's size; the host scales it to the screen.
+    if (m_window) SetWindowPos(m_window, nullptr, 0, 0, static_cast<int>(width), static_cast<int>(height), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     m_modeSet = true;
     m_modeWidth = static_cast<int>(width);
     m_modeHeight = static_cast<int>(height);
@@ -818,17 +877,39 @@ HRESULT DirectDraw::CreateSurface(const DDSURFACEDESC* desc, DirectDrawSurface**
     if (!(desc->dwFlags & DDSD_CAPS)) return DDERR_INVALIDPARAMS;
     if (m_coopLevel == 0) return DDERR_NOCOOPERATIVELEVELSET;
     DWORD caps = desc->ddsCaps.dwCaps;
-    // Nothing here lives in video memory: this machine's display is software.
-    if (caps & (DDSCAPS_VIDEOMEMORY | DDSCAPS_LOCALVIDMEM | DDSCAPS_NONLOCALVIDMEM)) return DDERR_OUTOFVIDEOMEMORY;
+    const DWORD videoCaps = DDSCAPS_VIDEOMEMORY | DDSCAPS_LOCALVIDMEM | DDSCAPS_NONLOCALVIDMEM;
+    const bool wantsVideo = (caps & videoCaps) != 0;
 
     Globals& g = G();
-    auto make = [&](int w, int h, PixelFormat f, const DDPIXELFORMAT& pf, DWORD c) {
+    // Video memory comes from the profile's budget; a request that does not
+    // fit fails, or lands in system memory when the profile says so.
+    auto place = [&](std::size_t bytes, DWORD* placed, std::size_t* videoBytes) -> HRESULT {
+        *videoBytes = 0;
+        if (!wantsVideo) {
+            *placed = (caps & ~videoCaps) | DDSCAPS_SYSTEMMEMORY;
+            return DD_OK;
+        }
+        std::lock_guard<std::mutex> guard(g.lock);
+        if (g.videoInUse + bytes <= g.profile.videoMemory) {
+            g.videoInUse += bytes;
+            *videoBytes = bytes;
+            const bool nonLocal = (caps & DDSCAPS_NONLOCALVIDMEM) && g.profile.nonLocalVideoMemory;
+            *placed = (caps & ~(DDSCAPS_SYSTEMMEMORY | DDSCAPS_NONLOCALVIDMEM | DDSCAPS_LOCALVIDMEM)) |
+                      DDSCAPS_VIDEOMEMORY | (nonLocal ? DDSCAPS_NONLOCALVIDMEM : DDSCAPS_LOCALVIDMEM);
+            return DD_OK;
+        }
+        if (!g.profile.videoFallback) return DDERR_OUTOFVIDEOMEMORY;
+        *placed = (caps & ~videoCaps) | DDSCAPS_SYSTEMMEMORY;
+        return DD_OK;
+    };
+    auto make = [&](int w, int h, PixelFormat f, const DDPIXELFORMAT& pf, DWORD c, std::size_t videoBytes) {
         auto* s = new DirectDrawSurface();
         s->m_width = w;
         s->m_height = h;
         s->m_format = f;
         s->m_ddpf = pf;
-        s->m_caps = c | DDSCAPS_SYSTEMMEMORY;
+        s->m_caps = c;
+        s->m_videoBytes = videoBytes;
         s->Allocate();
         return s;
     };
@@ -845,12 +926,18 @@ HRESULT DirectDraw::CreateSurface(const DDSURFACEDESC* desc, DirectDrawSurface**
         GetDisplayMode(&mode);
         int w = static_cast<int>(mode.dwWidth), h = static_cast<int>(mode.dwHeight);
         PixelFormat f = ModeFormat(static_cast<int>(mode.ddpfPixelFormat.dwRGBBitCount));
-        DWORD frontCaps = (caps & ~DDSCAPS_SYSTEMMEMORY) | DDSCAPS_VISIBLE;
+        const std::size_t bytes = static_cast<std::size_t>(PitchFor(w, BytesPerPixel(f))) * static_cast<std::size_t>(h);
+        DWORD placed = 0;
+        std::size_t frontVideo = 0, backVideo = 0;
+        if (HRESULT hr = place(bytes * (flipping ? 2 : 1), &placed, &frontVideo); FAILED(hr)) return hr;
+        if (flipping) backVideo = frontVideo / 2, frontVideo -= backVideo;
+        DWORD frontCaps = placed | DDSCAPS_VISIBLE;
         if (flipping) frontCaps |= DDSCAPS_FRONTBUFFER;
-        DirectDrawSurface* front = make(w, h, f, mode.ddpfPixelFormat, frontCaps);
+        DirectDrawSurface* front = make(w, h, f, mode.ddpfPixelFormat, frontCaps, frontVideo);
         if (flipping) {
-            DWORD backCaps = (caps & (DDSCAPS_3DDEVICE | DDSCAPS_FLIP | DDSCAPS_COMPLEX)) | DDSCAPS_BACKBUFFER;
-            DirectDrawSurface* back = make(w, h, f, mode.ddpfPixelFormat, backCaps);
+            const DWORD memory = placed & (DDSCAPS_SYSTEMMEMORY | videoCaps);
+            DWORD backCaps = (caps & (DDSCAPS_3DDEVICE | DDSCAPS_FLIP | DDSCAPS_COMPLEX)) | DDSCAPS_BACKBUFFER | memory;
+            DirectDrawSurface* back = make(w, h, f, mode.ddpfPixelFormat, backCaps, backVideo);
             front->m_backBuffer = back;
             back->m_frontBuffer = front;
         }
@@ -887,14 +974,22 @@ HRESULT DirectDraw::CreateSurface(const DDSURFACEDESC* desc, DirectDrawSurface**
         f = ModeFormat(static_cast<int>(pf.dwRGBBitCount));
     }
 
+    const std::size_t size = static_cast<std::size_t>(PitchFor(w, BytesPerPixel(f))) * static_cast<std::size_t>(h);
     std::size_t bytes = 0;
     if (caps & DDSCAPS_TEXTURE) {
-        bytes = static_cast<std::size_t>(PitchFor(w, BytesPerPixel(f))) * static_cast<std::size_t>(h);
+        bytes = size;
         std::lock_guard<std::mutex> guard(g.lock);
         if (g.textureLimit && g.textureInUse + bytes > g.textureLimit) return DDERR_OUTOFMEMORY;
         g.textureInUse += bytes;
     }
-    DirectDrawSurface* s = make(w, h, f, pf, caps);
+    DWORD placed = 0;
+    std::size_t videoBytes = 0;
+    if (HRESULT hr = place(size, &placed, &videoBytes); FAILED(hr)) {
+        std::lock_guard<std::mutex> guard(g.lock);
+        g.textureInUse -= bytes;
+        return hr;
+    }
+    DirectDrawSurface* s = make(w, h, f, pf, placed, videoBytes);
     s->m_countedBytes = bytes;
     *out = s;
     return DD_OK;

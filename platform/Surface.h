@@ -346,6 +346,7 @@ private:
     DirectDrawSurface* m_zBuffer = nullptr;      // attached depth surface (one reference)
     DirectDraw* m_owner = nullptr;               // for the primary: its display object
     std::size_t m_countedBytes = 0;              // texture memory counted for this surface
+    std::size_t m_videoBytes = 0;                // video memory counted for this surface
 };
 
 using LPDDENUMCALLBACK = BOOL (*)(GUID* guid, char* description, char* name, void* context);
@@ -355,8 +356,7 @@ class DirectDraw : public RefCounted {
 public:
     HRESULT GetCaps(DDCAPS* driver, DDCAPS* emulation) const;
     HRESULT GetDisplayMode(DDSURFACEDESC* desc) const;
-    // Lists the modes this machine offers: the host's 16-bit modes (Present.h),
-    // then the same sizes at 32 bits; a filter description with width, height
+    // Lists the modes of the display profile (DisplayProfile.h); a filter description with width, height
     // or pixel format narrows the list.
     HRESULT EnumDisplayModes(DWORD flags, const DDSURFACEDESC* filter, void* context, LPDDENUMMODESCALLBACK callback) const;
     HRESULT SetCooperativeLevel(HWND window, DWORD flags);
@@ -383,9 +383,11 @@ private:
     bool m_modeSet = false;
     int m_modeWidth = 0, m_modeHeight = 0, m_modeBits = 0;
     DirectDrawSurface* m_primary = nullptr;  // not owned; cleared when it goes
+    int m_driver = 0;                        // index in the display profile
+    bool m_fullScreenWindow = false;         // m_window was taken to full screen
 };
 
-// One display driver: the primary display (null GUID).
+// The display profile's drivers (DisplayProfile.h); the primary display has a null GUID.
 HRESULT DirectDrawEnumerate(LPDDENUMCALLBACK callback, void* context);
 // guid null or all zero: the primary display.
 HRESULT DirectDrawCreate(const GUID* guid, DirectDraw** out, void* unknownOuter = nullptr);

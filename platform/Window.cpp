@@ -1,6 +1,7 @@
 #include "platform/Window.h"
 
 #include "platform/Input.h"
+#include "platform/Surface.h"
 #include "platform/Time.h"
 
 #include <algorithm>
@@ -540,6 +541,8 @@ void DeliverEvent(const BackendEvent& e) {
     case BackendEvent::Type::Minimize:
         if (s.minimized) break;
         s.minimized = true;
+        // A full-screen display gives its memory away when it is minimised.
+        if (Window* w = Live(s.main); w && w->fullScreen) LoseAllSurfaces();
         if (s.active) Activate(false, true);
         if (HWND main = Live(s.main)) SendMessage(main, WM_SIZE, SIZE_MINIMIZED, 0);
         break;
@@ -554,6 +557,9 @@ void DeliverEvent(const BackendEvent& e) {
         break;
     case BackendEvent::Type::Quit:
         PostQuitMessage(0);
+        break;
+    case BackendEvent::Type::LoseSurfaces:
+        LoseAllSurfaces();
         break;
     case BackendEvent::Type::Expose:
         if (HWND main = Live(s.main)) InvalidateRect(main, nullptr, FALSE);

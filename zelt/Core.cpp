@@ -265,6 +265,7 @@ ZELT_API int Zelt_Init_Kernel(int bits) {
     }
     unloadPlugin();
     k.bits = bits == 16 ? 16 : 15;
+    k.displayKind = bits == 0;
     void* h = openBeside("libtarnel.so");
     if (!h) {
       setError(ZELT_ERR_RENDERER);

@@ -305,6 +305,7 @@ struct KernelState {
   void* mathHandle = nullptr;
   std::string mathName;
   int bits = 16;               // 15 or 16
+  bool displayKind = false;    // started for the display layer (Zelt_Init_Kernel(0))
   bool methods = false;        // Zelt_Init_Vtbl done
   ZeltRenderRecord record{};
   std::size_t capacity = 0;    // entries of the per-vertex arrays

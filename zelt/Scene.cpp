@@ -221,6 +221,14 @@ ZELT_API int Zelt_Scene_Init_Render(ZeltScene* scene, int rendererKind, void* di
     registerScene(K(scene));
     scene->rendererKind = rendererKind;
     scene->displayContext = displayContext;
+    // The display layer's back buffer decides the pixel layout: materials and
+    // textures loaded from now on are made for it.
+    KernelState& k = state();
+    const int depth = rendererKind != 1 ? static_cast<ZeltDisplayTarget*>(displayContext)->depth : 0;
+    if (k.displayKind && (depth == 15 || depth == 16)) {
+      k.bits = depth;
+      k.record.depth = depth;
+    }
     return 1;
   });
 }

@@ -78,6 +78,7 @@ typedef struct ZeltDisplayTarget {
   void* user;
   uint16_t* (*lock)(void* user, int* pitchPixels); /* null when the buffer cannot be locked */
   void (*unlock)(void* user);
+  int depth; /* 15 (5-5-5) or 16 (5-6-5): the locked buffer's pixels; 0 keeps the kernel's 15 bits */
 } ZeltDisplayTarget;
 
 struct ZeltAnimation {

@@ -68,7 +68,7 @@ TEST_F(Direct3DTest, EnumerationReportsOneSoftwareDevice) {
     EXPECT_EQ(dev.hardware.dcmColorModel, 0u);  // software, not hardware
     EXPECT_EQ(dev.software.dcmColorModel, static_cast<DWORD>(D3DCOLOR_RGB));
     EXPECT_TRUE(dev.software.dwDeviceRenderBitDepth & DDBD_16);
-    EXPECT_TRUE(dev.software.dwDeviceRenderBitDepth & DDBD_32);
+    EXPECT_FALSE(dev.software.dwDeviceRenderBitDepth & DDBD_32);  // the renderer writes 16-bit pixels
     EXPECT_NE(dev.software.dwDeviceZBufferBitDepth, 0u);
     EXPECT_TRUE(dev.software.dpcTriCaps.dwDestBlendCaps & D3DPBLENDCAPS_ONE);
     EXPECT_FALSE(dev.software.dpcTriCaps.dwTextureCaps & D3DPTEXTURECAPS_SQUAREONLY);

@@ -32,9 +32,10 @@ TEST(InputScriptTest, GrammarCoversTimesCommandsAndComments) {
         "#9 minimize\n"
         "#9 restore\n"
         "#9 close\n"
-        "#10 quit\n");
+        "#10 quit\n"
+        "#10 Lose Surfaces\n");
     EXPECT_TRUE(s.errors.empty()) << s.errors.front();
-    ASSERT_EQ(s.events.size(), 18u);
+    ASSERT_EQ(s.events.size(), 19u);
     EXPECT_EQ(s.events[0].when, ScriptedEvent::When::Ms);
     EXPECT_EQ(s.events[0].at, 250u);
     EXPECT_EQ(s.events[0].event.vk, UINT{VK_F1});
@@ -57,6 +58,7 @@ TEST(InputScriptTest, GrammarCoversTimesCommandsAndComments) {
     EXPECT_EQ(s.events[13].event.type, T::FocusLost);
     EXPECT_EQ(s.events[16].event.type, T::Close);
     EXPECT_EQ(s.events[17].event.type, T::Quit);
+    EXPECT_EQ(s.events[18].event.type, T::LoseSurfaces);
 }
 
 TEST(InputScriptTest, BadLinesAreReportedWithTheirNumberAndSkipped) {
@@ -69,12 +71,13 @@ TEST(InputScriptTest, BadLinesAreReportedWithTheirNumberAndSkipped) {
         "#2 click sideways\n"
         "#2 jump\n"
         "#2 quit now\n"
+        "#2 lose memory\n"
         "#3 key up A\n");
-    ASSERT_EQ(s.errors.size(), 7u);
+    ASSERT_EQ(s.errors.size(), 8u);
     for (size_t i = 0; i < s.errors.size(); ++i)
         EXPECT_EQ(s.errors[i].rfind(std::to_string(i + 2) + ": ", 0), 0u) << s.errors[i];
     ASSERT_EQ(s.events.size(), 2u);
-    EXPECT_EQ(s.events[1].line, 9);
+    EXPECT_EQ(s.events[1].line, 10);
 }
 
 TEST(InputScriptTest, VirtualKeyNames) {

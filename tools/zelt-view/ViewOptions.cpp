@@ -12,10 +12,12 @@ namespace zeltview {
 
 const char* const kUsage =
     "usage: zelt-view FILE... [--anim FILE.a3d] [--frame F] [--camera NAME] [--size WxH]\n"
-    "                 [--out IMAGE.png]\n"
+    "                 [--out IMAGE.png] [--dialog] [--renderer software|display] [--full-screen]\n"
+    "                 [--format 565|555]\n"
     "FILE: .s3d .o3d .a3d .c3d .l3d engine asset files; textures are searched beside them and\n"
     "in their Maps/ folders. With --out one frame is written as PNG and the program ends;\n"
-    "otherwise a window opens: drag orbits, wheel zooms, arrows walk, space plays the\n"
+    "otherwise a window opens through the display layer (--dialog lets the display configuration\n"
+    "dialog choose full screen or window, renderer and mode): drag orbits, wheel zooms, arrows walk, space plays the\n"
     "animation, F1 shows the frame counters, Escape quits.\n";
 
 namespace {
@@ -78,6 +80,24 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
       }
     } else if (a == "--out") {
       if (!value(o.out)) return false;
+    } else if (a == "--dialog") {
+      o.dialog = true;
+    } else if (a == "--full-screen") {
+      o.fullScreen = true;
+    } else if (a == "--renderer") {
+      if (!value(v)) return false;
+      if (v != "software" && v != "display") {
+        error = "bad renderer " + v + " (software or display)";
+        return false;
+      }
+      o.display = v == "display";
+    } else if (a == "--format") {
+      if (!value(v)) return false;
+      if (v != "565" && v != "555") {
+        error = "bad format " + v + " (565 or 555)";
+        return false;
+      }
+      o.format555 = v == "555";
     } else if (a.size() > 1 && a[0] == '-') {
       error = "unknown option " + a;
       return false;

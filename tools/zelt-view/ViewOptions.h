@@ -17,6 +17,10 @@ struct Options {
   int width = 640;                 // --size WxH
   int height = 480;
   std::string out;                 // --out IMAGE.png
+  bool dialog = false;             // --dialog: the display configuration dialog chooses
+  bool display = false;            // --renderer display (the display layer's kind) | software
+  bool fullScreen = false;         // --full-screen
+  bool format555 = false;          // --format 555 | 565: the display's 16-bit layout
 };
 
 // Parses the arguments after the program name. False with a reason on a bad line.

@@ -160,7 +160,8 @@ Viewer::~Viewer() {
   if (started_) Zelt_Release_Kernel();
 }
 
-bool Viewer::Start(int width, int height, std::string& error, int mathBuild) {
+bool Viewer::Start(int width, int height, std::string& error, int mathBuild, int kernelBits,
+                   ZeltDisplayTarget* target) {
   if (!Zelt_Init_Mathlib(mathBuild)) {
     error = "no math library: " + KernelError();
     return false;
@@ -168,7 +169,9 @@ bool Viewer::Start(int width, int height, std::string& error, int mathBuild) {
   Zelt_Init_Ptr(KernelOpen, KernelReadAll, KernelWrite, KernelClose, std::malloc, std::calloc, std::realloc,
                 std::free);
   Zelt_Init_Vtbl(1);
-  if (!Zelt_Init_Kernel(16)) {
+  target_ = target;
+  bits_ = target ? (target->depth == 16 ? 16 : 15) : (kernelBits == 15 ? 15 : 16);
+  if (!Zelt_Init_Kernel(target ? 0 : bits_)) {
     error = "kernel start failed: " + KernelError();
     return false;
   }
@@ -178,7 +181,7 @@ bool Viewer::Start(int width, int height, std::string& error, int mathBuild) {
   pixels_.assign(size_t(width) * size_t(height), 0);
   if (!Zelt_Scene_Create(&scene_) ||
       !Zelt_Scene_Init_Resolution(scene_, 0, 0, width, height, width, 1.0f, 1.0f, 10000.0f) ||
-      !Zelt_Scene_Init_Render(scene_, 1, nullptr)) {
+      !Zelt_Scene_Init_Render(scene_, target ? 0 : 1, target)) {
     error = "cannot make a scene: " + KernelError();
     return false;
   }
@@ -403,7 +406,7 @@ void Viewer::Turn(float dTheta) {
 }
 
 bool Viewer::Render(std::string& error) {
-  if (!Zelt_Render(scene_, pixels_.data(), nullptr, 1)) {
+  if (!Zelt_Render(scene_, target_ ? nullptr : pixels_.data(), nullptr, 1)) {
     error = "render failed: " + KernelError();
     return false;
   }
@@ -413,10 +416,13 @@ bool Viewer::Render(std::string& error) {
 void Viewer::DrawCounters(float framesPerSecond) {
   const ZeltFaceCounters& c = scene_->counters;
   char line[128];
-  const uint16_t colour = 0xFFE0;  // yellow
+  const uint16_t colour = bits_ == 16 ? 0xFFE0 : 0x7FE0;  // yellow
   int y = 4;
+  uint16_t* pixels = pixels_.data();
+  int pitch = width_;
+  if (target_ && !(pixels = target_->lock(target_->user, &pitch))) return;
   auto print = [&](const char* text) {
-    Zelt_Print(text, 4, y, width_, colour, pixels_.data());
+    Zelt_Print(text, 4, y, pitch, colour, pixels);
     y += 10;
   };
   std::snprintf(line, sizeof line, "%s  %.1f fps", Zelt_Get_Mathlib_Name(), double(framesPerSecond));
@@ -426,6 +432,7 @@ void Viewer::DrawCounters(float framesPerSecond) {
   print(line);
   std::snprintf(line, sizeof line, "transparent %d  triangles %d", c.transparent, c.trianglesDrawn);
   print(line);
+  if (target_) target_->unlock(target_->user);
 }
 
 }  // namespace zeltview

@@ -31,7 +31,10 @@ class Viewer {
   Viewer& operator=(const Viewer&) = delete;
 
   // Starts the kernel and an empty scene of width x height. mathBuild 0 chooses by processor.
-  bool Start(int width, int height, std::string& error, int mathBuild = 0);
+  // Software kind: frames in pixels() with 15 or 16-bit pixels (kernelBits). With a display
+  // target the kernel draws into the display layer's back buffer instead.
+  bool Start(int width, int height, std::string& error, int mathBuild = 0, int kernelBits = 16,
+             ZeltDisplayTarget* target = nullptr);
   // Loads one asset file by its extension; the map folders beside it are searched for textures.
   bool Load(const std::string& path, std::string& error);
   // Loads an animation file to be posed on the objects it names.
@@ -52,7 +55,8 @@ class Viewer {
   void Walk(float forward);
   void Turn(float dTheta);
 
-  // Renders one frame into pixels() (5-6-5, pitch = width). False with the kernel's error.
+  // Renders one frame into pixels() (pitch = width), or into the display target. False with the
+  // kernel's error.
   bool Render(std::string& error);
   // Draws the frame counters and the math build name at the top left.
   void DrawCounters(float framesPerSecond);
@@ -73,6 +77,8 @@ class Viewer {
   };
 
   bool started_ = false;
+  int bits_ = 16;
+  ZeltDisplayTarget* target_ = nullptr;
   ZeltScene* scene_ = nullptr;
   int width_ = 0, height_ = 0;
   std::vector<uint16_t> pixels_;

@@ -99,7 +99,7 @@ struct Target {
 TEST_F(KernelStart, DisplayKindDrawsIntoTheLockedBackBuffer) {
   ASSERT_NE(Zelt_Init_Kernel(0), 0);
   Target t;
-  ZeltDisplayTarget target{&t, Target::lock, Target::unlock};
+  ZeltDisplayTarget target{&t, Target::lock, Target::unlock, 0};  // the kernel's own 15 bits
   ZeltScene* s = nullptr;
   ASSERT_NE(Zelt_Scene_Create(&s), 0);
   ASSERT_NE(Zelt_Scene_Init_Resolution(s, 0, 0, 64, 64, 64, 1, 1, 1000), 0);
@@ -111,6 +111,16 @@ TEST_F(KernelStart, DisplayKindDrawsIntoTheLockedBackBuffer) {
   EXPECT_EQ(t.unlocks, 1);
   EXPECT_EQ(t.buffer[32 * 100 + 32], 0x7C00);  // 15 bits, the target's pitch
   EXPECT_EQ(t.buffer[32 * 100 + 80], 0);       // beyond the viewport
+  Zelt_Scene_Release(s);
+
+  // A 5-6-5 back buffer: the target says so before the scene is loaded.
+  ZeltDisplayTarget target565{&t, Target::lock, Target::unlock, 16};
+  ASSERT_NE(Zelt_Scene_Create(&s), 0);
+  ASSERT_NE(Zelt_Scene_Init_Resolution(s, 0, 0, 64, 64, 64, 1, 1, 1000), 0);
+  ASSERT_NE(Zelt_Scene_Init_Render(s, 0, &target565), 0);
+  ASSERT_NE(Zelt_Load_Sdk_s3d(s, redWall("startd3d.s3d").c_str()), 0);
+  ASSERT_NE(Zelt_Render(s, nullptr, nullptr, 1), 0);
+  EXPECT_EQ(t.buffer[32 * 100 + 32], 0xF800);
   Zelt_Scene_Release(s);
 }
 
