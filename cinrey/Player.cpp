@@ -14,6 +14,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/log.h>
 #include <libswscale/swscale.h>
 }
 
@@ -262,6 +263,7 @@ extern "C" {
 CINREY_API int Cinrey_Open(const char* path) {
     try {
         g_Movie.reset();
+        av_log_set_level(AV_LOG_ERROR);
         if (!path) return -1;
         const std::string real = platform::ResolvePath(path);
         if (real.empty()) return -1;

@@ -9,6 +9,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/imgutils.h>
+#include <libavutil/log.h>
 #include <libswscale/swscale.h>
 }
 
@@ -67,6 +68,7 @@ bool WriteMjpegAvi(const std::string& path, int width, int height, int fps, int 
         why = "bad video size or length";
         return false;
     }
+    av_log_set_level(AV_LOG_ERROR);
     Output out;
     int result = avformat_alloc_output_context2(&out.format, nullptr, "avi", path.c_str());
     if (result < 0 || !out.format) {
