@@ -21,17 +21,17 @@ void SetName(char (&field)[KELMAT_NAME_SIZE], const char* name) {
     std::strncpy(field, name, KELMAT_NAME_SIZE - 1);
 }
 
-// Appends to the end of a root list, so files keep the order of creation.
+// Appends to the end of a root list, so files keep the order of creation,
+// and counts the record.
 template <class T>
-void Append(T*& head, T* node) {
-    if (!head) {
-        head = node;
-        return;
-    }
+T* Append(T*& head, std::int32_t& count, T* node) {
+    ++count;
+    if (!head) return head = node;
     T* last = head;
     while (last->next) last = last->next;
     last->next = node;
     node->previous = last;
+    return node;
 }
 
 void Identity(float (&m)[16]) {
@@ -110,8 +110,7 @@ KelmatMaterial* AssetScene::Material(const char* name, int r, int g, int b, cons
         m->textureMap = Zeroed<KelmatMap>();
         SetName(m->textureMap->name, map);
     }
-    Append(m_Scene.materials, m);
-    ++m_Scene.materialCount;
+    Append(m_Scene.materials, m_Scene.materialCount, m);
     return m;
 }
 
@@ -127,8 +126,7 @@ KelmatObject* AssetScene::NewObject(const char* name, Vec3 position, KelmatObjec
     o->localMatrix[12] = position.x;
     o->localMatrix[13] = position.y;
     o->localMatrix[14] = position.z;
-    Append(m_Scene.objects, o);
-    ++m_Scene.objectCount;
+    Append(m_Scene.objects, m_Scene.objectCount, o);
     if (parent) Kelmat_Object_Link(o, parent, &m_Scene);
     return o;
 }
@@ -228,8 +226,7 @@ KelmatCamera* AssetScene::Camera(const char* name, Vec3 position, Vec3 target, f
     c->position = {position.x, position.y, position.z};
     c->target = {target.x, target.y, target.z};
     c->fieldOfView = fovDegrees * kPi / 180.0f;
-    Append(m_Scene.cameras, c);
-    ++m_Scene.cameraCount;
+    Append(m_Scene.cameras, m_Scene.cameraCount, c);
     return c;
 }
 
@@ -243,8 +240,7 @@ KelmatLight* AssetScene::Omni(const char* name, Vec3 position, int r, int g, int
     l->color[2] = static_cast<std::uint8_t>(b);
     l->multiplier = multiplier;
     l->outerRange = 10000;
-    Append(m_Scene.lights, l);
-    ++m_Scene.lightCount;
+    Append(m_Scene.lights, m_Scene.lightCount, l);
     return l;
 }
 
@@ -253,8 +249,7 @@ KelmatAnimation* AssetScene::Animation(const char* name, int length, KelmatAnima
     SetName(a->name, name);
     a->length = length;
     a->segmentEnd = length;
-    Append(m_Scene.animations, a);
-    ++m_Scene.animationCount;
+    Append(m_Scene.animations, m_Scene.animationCount, a);
     if (parent) Kelmat_Animation_Link(a, parent, &m_Scene);
     return a;
 }

@@ -46,10 +46,7 @@ std::string ReadAll(const fs::path& path) {
 class PackCheck : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        ASSERT_NE(Zelt_Init_Mathlib(0), 0);
-        LendKernelFunctions();
-        Zelt_Init_Vtbl(1);
-        ASSERT_NE(Zelt_Init_Kernel(16), 0);
+        ASSERT_EQ(StartKernel(0, 16), 1);
     }
 
     void SetUp() override {

@@ -93,6 +93,19 @@ int WriteTable(XChunkFile& file, const char* chunk, const std::vector<std::uint8
     return file.EndWriteChunk() && ok ? 1 : 0;
 }
 
+// A chunk of a known size: all of it or nothing.
+bool ReadFixedChunk(XChunkFile& file, const char* chunk, std::uint8_t* bytes, std::uint32_t size) {
+    if (!file.BeginReadChunk(chunk)) return false;
+    const bool whole = file.m_Dir[file.m_Current].length >= size && file.Read(bytes, static_cast<int>(size));
+    file.EndReadChunk();
+    return whole;
+}
+
+int WriteFixedChunk(XChunkFile& file, const char* chunk, const std::uint8_t* bytes, unsigned size) {
+    const int ok = file.BeginWriteChunk(chunk) && file.Write(bytes, size);
+    return file.EndWriteChunk() && ok ? 1 : 0;
+}
+
 template <class Fn>
 int WriteWholeFile(const char* path, Fn body) {
     auto file = std::make_unique<XChunkFile>();
@@ -196,10 +209,7 @@ XActionInfoRecord DecodeActionInfo(const std::uint8_t* in) {
 
 int ReadSceneInfo(XChunkFile& file, XSceneInfoRecord& record) {
     std::uint8_t bytes[XSceneInfoRecord::kSize];
-    if (!file.BeginReadChunk("SCENE")) return 0;
-    const bool whole = file.m_Dir[file.m_Current].length >= sizeof bytes && file.Read(bytes, sizeof bytes);
-    file.EndReadChunk();
-    if (!whole) return 0;
+    if (!ReadFixedChunk(file, "SCENE", bytes, sizeof bytes)) return 0;
     record = DecodeSceneInfo(bytes);
     return 1;
 }
@@ -207,16 +217,12 @@ int ReadSceneInfo(XChunkFile& file, XSceneInfoRecord& record) {
 int WriteSceneInfo(XChunkFile& file, const XSceneInfoRecord& record) {
     std::uint8_t bytes[XSceneInfoRecord::kSize];
     EncodeSceneInfo(record, bytes);
-    const int ok = file.BeginWriteChunk("SCENE") && file.Write(bytes, sizeof bytes);
-    return file.EndWriteChunk() && ok ? 1 : 0;
+    return WriteFixedChunk(file, "SCENE", bytes, sizeof bytes);
 }
 
 int ReadCameraInfo(XChunkFile& file, XCameraInfoRecord& record) {
     std::uint8_t bytes[XCameraInfoRecord::kSize];
-    if (!file.BeginReadChunk("CAMERA")) return 0;
-    const bool whole = file.m_Dir[file.m_Current].length >= sizeof bytes && file.Read(bytes, sizeof bytes);
-    file.EndReadChunk();
-    if (!whole) return 0;
+    if (!ReadFixedChunk(file, "CAMERA", bytes, sizeof bytes)) return 0;
     const std::uint8_t* in = bytes;
     record.m_Fov = GetFloat(in);
     record.m_SphereRadius = GetFloat(in);
@@ -232,8 +238,7 @@ int WriteCameraInfo(XChunkFile& file, const XCameraInfoRecord& record) {
     PutFloat(out, record.m_SphereRadius);
     PutFloat(out, record.m_SphereOffsetZ);
     PutFloat(out, record.m_Speed);
-    const int ok = file.BeginWriteChunk("CAMERA") && file.Write(bytes, sizeof bytes);
-    return file.EndWriteChunk() && ok ? 1 : 0;
+    return WriteFixedChunk(file, "CAMERA", bytes, sizeof bytes);
 }
 
 XTableRead ReadObjectInfos(XChunkFile& file, std::vector<XObjectInfoRecord>& records) {

@@ -192,6 +192,13 @@ void LendKernelFunctions() {
                   std::free);
 }
 
+int StartKernel(int mathBuild, int bits) {
+    if (!Zelt_Init_Mathlib(mathBuild)) return 0;
+    LendKernelFunctions();
+    Zelt_Init_Vtbl(1);
+    return Zelt_Init_Kernel(bits) ? 1 : 0;
+}
+
 int LoadSceneFile(XSceneListTarget& target, const char* path) {
     if (!path) return 0;
     const std::string lower = Lower(path);

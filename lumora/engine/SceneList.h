@@ -50,6 +50,10 @@ void KernelClose(void* handle);
 
 // Lends the four functions and the C allocators to the kernel.
 void LendKernelFunctions();
+// Starts the kernel for programs that only load and render scenes (tools,
+// tests): the math build (0 chooses by processor), the lent functions, the
+// method tables and software pixels of `bits` (15 or 16). 1 or 0.
+int StartKernel(int mathBuild, int bits);
 
 // Opens (binary read) the first of dir + name over `count` folders that
 // exists; copies its real path into foundPath (kPathSize bytes) when given.

@@ -19,10 +19,7 @@ using demo::AssetScene;
 class SceneListTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        ASSERT_NE(Zelt_Init_Mathlib(0), 0);
-        LendKernelFunctions();
-        Zelt_Init_Vtbl(1);
-        ASSERT_NE(Zelt_Init_Kernel(16), 0);
+        ASSERT_EQ(StartKernel(0, 16), 1);
     }
 
     void SetUp() override {

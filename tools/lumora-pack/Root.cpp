@@ -74,7 +74,7 @@ bool BuildRoot(Pack& pack) {
     if (!pack.WriteFile("APP.CFG", "[SCENE]\r\nFIRST=U09.ZELT\r\n")) return false;
 
     Image intro1 = Painting({{70, 90, 140}, {200, 140, 80}, {230, 200, 120}, {90, 130, 80}, {60, 80, 60}}, 1);
-    DrawTitle(intro1, "LUMORA", 128, 200, 10, {250, 245, 230});
+    DrawTitle(intro1, "LUMORA", 80, 200, 10, {250, 245, 230});
     Image intro2 = Painting({{240, 220, 170}, {200, 110, 70}, {120, 60, 60}, {60, 50, 70}}, 2);
     DrawTitle(intro2, "peinture", 128, 210, 6, {250, 245, 230});
     return pack.WriteBitmap("2DBIT/Intro1.bmp", intro1) && pack.WriteBitmap("2DBIT/Intro2.bmp", intro2);

@@ -41,13 +41,7 @@ int main(int argc, char** argv) {
 
     // The plain math build renders the same on every processor, so the
     // videos are the same everywhere.
-    if (!Zelt_Init_Mathlib(5)) {
-        std::fprintf(stderr, "lumora-pack: the kernel's math library cannot be loaded\n");
-        return 1;
-    }
-    LendKernelFunctions();
-    Zelt_Init_Vtbl(1);
-    if (!Zelt_Init_Kernel(16)) {
+    if (!StartKernel(5, 16)) {
         std::fprintf(stderr, "lumora-pack: the kernel cannot start\n");
         return 1;
     }
