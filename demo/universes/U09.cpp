@@ -90,7 +90,7 @@ bool Clickables(Pack& pack, UniverseNames& names) {
         AssetScene a;
         auto* swing = a.Animation("*U09_03", 30);
         a.PositionKeys(swing, {{0, {-40, 200, kFloor}}});
-        a.RotationKeys(swing, {{0, {0, 0, 0}}, {30, {100, 0, 0}}});
+        a.RotationKeys(swing, {{0, {0, 0, 0}}, {30, {-100, 0, 0}}});  // away from room A
         names.animations.insert("*U09_03");
         if (!Save(pack, a, "U09/Anim/Door.A3D")) return false;
     }
