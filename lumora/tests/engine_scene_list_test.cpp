@@ -259,7 +259,7 @@ TEST_F(SceneListTest, TexturesAreSearchedInTheMapFoldersInOrder) {
     EXPECT_EQ(maps.Add(std::string(300, 'a').c_str()), 0);
 }
 
-TEST_F(SceneListTest, LentFunctionsWriteAndReportShortReads) {
+TEST_F(SceneListTest, LentFunctionsWriteReadAndCloseOnFailure) {
     void* out = KernelOpen((dir + "Written.bin").c_str(), "wb");
     ASSERT_NE(out, nullptr);
     ASSERT_EQ(KernelWrite(out, "abc", 3), 1);
@@ -275,6 +275,14 @@ TEST_F(SceneListTest, LentFunctionsWriteAndReportShortReads) {
     EXPECT_EQ(std::string(static_cast<char*>(data), size), "abc");
     KernelClose(in);
     KernelClose(nullptr);
+
+    // A failed read has closed the handle already (the kernel does not close it again).
+    in = KernelOpen((dir + "Written.bin").c_str(), "rb");
+    ASSERT_NE(in, nullptr);
+    EXPECT_EQ(KernelReadAll(in, nullptr, &size), 0);
+    EXPECT_EQ(KernelReadAll(nullptr, &data, &size), 0);
+    EXPECT_EQ(KernelWrite(nullptr, "x", 1), 0);
+    EXPECT_EQ(KernelOpen(nullptr, "rb"), nullptr);
 }
 
 TEST_F(SceneListTest, EntriesCanBeReadWithoutLoading) {
