@@ -125,6 +125,22 @@ TEST_F(PlayerTest, WidePicturesAreLetterboxedAndSilentMoviesPlay) {
     EXPECT_NE(pixels[(view.height / 2) * (view.pitch / 2)], 0);  // picture in the middle
 }
 
+TEST_F(PlayerTest, UnderTheRealClockTheMovieKeepsItsPace) {
+    platform::SetFixedClock(0);
+    MakeMovie("Pace.avi", 64, 48, 6, false);  // 6 pictures at 25 per second: 240 ms
+    ASSERT_EQ(Cinrey_Open((dir / "Video" / "Pace.avi").c_str()), 0);
+    const auto before = platform::PresentedFrameCount();
+    const platform::DWORD start = platform::timeGetTime();
+    ASSERT_EQ(Cinrey_Play(0, 0), 0);
+    while (Cinrey_Status() != CINREY_ENDED && platform::timeGetTime() - start < 5000) {
+    }
+    // It cannot end before its last picture is due, and never shows a picture twice.
+    EXPECT_GE(platform::timeGetTime() - start, 200u);
+    const auto shown = platform::PresentedFrameCount() - before;
+    EXPECT_GE(shown, 1u);
+    EXPECT_LE(shown, 6u);
+}
+
 TEST_F(PlayerTest, FilesThatAreNotMoviesAreRefused) {
     EXPECT_EQ(Cinrey_Open((dir / "Video" / "None.avi").c_str()), -1);
     EXPECT_EQ(Cinrey_Open(nullptr), -1);
