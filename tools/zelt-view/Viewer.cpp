@@ -21,11 +21,6 @@ std::vector<std::string>& MapFolders() {
   return folders;
 }
 
-struct FileHandle {
-  std::FILE* file = nullptr;
-  void* buffer = nullptr;
-};
-
 bool IsTextureName(const char* path) {
   std::string lower(path);
   for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
@@ -80,49 +75,13 @@ void* KernelOpen(const char* path, const char* mode) {
   }
   std::FILE* f = std::fopen(found.c_str(), mode);
   if (!f) return nullptr;
-  auto* h = new (std::nothrow) FileHandle;
+  auto* h = new (std::nothrow) XKernelFile;
   if (!h) {
     std::fclose(f);
     return nullptr;
   }
-  h->file = f;
+  h->m_File = f;
   return h;
-}
-
-void KernelClose(void* handle) {
-  auto* h = static_cast<FileHandle*>(handle);
-  if (!h) return;
-  if (h->file) std::fclose(h->file);
-  std::free(h->buffer);
-  delete h;
-}
-
-int KernelReadAll(void* handle, void** buffer, int* size) {
-  auto* h = static_cast<FileHandle*>(handle);
-  if (!h || !buffer || !size) {
-    KernelClose(handle);
-    return 0;
-  }
-  long length = -1;
-  if (std::fseek(h->file, 0, SEEK_END) == 0) length = std::ftell(h->file);
-  if (length >= 0 && length < (1L << 30) && std::fseek(h->file, 0, SEEK_SET) == 0) {
-    std::free(h->buffer);
-    h->buffer = std::malloc(size_t(length) + 1);
-    if (h->buffer && std::fread(h->buffer, 1, size_t(length), h->file) == size_t(length)) {
-      *buffer = h->buffer;
-      *size = int(length);
-      return 1;
-    }
-  }
-  KernelClose(handle);  // the kernel must not close it again
-  return 0;
-}
-
-int KernelWrite(void* handle, const void* data, int length) {
-  auto* h = static_cast<FileHandle*>(handle);
-  if (h && data && length >= 0 && std::fwrite(data, 1, size_t(length), h->file) == size_t(length)) return 1;
-  KernelClose(handle);
-  return 0;
 }
 
 bool SceneBounds(ZeltScene* scene, float centre[3], float* radius) {

@@ -9,16 +9,18 @@
 #include <vector>
 
 #include "include/zelt/zelt.h"
+#include "lumora/engine/SceneList.h"
 
 namespace zeltview {
 
 // Kernel file functions: plain files; texture names (".dmf") are searched as given, then in
 // the map folders in order, every component matched without regard to case.
 void SetMapFolders(std::vector<std::string> folders);
+// The handle is the game's, so reading, writing and closing are the game's own functions.
 void* KernelOpen(const char* path, const char* mode);
-int KernelReadAll(void* handle, void** buffer, int* size);
-int KernelWrite(void* handle, const void* data, int length);
-void KernelClose(void* handle);
+using ::KernelClose;
+using ::KernelReadAll;
+using ::KernelWrite;
 
 // World-space bounding sphere of every object with faces; false when there is none.
 bool SceneBounds(ZeltScene* scene, float centre[3], float* radius);

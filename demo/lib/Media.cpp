@@ -1,0 +1,221 @@
+#include "demo/lib/Media.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace demo {
+
+namespace {
+
+constexpr float kPi = 3.14159265f;
+
+std::uint32_t Hash(int x, int y, unsigned seed) {
+    std::uint32_t h = static_cast<std::uint32_t>(x) * 374761393u + static_cast<std::uint32_t>(y) * 668265263u +
+                      seed * 2246822519u;
+    h = (h ^ (h >> 13)) * 1274126177u;
+    return h ^ (h >> 16);
+}
+
+// Deterministic generator for sounds and strokes.
+struct Random {
+    std::uint32_t state;
+    explicit Random(unsigned seed) : state(seed * 2654435761u + 1) {}
+    float Next() {  // 0..1
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return static_cast<float>(state & 0xFFFFFF) / 16777215.0f;
+    }
+};
+
+int Mix(int a, int b, float t) { return static_cast<int>(static_cast<float>(a) + (static_cast<float>(b - a)) * t); }
+
+Rgb Mix(Rgb a, Rgb b, float t) { return {Mix(a.r, b.r, t), Mix(a.g, b.g, t), Mix(a.b, b.b, t)}; }
+
+Sound Silence(float seconds) {
+    Sound s;
+    s.samples.assign(static_cast<std::size_t>(seconds * static_cast<float>(s.rate)), 0);
+    return s;
+}
+
+std::int16_t Clip(float v) { return static_cast<std::int16_t>(std::clamp(v, -1.0f, 1.0f) * 32000.0f); }
+
+}  // namespace
+
+void Image::Set(int x, int y, int r, int g, int b) {
+    if (x < 0 || y < 0 || x >= width || y >= height) return;
+    std::uint8_t* p = rgb.data() + (static_cast<std::size_t>(y) * width + x) * 3;
+    p[0] = static_cast<std::uint8_t>(std::clamp(r, 0, 255));
+    p[1] = static_cast<std::uint8_t>(std::clamp(g, 0, 255));
+    p[2] = static_cast<std::uint8_t>(std::clamp(b, 0, 255));
+}
+
+float TileNoise(float x, float y, int period, unsigned seed) {
+    const int x0 = static_cast<int>(std::floor(x)), y0 = static_cast<int>(std::floor(y));
+    const float fx = x - static_cast<float>(x0), fy = y - static_cast<float>(y0);
+    auto at = [&](int i, int j) {
+        i = ((i % period) + period) % period;
+        j = ((j % period) + period) % period;
+        return static_cast<float>(Hash(i, j, seed) & 0xFFFF) / 65535.0f;
+    };
+    const float sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
+    const float a = at(x0, y0) + (at(x0 + 1, y0) - at(x0, y0)) * sx;
+    const float b = at(x0, y0 + 1) + (at(x0 + 1, y0 + 1) - at(x0, y0 + 1)) * sx;
+    return a + (b - a) * sy;
+}
+
+float TileFractal(float x, float y, int period, int octaves, unsigned seed) {
+    float sum = 0, weight = 0, amplitude = 1;
+    for (int o = 0; o < octaves; ++o) {
+        sum += amplitude * TileNoise(x, y, period, seed + static_cast<unsigned>(o) * 101u);
+        weight += amplitude;
+        amplitude *= 0.5f;
+        x *= 2;
+        y *= 2;
+        period *= 2;
+    }
+    return sum / weight;
+}
+
+Image WoodTexture(int size, Rgb light, Rgb dark, unsigned seed) {
+    Image image(size, size);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const float u = static_cast<float>(x) / static_cast<float>(size), v = static_cast<float>(y) / static_cast<float>(size);
+            // Grain runs along x: rings from a wavering distance across y.
+            const float warp = TileFractal(u * 4, v * 4, 4, 3, seed) * 2.0f;
+            const float ring = 0.5f + 0.5f * std::sin((v * 12.0f + warp) * 2 * kPi);
+            const float fleck = TileNoise(u * 64, v * 8, 64, seed + 7) * 0.25f;
+            const Rgb c = Mix(light, dark, std::clamp(ring * 0.7f + fleck, 0.0f, 1.0f));
+            image.Set(x, y, c.r, c.g, c.b);
+        }
+    return image;
+}
+
+Image PlasterTexture(int size, Rgb base, unsigned seed) {
+    Image image(size, size);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const float u = static_cast<float>(x) / static_cast<float>(size), v = static_cast<float>(y) / static_cast<float>(size);
+            const float n = TileFractal(u * 8, v * 8, 8, 4, seed);
+            const float stain = std::max(0.0f, TileFractal(u * 2, v * 2, 2, 2, seed + 3) - 0.6f) * 1.5f;
+            const float shade = 0.85f + 0.3f * n - stain * 0.4f;
+            image.Set(x, y, static_cast<int>(static_cast<float>(base.r) * shade), static_cast<int>(static_cast<float>(base.g) * shade),
+                      static_cast<int>(static_cast<float>(base.b) * (shade - stain * 0.2f)));
+        }
+    return image;
+}
+
+Image TileTexture(int size, int tiles, Rgb a, Rgb b, Rgb grout, unsigned seed) {
+    Image image(size, size);
+    const int cell = size / tiles;
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const int cx = x / cell, cy = y / cell;
+            const bool edge = x % cell < 2 || y % cell < 2;
+            Rgb c = ((cx + cy) & 1) ? a : b;
+            const float n = TileFractal(static_cast<float>(x) / static_cast<float>(size) * 8, static_cast<float>(y) / static_cast<float>(size) * 8, 8, 3, seed);
+            c = Mix(c, grout, n * 0.25f);
+            if (edge) c = grout;
+            image.Set(x, y, c.r, c.g, c.b);
+        }
+    return image;
+}
+
+Image MetalTexture(int size, Rgb base, Rgb rust, unsigned seed) {
+    Image image(size, size);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const float u = static_cast<float>(x) / static_cast<float>(size), v = static_cast<float>(y) / static_cast<float>(size);
+            const float brushed = TileNoise(u * 2, v * 64, 2, seed) * 0.2f;
+            const float spots = std::max(0.0f, TileFractal(u * 4, v * 4, 4, 4, seed + 11) - 0.55f) * 2.5f;
+            Rgb c = Mix(base, rust, std::clamp(spots, 0.0f, 1.0f));
+            const float shade = 0.9f + brushed;
+            image.Set(x, y, static_cast<int>(static_cast<float>(c.r) * shade), static_cast<int>(static_cast<float>(c.g) * shade),
+                      static_cast<int>(static_cast<float>(c.b) * shade));
+        }
+    return image;
+}
+
+Sound BellSound(float frequency, float seconds, unsigned seed) {
+    Sound s = Silence(seconds);
+    static const float kPartials[] = {1.0f, 2.0f, 2.4f, 3.0f, 4.2f};
+    Random random(seed);
+    float phase[5];
+    for (float& p : phase) p = random.Next() * 2 * kPi;
+    for (std::size_t i = 0; i < s.samples.size(); ++i) {
+        const float t = static_cast<float>(i) / static_cast<float>(s.rate);
+        float v = 0;
+        for (int k = 0; k < 5; ++k)
+            v += std::sin(2 * kPi * frequency * kPartials[k] * t + phase[k]) * std::exp(-t * (1.5f + k)) / (1.0f + k);
+        s.samples[i] = Clip(v * 0.45f * std::min(1.0f, t * 400));
+    }
+    return s;
+}
+
+Sound CreakSound(float seconds, unsigned seed) {
+    Sound s = Silence(seconds);
+    Random random(seed);
+    float phase = 0, noise = 0;
+    for (std::size_t i = 0; i < s.samples.size(); ++i) {
+        const float t = static_cast<float>(i) / static_cast<float>(s.rate);
+        const float pitch = 90.0f + 40.0f * std::sin(t * 3.1f) + 15.0f * std::sin(t * 17.0f);
+        phase += 2 * kPi * pitch / static_cast<float>(s.rate);
+        noise = noise * 0.9f + (random.Next() - 0.5f) * 0.1f;
+        // Stick-slip: a sawtooth whose pulses are roughened by noise.
+        const float saw = std::fmod(phase, 2 * kPi) / kPi - 1.0f;
+        const float envelope = std::sin(kPi * t / seconds);
+        s.samples[i] = Clip((saw * 0.3f + noise * 2.0f) * envelope);
+    }
+    return s;
+}
+
+Sound ChimeSound(float seconds) {
+    Sound s = Silence(seconds);
+    static const float kNotes[] = {523.25f, 659.25f, 783.99f};
+    for (std::size_t i = 0; i < s.samples.size(); ++i) {
+        const float t = static_cast<float>(i) / static_cast<float>(s.rate);
+        float v = 0;
+        for (int n = 0; n < 3; ++n) {
+            const float start = static_cast<float>(n) * seconds / 4;
+            if (t < start) continue;
+            const float u = t - start;
+            v += std::sin(2 * kPi * kNotes[n] * u) * std::exp(-u * 3.0f) * std::min(1.0f, u * 300);
+        }
+        s.samples[i] = Clip(v * 0.3f);
+    }
+    return s;
+}
+
+Sound AmbienceSound(float seconds, unsigned seed) {
+    Sound s = Silence(seconds);
+    Random random(seed);
+    float low = 0, lower = 0;
+    const std::size_t n = s.samples.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const float t = static_cast<float>(i) / static_cast<float>(s.rate);
+        // Wind: twice low-passed noise whose strength swells slowly; the swell
+        // is periodic over the length, so the loop joins.
+        low += (random.Next() - 0.5f - low) * 0.02f;
+        lower += (low - lower) * 0.05f;
+        const float swell = 0.6f + 0.4f * std::sin(2 * kPi * t / seconds);
+        float v = lower * 6.0f * swell;
+        // A bird call now and then: short rising chirps.
+        const float cycle = std::fmod(t, seconds / 3);
+        if (cycle > 1.0f && cycle < 1.25f) {
+            const float u = cycle - 1.0f;
+            v += std::sin(2 * kPi * (2500.0f + 4000.0f * u) * u) * std::sin(kPi * u / 0.25f) * 0.15f;
+        }
+        s.samples[i] = Clip(v);
+    }
+    // Fade the joint so the loop has no click.
+    const std::size_t fade = std::min<std::size_t>(n / 2, 2000);
+    for (std::size_t i = 0; i < fade; ++i) {
+        const float w = static_cast<float>(i) / static_cast<float>(fade);
+        s.samples[i] = static_cast<std::int16_t>(static_cast<float>(s.samples[i]) * w);
+        s.samples[n - 1 - i] = static_cast<std::int16_t>(static_cast<float>(s.samples[n - 1 - i]) * w);
+    }
+    return s;
+}
+
+}  // namespace demo

@@ -1,0 +1,216 @@
+// The pack check: the generated data pack in build/bin/Data holds what the
+// game looks up, every scene list loads through the kernel without a single
+// box, every name of the tables resolves, the videos play, and building the
+// pack again gives the same bytes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cinrey/cinrey.h"
+#include "lumora/engine/InfoTables.h"
+#include "lumora/engine/SceneList.h"
+#include "lumora/shell/ChunkFile.h"
+#include "lumora/shell/Report.h"
+#include "platform/Bmp.h"
+#include "platform/Files.h"
+#include "platform/Profile.h"
+#include "platform/Time.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+class PackCheck : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_EQ(StartKernel(0, 16), 1);
+    }
+
+    void SetUp() override {
+        root = fs::path(std::getenv("LUMORA_BIN")) / "Data";
+        ASSERT_TRUE(fs::exists(root / "APP.BIN")) << "build the data target first: " << root;
+        SetMessageBoxHook([this](platform::HWND, const char* text, const char*, platform::UINT) {
+            boxes.push_back(text);
+            return 1;
+        });
+    }
+    void TearDown() override {
+        SetMessageBoxHook({});
+        SetKernelMapDirs(nullptr);
+    }
+
+    std::string Resolve(const std::string& dir, const std::string& name) {
+        return platform::ResolvePath(dir, name);
+    }
+
+    fs::path root;
+    std::vector<std::string> boxes;
+};
+
+TEST_F(PackCheck, RootFilesAreThere) {
+    char first[64] = {};
+    platform::GetPrivateProfileString("SCENE", "FIRST", "", first, sizeof first, (root / "APP.CFG").c_str());
+    ASSERT_STRNE(first, "");
+    EXPECT_LE(std::strlen(first), 19u);
+    const std::string list = first;
+    EXPECT_NE(Resolve(root.string(), list.substr(0, 3) + "/" + list), "") << list;
+
+    for (const char* name : {"2dbit/Intro1.bmp", "2DBIT/INTRO2.BMP"}) {
+        const std::string path = Resolve(root.string(), name);
+        ASSERT_NE(path, "") << name;
+        platform::BmpImage image;
+        std::string error;
+        ASSERT_TRUE(platform::ReadBmpFile(path.c_str(), &image, &error)) << error;
+        EXPECT_EQ(image.width, 640);
+        EXPECT_EQ(image.height, 480);
+    }
+}
+
+TEST_F(PackCheck, EverySceneListLoadsAndEveryNameResolves) {
+    int lists = 0;
+    for (const auto& folder : fs::directory_iterator(root)) {
+        if (!folder.is_directory()) continue;
+        for (const platform::DirEntry& entry : platform::ListDirectory(folder.path().string(), "*.zelt")) {
+            const std::string& listName = entry.name;
+            SCOPED_TRACE(listName);
+            ++lists;
+            boxes.clear();
+            const std::string dir = folder.path().string() + "/";
+            const std::string text = ReadAll(dir + listName);
+            // Every file the list names exists.
+            std::set<std::string> named;
+            ASSERT_EQ(ReadSceneListEntries(text.data(), static_cast<int>(text.size()),
+                                           [&](const XSceneListEntry& e) { named.insert(e.m_Field[0]); }),
+                      1);
+            for (const std::string& file : named) EXPECT_NE(Resolve(dir, file), "") << file;
+
+            // The kernel loads it: objects, animations, cameras, lights, textures.
+            ZeltScene* scene = nullptr;
+            ASSERT_NE(Zelt_Scene_Create(&scene), 0);
+            XMapDirs maps;
+            maps.Add((dir + "Maps\\").c_str());
+            SetKernelMapDirs(&maps);
+            std::vector<std::string> animations;
+            XSceneListTarget target;
+            target.m_Scene = scene;
+            target.m_Dir = dir.c_str();
+            target.m_LoadAnim = [&](const char* file, ZeltObject*, float) {
+                ZeltAnimation* anim = nullptr;
+                EXPECT_NE(Zelt_Load_Sdk_a3d(scene, file, &anim), 0) << file;
+                if (anim) animations.push_back(anim->name);
+            };
+            EXPECT_EQ(LoadSceneFile(target, (dir + listName).c_str()), 1);
+            EXPECT_TRUE(boxes.empty()) << boxes.front();
+            EXPECT_NE(Zelt_Scene_Get_First_Camera(scene), nullptr);
+            std::set<std::string> objects;
+            for (ZeltObject* o = Zelt_Scene_Get_First_Object(scene); o; o = Zelt_Scene_Get_Next_Object(scene, o))
+                objects.insert(Upper(o->name));
+
+            // "Scene.bin" holds both chunks.
+            auto file = std::make_unique<XChunkFile>();
+            ASSERT_EQ(file->Open(Resolve(dir, "SCENE.BIN").c_str(), 0), 1);
+            XSceneInfoRecord info;
+            XCameraInfoRecord camera;
+            EXPECT_EQ(ReadSceneInfo(*file, info), 1);
+            EXPECT_EQ(ReadCameraInfo(*file, camera), 1);
+            file->Close();
+
+            // The tables name objects of the scene, and sounds and animations that exist.
+            std::vector<XObjectInfoRecord> records;
+            ASSERT_EQ(file->Open(Resolve(dir, "INFOOBJ.BIN").c_str(), 0), 1);
+            ASSERT_EQ(ReadObjectInfos(*file, records), XTableRead::Read);
+            file->Close();
+            std::set<std::string> clickable;
+            for (const auto& r : records) {
+                EXPECT_EQ(objects.count(Upper(r.m_Name)), 1u) << r.m_Name;
+                clickable.insert(Upper(r.m_Name));
+            }
+            std::vector<XActionInfoRecord> actions;
+            ASSERT_EQ(file->Open(Resolve(dir, "INFOACT.BIN").c_str(), 0), 1);
+            ASSERT_EQ(ReadActionInfos(*file, actions), XTableRead::Read);
+            file->Close();
+            for (const auto& a : actions) {
+                EXPECT_EQ(clickable.count(Upper(a.m_Sender)), 1u) << a.m_Name;
+                EXPECT_EQ(clickable.count(Upper(a.m_Receiver)), 1u) << a.m_Name;
+                for (int s = 0; s < a.m_SubCount; ++s) {
+                    const XSubActionRecord& sub = a.m_Subs[s];
+                    if (sub.m_Type == 1 || sub.m_Type == 12 || sub.m_Type == 13 || sub.m_Type == 101) {
+                        EXPECT_NE(Resolve(dir, std::string("Sound/") + sub.m_Param + ".WAV"), "") << sub.m_Param;
+                    }
+                    if (sub.m_Type == 4) {
+                        EXPECT_TRUE(std::any_of(animations.begin(), animations.end(), [&](const std::string& n) {
+                            return Upper(n).find(Upper(sub.m_Param)) != std::string::npos;
+                        })) << sub.m_Param;
+                    }
+                }
+            }
+            Zelt_Scene_Release(scene);
+            SetKernelMapDirs(nullptr);
+        }
+    }
+    EXPECT_GE(lists, 1);
+}
+
+TEST_F(PackCheck, VideosPlayToTheirEnd) {
+    platform::SetFixedClock(40);
+    int videos = 0;
+    for (const platform::DirEntry& entry : platform::ListDirectory((root / "Video").string(), "*.avi")) {
+        const std::string& name = entry.name;
+        SCOPED_TRACE(name);
+        ++videos;
+        ASSERT_EQ(Cinrey_Open((root / "Video" / name).c_str()), 0);
+        ASSERT_EQ(Cinrey_Play(0, 0), 0);
+        int frames = 0;
+        while (Cinrey_Status() != CINREY_ENDED && frames < 10000) ++frames;
+        EXPECT_GT(frames, 10);
+        Cinrey_Close();
+        const std::string stem = name.substr(0, name.size() - 4);
+        EXPECT_NE(Resolve((root / "Video").string(), stem + ".wav"), "");
+    }
+    EXPECT_GE(videos, 1);
+}
+
+TEST_F(PackCheck, BuildingAgainGivesTheSameBytes) {
+    const fs::path again = fs::temp_directory_path() / ("pack-" + std::to_string(std::random_device{}()));
+    const std::string command = (fs::path(std::getenv("LUMORA_BIN")) / "lumora-pack").string() + " " + again.string() +
+                                " > /dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::vector<std::string> differ;
+    int files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        if (!entry.is_regular_file()) continue;
+        ++files;
+        const fs::path rel = fs::relative(entry.path(), root);
+        if (!fs::exists(again / rel) || ReadAll(entry.path()) != ReadAll(again / rel)) differ.push_back(rel.string());
+    }
+    fs::remove_all(again);
+    EXPECT_GT(files, 10);
+    std::string all;
+    for (const auto& d : differ) all += d + " ";
+    EXPECT_TRUE(differ.empty()) << all;
+}
+
+}  // namespace

@@ -1,0 +1,138 @@
+// The data root's own files and the videos.
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "include/zelt/zelt.h"
+#include "lumora/engine/InfoTables.h"
+#include "lumora/engine/SceneList.h"
+#include "lumora/shell/ChunkFile.h"
+#include "platform/PixelView.h"
+#include "tools/lumora-pack/AviWriter.h"
+#include "tools/lumora-pack/Universes.h"
+
+namespace pack {
+
+namespace {
+
+constexpr float kPi = 3.14159265f;
+
+// Text in the kernel's 8 x 8 font, each font pixel drawn as a scale x scale block.
+void DrawTitle(Image& image, const char* text, int x, int y, int scale, demo::Rgb colour) {
+    const int w = static_cast<int>(std::strlen(text)) * 8 + 8;
+    std::vector<std::uint16_t> glyphs(static_cast<std::size_t>(w) * 8, 0);
+    Zelt_Print(text, 0, 0, w, 0xFFFF, glyphs.data());
+    for (int gy = 0; gy < 8; ++gy)
+        for (int gx = 0; gx < w; ++gx) {
+            if (!glyphs[static_cast<std::size_t>(gy) * w + gx]) continue;
+            for (int dy = 0; dy < scale; ++dy)
+                for (int dx = 0; dx < scale; ++dx) {
+                    // A dark edge on the lower right makes the letters read on any stroke.
+                    image.Set(x + gx * scale + dx + 3, y + gy * scale + dy + 3, 40, 30, 25);
+                }
+        }
+    for (int gy = 0; gy < 8; ++gy)
+        for (int gx = 0; gx < w; ++gx) {
+            if (!glyphs[static_cast<std::size_t>(gy) * w + gx]) continue;
+            for (int dy = 0; dy < scale; ++dy)
+                for (int dx = 0; dx < scale; ++dx) image.Set(x + gx * scale + dx, y + gy * scale + dy, colour.r, colour.g, colour.b);
+        }
+}
+
+// Canvas with broad brush strokes in a palette.
+Image Painting(const std::vector<demo::Rgb>& palette, unsigned seed) {
+    Image image(640, 480);
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x) {
+            const float u = static_cast<float>(x) / 640.0f, v = static_cast<float>(y) / 480.0f;
+            // Bands of colour that waver like strokes, and a canvas weave on top.
+            const float band = v * static_cast<float>(palette.size()) + (demo::TileFractal(u * 6, v * 4, 6, 3, seed) - 0.5f) * 1.6f;
+            const int index = std::clamp(static_cast<int>(band), 0, static_cast<int>(palette.size()) - 1);
+            const float stroke = demo::TileNoise(u * 80, v * 6, 80, seed + 5) * 0.25f + 0.85f;
+            const float weave = ((x & 1) ^ (y & 1)) ? 0.97f : 1.03f;
+            const demo::Rgb c = palette[static_cast<std::size_t>(index)];
+            image.Set(x, y, static_cast<int>(static_cast<float>(c.r) * stroke * weave),
+                      static_cast<int>(static_cast<float>(c.g) * stroke * weave),
+                      static_cast<int>(static_cast<float>(c.b) * stroke * weave));
+        }
+    return image;
+}
+
+}  // namespace
+
+bool BuildRoot(Pack& pack) {
+    if (!pack.MakeDir("2DBIT") || !pack.MakeDir("Video")) return false;
+    // "APP.BIN" marks the data root; it carries the pack's name and format.
+    auto marker = std::make_unique<XChunkFile>();
+    if (!marker->Open(pack.Path("APP.BIN").c_str(), 1)) return pack.Fail("cannot write APP.BIN");
+    const char name[] = "Lumora demo data pack 1";
+    marker->BeginWriteChunk("PACK");
+    marker->Write(name, sizeof name);
+    marker->EndWriteChunk();
+    if (!marker->Close()) return pack.Fail("cannot write APP.BIN");
+    // The first scene of a new game: the test universe until the game's own exist.
+    if (!pack.WriteFile("APP.CFG", "[SCENE]\r\nFIRST=U09.ZELT\r\n")) return false;
+
+    Image intro1 = Painting({{70, 90, 140}, {200, 140, 80}, {230, 200, 120}, {90, 130, 80}, {60, 80, 60}}, 1);
+    DrawTitle(intro1, "LUMORA", 80, 200, 10, {250, 245, 230});
+    Image intro2 = Painting({{240, 220, 170}, {200, 110, 70}, {120, 60, 60}, {60, 50, 70}}, 2);
+    DrawTitle(intro2, "peinture", 128, 210, 6, {250, 245, 230});
+    return pack.WriteBitmap("2DBIT/Intro1.bmp", intro1) && pack.WriteBitmap("2DBIT/Intro2.bmp", intro2);
+}
+
+bool BuildVideos(Pack& pack) {
+    constexpr int kWidth = 320, kHeight = 240, kFps = 12, kFrames = 36;
+    ZeltScene* scene = nullptr;
+    if (!Zelt_Scene_Create(&scene)) return pack.Fail("the kernel cannot create a scene");
+    struct Release {
+        ZeltScene* scene;
+        ~Release() {
+            Zelt_Scene_Release(scene);
+            SetKernelMapDirs(nullptr);
+        }
+    } release{scene};
+    const std::string dir = pack.Path("U09/");
+    XMapDirs maps;
+    maps.Add((dir + "Maps\\").c_str());
+    SetKernelMapDirs(&maps);
+    XSceneListTarget target;
+    target.m_Scene = scene;
+    target.m_Dir = dir.c_str();
+    if (!LoadSceneFile(target, (dir + "U09.ZELT").c_str())) return pack.Fail("the video's scene does not load");
+    Zelt_Scene_Set_Ambient_Light(scene, 110, 100, 90);
+    ZeltCamera* camera = Zelt_Scene_Get_First_Camera(scene);
+    if (!camera || !Zelt_Scene_Init_Resolution(scene, 0, 0, kWidth, kHeight, kWidth, 1.0f, 1.0f, 100000.0f) ||
+        !Zelt_Scene_Init_Render(scene, 1, nullptr))
+        return pack.Fail("the video's scene cannot render");
+    Zelt_Scene_Set_Active_Camera(scene, camera);
+
+    std::vector<std::uint16_t> pixels(static_cast<std::size_t>(kWidth) * kHeight);
+    bool rendered = true;
+    // The camera walks from the south wall to the doorway, looking around.
+    auto frame = [&](int i, std::vector<std::uint8_t>& rgb) {
+        const float t = static_cast<float>(i) / static_cast<float>(kFrames - 1);
+        const ZeltVector eye{40.0f * std::sin(t * kPi), -170.0f + 250.0f * t, 70.0f};
+        const ZeltVector look{120.0f * std::cos(t * kPi), eye.y + 150.0f, 55.0f};
+        Zelt_Camera_Set_Position(camera, &eye);
+        Zelt_Camera_Set_Target(camera, &look);
+        if (!Zelt_Render(scene, pixels.data(), nullptr, 1)) rendered = false;
+        for (std::size_t p = 0; p < pixels.size(); ++p) {
+            const platform::Rgb8 c = platform::Rgb565To888(pixels[p]);
+            rgb[p * 3] = c.r;
+            rgb[p * 3 + 1] = c.g;
+            rgb[p * 3 + 2] = c.b;
+        }
+    };
+    // Its sound: the chime of the room, also kept beside it as the companion wave.
+    const Sound chime = demo::ChimeSound(static_cast<float>(kFrames) / kFps);
+    AviSound sound;
+    sound.rate = chime.rate;
+    sound.samples = chime.samples;
+    std::string why;
+    if (!WriteMjpegAvi(pack.Path("Video/Test.AVI"), kWidth, kHeight, kFps, kFrames, frame, &sound, why))
+        return pack.Fail(why);
+    if (!rendered) return pack.Fail("the kernel could not render the video");
+    return pack.WriteWave("Video/Test.wav", chime);
+}
+
+}  // namespace pack

@@ -1,0 +1,30 @@
+// The universe folders the pack holds: one builder per folder, each in its
+// own source under demo/universes/.
+#pragma once
+
+#include <string>
+
+#include "tools/lumora-pack/Pack.h"
+
+namespace pack {
+
+// The demo sources (tables and other texts), set by the builder's main.
+const std::string& DemoDir();
+
+struct UniverseBuilder {
+    const char* folder;            // "U09"
+    bool (*build)(Pack& pack);     // writes the whole folder
+};
+
+bool BuildU09(Pack& pack);
+
+inline constexpr UniverseBuilder kUniverses[] = {
+    {"U09", BuildU09},
+};
+
+// Files of the data root itself: "APP.BIN", "APP.CFG", the intro pictures
+// and the videos (rendered from the universes already written).
+bool BuildRoot(Pack& pack);
+bool BuildVideos(Pack& pack);
+
+}  // namespace pack
