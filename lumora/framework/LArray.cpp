@@ -47,6 +47,7 @@ int LArray::SetAt(const void* elem, int index) {
 }
 
 void* LArray::GetAt(int index) const {
+    // Negative indices are refused like those past the end.
     if (index < 0 || index > m_LastIndex) return nullptr;
     return const_cast<std::uint8_t*>(m_Data.data()) + static_cast<std::size_t>(index) * m_ElemSize;
 }

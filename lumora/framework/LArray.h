@@ -7,6 +7,9 @@
 #include <cstring>
 #include <vector>
 
+// Element size of pointer arrays.
+constexpr int kPointerSize = static_cast<int>(sizeof(void*));
+
 // Orders two elements given by address.
 class LComparator {
 public:
@@ -70,6 +73,7 @@ public:
     }
     template <typename T>
     int AddPtr(T* p) {
+        static_assert(sizeof p == kPointerSize);
         return Add(&p);
     }
     template <typename T>

@@ -18,7 +18,7 @@ LBehaviorHost::~LBehaviorHost() {
 }
 
 void LBehaviorHost::CreateBehaviorList() {
-    if (!m_Behaviors) m_Behaviors = new LArray();
+    if (!m_Behaviors) m_Behaviors = new LArray(0, nullptr, kPointerSize);
 }
 
 void LBehaviorHost::AddBehavior(LBehavior* behavior) {
@@ -60,7 +60,7 @@ LBehavior::~LBehavior() {
 int LBehavior::HandleEvent(int, void*, void*) { return 0; }
 
 void LBehavior::Init() {
-    if (!m_Owners) m_Owners = new LArray();
+    if (!m_Owners) m_Owners = new LArray(0, nullptr, kPointerSize);
     OnInit();
 }
 

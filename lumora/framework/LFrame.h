@@ -62,7 +62,7 @@ private:
     int Press(int packedPoint, int keys, PressHandler handler);
 
     LView* m_RootView = nullptr;
-    LArray m_Views;
+    LArray m_Views{0, nullptr, kPointerSize};
     char m_Name[kFrameNameSize] = {};
     LView* m_HoverView = nullptr;
     LView* m_PressedView = nullptr;

@@ -97,7 +97,7 @@ int LFrameManager::Init(DirectDraw* ddraw, DirectDrawSurface* primary, DirectDra
     m_Media = new LMediaManager(m_DataRoot, ddraw, format);
     if (m_Media->GetStatus() != 0) return m_Media->GetStatus();
     m_Scripts = new LScriptTable();
-    m_Frames = new LArray();
+    m_Frames = new LArray(0, nullptr, kPointerSize);
     m_FrameFactories = new LArray(0, nullptr, sizeof(void*));
     m_FrameClassNames = new LArray(1, new LNameComparator(), kFrameNameSize);
 

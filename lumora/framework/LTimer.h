@@ -22,7 +22,7 @@ public:
     virtual void DeleteAll();
 
 private:
-    LArray m_Clients;
+    LArray m_Clients{0, nullptr, kPointerSize};
 };
 
 class LTimerClient {

@@ -78,7 +78,7 @@ void LView::LocalToScreen(POINT in, POINT* out) const { *out = in; }
 
 void LView::AddSubView(LView* view) {
     if (!view) return;
-    if (!m_SubViews) m_SubViews = new LArray();
+    if (!m_SubViews) m_SubViews = new LArray(0, nullptr, kPointerSize);
     m_SubViews->AddPtr(view);
     view->m_SuperView = this;
 }
