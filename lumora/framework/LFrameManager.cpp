@@ -4,11 +4,17 @@
 #include <cstring>
 #include <strings.h>
 
+#include "lumora/framework/LAnimationBehavior.h"
 #include "lumora/framework/LBehaviors.h"
+#include "lumora/framework/LBitmapReader.h"
 #include "lumora/framework/LClassCreator.h"
 #include "lumora/framework/LFrame.h"
 #include "lumora/framework/LFrameReader.h"
+#include "lumora/framework/LGameCursorBehavior.h"
+#include "lumora/framework/LLoupeView.h"
 #include "lumora/framework/LMedia.h"
+#include "lumora/framework/LScrollView.h"
+#include "lumora/framework/LSliderView.h"
 #include "lumora/framework/LView.h"
 #include "platform/Present.h"
 #include "platform/Window.h"
@@ -27,6 +33,11 @@ constexpr UINT kTimerPeriod = 50;
 template <typename T>
 LFrameObject* Make() {
     return new T();
+}
+
+template <int Channel>
+LFrameObject* MakeVolumeSlider() {
+    return new LVolumeSliderView(Channel);
 }
 
 LFrame* MakePlainFrame(const char* name) { return new LFrame(name); }
@@ -71,6 +82,8 @@ LFrameManager::~LFrameManager() {
     delete m_Scripts;
     delete m_FrameFactories;
     delete m_FrameClassNames;
+    if (m_BitmapArchive) SetBitmapSource(nullptr);
+    delete m_BitmapArchive;
     if (g_FrameManager == this) g_FrameManager = nullptr;
 }
 
@@ -100,6 +113,9 @@ int LFrameManager::Init(DirectDraw* ddraw, DirectDrawSurface* primary, DirectDra
     m_Frames = new LArray(0, nullptr, kPointerSize);
     m_FrameFactories = new LArray(0, nullptr, sizeof(void*));
     m_FrameClassNames = new LArray(1, new LNameComparator(), kFrameNameSize);
+    m_BitmapArchive = new LBitmapReader(m_Media->GetMediaFolder());
+    m_BitmapArchive->SetPixelFormat(format);
+    if (m_BitmapArchive->Open()) SetBitmapSource(m_BitmapArchive);
 
     RegisterClasses();
     RegisterScripts();
@@ -118,6 +134,13 @@ void LFrameManager::RegisterClasses() {
     m_ClassCreator->Register(kCodeHighlight, &Make<LHighlightBehavior>);
     m_ClassCreator->Register(kCodeFixedHighlight, &Make<LFixedHighlightBehavior>);
     m_ClassCreator->Register(kCodeScript, &Make<LScriptBehavior>);
+    m_ClassCreator->Register(kCodeLoupeView, &Make<LLoupeView>);
+    m_ClassCreator->Register(kCodeScrollView, &Make<LScrollView>);
+    m_ClassCreator->Register(kCodeSlider, &Make<LSliderView>);
+    m_ClassCreator->Register(kCodeSliderA, &MakeVolumeSlider<1>);
+    m_ClassCreator->Register(kCodeSliderB, &MakeVolumeSlider<2>);
+    m_ClassCreator->Register(kCodeGameCursor, &Make<LGameCursorBehavior>);
+    m_ClassCreator->Register(kCodeAnimation, &Make<LAnimationBehavior>);
 }
 
 void LFrameManager::RegisterFrameClass(const char* name, LFrameFactory factory) {
@@ -139,6 +162,7 @@ void LFrameManager::SetMode(DirectDrawSurface* drawTarget, int fullScreen) {
     for (int i = 0; i < CountFrames(); ++i) FrameAt(i)->OnSurfacesRestored();
     if (m_Media) {
         if (drawTarget) m_Media->SetTarget(m_DirectDraw, drawTarget->Format());
+        if (drawTarget && m_BitmapArchive) m_BitmapArchive->SetPixelFormat(drawTarget->Format());
         m_Media->RestoreAll();
     }
 }

@@ -11,6 +11,7 @@
 #include "lumora/framework/LTimer.h"
 #include "platform/Surface.h"
 
+class LBitmapReader;
 class LClassCreator;
 class LFrame;
 class LFrameReader;
@@ -46,6 +47,7 @@ public:
     virtual const char* GetDataRoot() const { return m_DataRoot; }
     virtual int GetFullScreen() const { return m_FullScreen; }
     virtual LTimerList* GetTimerList() const { return m_Timers; }
+    LBitmapReader* GetBitmapArchive() const { return m_BitmapArchive; }
     virtual void SetMode(platform::DirectDrawSurface* drawTarget, int fullScreen);
     virtual int OfferMessage(platform::HWND hwnd, platform::UINT msg, platform::WPARAM wParam, platform::LPARAM lParam);
     virtual int HandleMessage(platform::HWND hwnd, platform::UINT msg, platform::WPARAM wParam, platform::LPARAM lParam);
@@ -115,6 +117,7 @@ private:
     LFrameReader* m_FrameReader = nullptr;
     LMediaManager* m_Media = nullptr;
     LScriptTable* m_Scripts = nullptr;
+    LBitmapReader* m_BitmapArchive = nullptr;
     int m_ReservedFlag = 0;
     LArray* m_Frames = nullptr;
     LArray* m_FrameFactories = nullptr;

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "lumora/framework/LTiledMedia.h"
 #include "lumora/framework/LView.h"
 #include "lumora/shell/DataPath.h"
 #include "lumora/shell/MessageToUser.h"
@@ -132,9 +133,8 @@ int LMediaObject::GetRect(const LMediumRef* ref, RECT* out) const {
     return 1;
 }
 
-int LMediaObject::Draw(DirectDrawSurface* target, const RECT& srcIn, int x, int y, LView* clipView,
-                       const RECT* paintRect, const LMediumRef*, int mode) {
-    if (!target || !m_Surface) return 0;
+int LMediaObject::ClipDraw(const RECT& srcIn, int x, int y, LView* clipView, const RECT* paintRect, RECT* src,
+                           int* outX, int* outY) const {
     const RECT screen{0, 0, kScreenWidth, kScreenHeight};
     RECT clip = screen;
     if (clipView) {
@@ -143,19 +143,26 @@ int LMediaObject::Draw(DirectDrawSurface* target, const RECT& srcIn, int x, int 
         if (!Intersect(&clip, viewClip, screen)) return 0;
     }
     if (paintRect && !Intersect(&clip, clip, *paintRect)) return 0;
-    RECT src;
-    if (!Intersect(&src, srcIn, m_BitmapRect)) return 0;
-    x += src.left - srcIn.left;
-    y += src.top - srcIn.top;
-    const RECT dest{x, y, x + (src.right - src.left), y + (src.bottom - src.top)};
+    if (!Intersect(src, srcIn, m_BitmapRect)) return 0;
+    x += src->left - srcIn.left;
+    y += src->top - srcIn.top;
+    const RECT dest{x, y, x + (src->right - src->left), y + (src->bottom - src->top)};
     RECT visible;
     if (!Intersect(&visible, dest, clip)) return 0;
-    src.left += visible.left - dest.left;
-    src.top += visible.top - dest.top;
-    src.right = src.left + (visible.right - visible.left);
-    src.bottom = src.top + (visible.bottom - visible.top);
-    x = visible.left;
-    y = visible.top;
+    src->left += visible.left - dest.left;
+    src->top += visible.top - dest.top;
+    src->right = src->left + (visible.right - visible.left);
+    src->bottom = src->top + (visible.bottom - visible.top);
+    *outX = visible.left;
+    *outY = visible.top;
+    return 1;
+}
+
+int LMediaObject::Draw(DirectDrawSurface* target, const RECT& srcIn, int x, int y, LView* clipView,
+                       const RECT* paintRect, const LMediumRef*, int mode) {
+    if (!target || !m_Surface) return 0;
+    RECT src;
+    if (!ClipDraw(srcIn, x, y, clipView, paintRect, &src, &x, &y)) return 0;
 
     if (FAILED(m_Surface->IsLost())) Reload();
     if (FAILED(target->IsLost())) target->Restore();
@@ -346,10 +353,7 @@ LMediaObject* LMediaManager::CreateMedium(const Entry& e, int noColourKey) {
     switch (e.kind) {
     case kMediumSimple: return new LSimpleMediaObject(m_DirectDraw, m_Format, m_Folder, e.file, r, g, b);
     case kMediumSheet: return new LSharedMediaObject(m_DirectDraw, m_Format, m_Folder, e.file, r, g, b);
-    default:
-        // Tiled media come with the large pictures of the gallery.
-        new MessageToUser(0, 13, __FILE__, __LINE__, e.file.c_str());
-        return nullptr;
+    default: return new LMultipleMediaObject(m_DirectDraw, m_Format, m_Folder, e.file, e.value & 0xFFFF, e.value >> 16);
     }
 }
 

@@ -55,6 +55,11 @@ public:
     int GetKeyValue() const { return m_KeyValue; }
 
 protected:
+    // Clips the source rectangle and its destination (x, y) to the clip view
+    // (or the screen), paintRect and the bitmap; 0 when nothing is left.
+    int ClipDraw(const platform::RECT& srcIn, int x, int y, LView* clipView, const platform::RECT* paintRect,
+                 platform::RECT* src, int* outX, int* outY) const;
+
     std::vector<platform::RECT> m_Rects;  // picture n at n - 1
     int m_RefCount = 0;
     std::string m_FileName;
