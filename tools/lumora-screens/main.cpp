@@ -1,8 +1,10 @@
 // lumora-screens: opens one frame of a data root through the 2D framework,
 // so an author can look at a screen and click through it without the game.
 //
-//     lumora-screens DATAROOT FRAME [--frames N]
+//     lumora-screens DATAROOT FRAME [--frames N] [--cursor]
 //
+// --cursor draws the game's cursor (its pictures come from 2DBIT/) over the
+// screens, as the game does.
 // In a window it runs until Escape or the close button. Headless it plays
 // LUMORA_INPUT and ends once the script is spent (or after N frames);
 // LUMORA_CLOCK and LUMORA_FRAMES work as everywhere. Each screen change is
@@ -11,11 +13,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "lumora/framework/LFrame.h"
 #include "lumora/framework/LFrameManager.h"
+#include "lumora/game/XCursor.h"
+#include "lumora/game/XInventoryPanel.h"
 #include "platform/Platform.h"
 
 using namespace platform;
@@ -55,18 +60,23 @@ DirectDrawSurface* CreateDrawTarget(DirectDraw* dd) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: lumora-screens DATAROOT FRAME [--frames N]\n");
+    std::fprintf(stderr, "usage: lumora-screens DATAROOT FRAME [--frames N] [--cursor]\n");
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3 && argc != 5) return Usage();
+    if (argc < 3) return Usage();
     long maxFrames = -1;
-    if (argc == 5) {
-        if (std::strcmp(argv[3], "--frames") != 0) return Usage();
-        maxFrames = std::strtol(argv[4], nullptr, 10);
+    bool withCursor = false;
+    for (int i = 3; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc)
+            maxFrames = std::strtol(argv[++i], nullptr, 10);
+        else if (std::strcmp(argv[i], "--cursor") == 0)
+            withCursor = true;
+        else
+            return Usage();
     }
     std::string dataRoot = ResolvePath(argv[1]);
     if (dataRoot.empty()) {
@@ -100,7 +110,17 @@ int main(int argc, char** argv) {
     {
         LFrameManager manager;
         g_Manager = &manager;
-        if (manager.Init(dd, nullptr, target, hwnd, nullptr, 0, dataRoot.c_str(), 0) != 0) {
+        const int init = manager.Init(dd, nullptr, target, hwnd, nullptr, 0, dataRoot.c_str(), 0);
+        std::unique_ptr<XCursor> cursor;
+        if (init == 0) {
+            RegisterInventoryClasses(&manager);
+            if (withCursor) {
+                cursor = std::make_unique<XCursor>(hwnd, dd, target);
+                cursor->LoadCursors();
+                cursor->Select(XCursor::kModeTable, XCursor::kDefault, 0);
+            }
+        }
+        if (init != 0) {
             std::fprintf(stderr, "lumora-screens: the data root %s has no 2DBIT/Media.txt\n", dataRoot.c_str());
             status = 1;
         } else if (!manager.OpenFrame(argv[2])) {
@@ -114,6 +134,7 @@ int main(int argc, char** argv) {
             while (maxFrames < 0 || frames < maxFrames) {
                 if (!PumpMessages()) break;
                 manager.Redraw(1);
+                if (cursor) cursor->Draw();
                 LFrame* current = manager.GetCurrentFrame();
                 if (current && shown != current->GetName()) {
                     shown = current->GetName();
