@@ -238,7 +238,8 @@ std::vector<std::uint8_t> CompileFrameText(const char* text, std::size_t size, s
 
 namespace {
 
-void AppendBlocks(const LClassSpec& spec, const std::uint8_t* p, std::string* text) {
+// False when a text field holds a character the text form cannot carry.
+bool AppendBlocks(const LClassSpec& spec, const std::uint8_t* p, std::string* text) {
     for (const LBlockSpec* block : spec.blocks) {
         if (!block) continue;
         for (int i = 0; i < block->fieldCount; ++i) {
@@ -251,12 +252,14 @@ void AppendBlocks(const LClassSpec& spec, const std::uint8_t* p, std::string* te
             } else {
                 char name[kFrameNameSize + 1] = {};
                 std::memcpy(name, p, kFrameNameSize);
+                if (std::strpbrk(name, ";$@")) return false;
                 *text += name;
             }
             *text += ';';
             p += f.size;
         }
     }
+    return true;
 }
 
 }  // namespace
@@ -285,7 +288,7 @@ bool DecompileFrame(const std::uint8_t* data, std::size_t size, std::string* tex
         const std::size_t need = static_cast<std::size_t>(ClassDataSize(*spec));
         if (size - at < need) return fail("record " + std::to_string(n + 1) + " is cut short");
         *text += CodeText(code);
-        AppendBlocks(*spec, data + at, text);
+        if (!AppendBlocks(*spec, data + at, text)) return fail("a text field holds ';', '$' or '@'");
         at += need;
         for (;;) {
             int behavior = 0;
@@ -296,7 +299,7 @@ bool DecompileFrame(const std::uint8_t* data, std::size_t size, std::string* tex
             const std::size_t bneed = static_cast<std::size_t>(ClassDataSize(*b));
             if (size - at < bneed) return fail("record " + std::to_string(n + 1) + " is cut short");
             *text += "\n" + CodeText(behavior);
-            AppendBlocks(*b, data + at, text);
+            if (!AppendBlocks(*b, data + at, text)) return fail("a text field holds ';', '$' or '@'");
             at += bneed;
         }
         *text += "\n$\n";

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <strings.h>
 
 #include "lumora/framework/LBehaviors.h"
 #include "lumora/framework/LClassCreator.h"
@@ -380,7 +379,7 @@ void LFrameManager::CloseFrame(LFrame* frame) {
 
 void LFrameManager::CloseFrameByName(const char* name) {
     for (int i = 0; i < CountFrames(); ++i) {
-        if (strcasecmp(FrameAt(i)->GetName(), name) == 0) {
+        if (CompareNames(FrameAt(i)->GetName(), name ? name : "") == 0) {
             CloseFrame(FrameAt(i));
             return;
         }
