@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "lumora/framework/Bitmaps.h"
 #include "lumora/framework/LClassCreator.h"
 #include "lumora/framework/LFrame.h"
 #include "lumora/framework/LFrameManager.h"
@@ -59,13 +60,7 @@ struct Screen {
         window = CreateWindow("FrameworkBench", "bench", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 640, 480);
         DirectDrawCreate(nullptr, &dd);
         dd->SetCooperativeLevel(window, DDSCL_NORMAL);
-        DDSURFACEDESC desc;
-        desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
-        desc.dwWidth = 640;
-        desc.dwHeight = 480;
-        desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
-        desc.ddpfPixelFormat = PixelFormatDesc(PixelFormat::RGB565);
-        dd->CreateSurface(&desc, &target);
+        target = CreateOffscreenSurface(dd, PixelFormat::RGB565, 640, 480);
         manager.Init(dd, nullptr, target, window, nullptr, 0, (root.string() + "/").c_str(), 0);
     }
     ~Screen() {

@@ -280,27 +280,38 @@ bool DecompileFrame(const std::uint8_t* data, std::size_t size, std::string* tex
     if (!readInt(&count) || count <= 0 || static_cast<std::size_t>(count) > (size - 4) / kMinViewRecordSize)
         return fail("the view count is missing or out of range");
     text->clear();
-    for (int n = 0; n < count; ++n) {
-        int code = 0;
-        if (!readInt(&code)) return fail("record " + std::to_string(n + 1) + " is cut short");
+    // One class: its code (of the kind marker '#' or '@') and its blocks.
+    std::string why;
+    auto appendClass = [&](int code, char marker, const char* kind, int record) {
         const LClassSpec* spec = FindClassSpec(code);
-        if (!spec || code >> 24 != '#') return fail("unknown view class " + CodeText(code));
+        if (!spec || code >> 24 != marker) {
+            why = std::string("unknown ") + kind + " class " + CodeText(code);
+            return false;
+        }
         const std::size_t need = static_cast<std::size_t>(ClassDataSize(*spec));
-        if (size - at < need) return fail("record " + std::to_string(n + 1) + " is cut short");
+        if (size - at < need) {
+            why = "record " + std::to_string(record) + " is cut short";
+            return false;
+        }
         *text += CodeText(code);
-        if (!AppendBlocks(*spec, data + at, text)) return fail("a text field holds ';', '$' or '@'");
+        if (!AppendBlocks(*spec, data + at, text)) {
+            why = "a text field holds ';', '$' or '@'";
+            return false;
+        }
         at += need;
+        return true;
+    };
+    for (int n = 0; n < count; ++n) {
+        const std::string cut = "record " + std::to_string(n + 1) + " is cut short";
+        int code = 0;
+        if (!readInt(&code)) return fail(cut);
+        if (!appendClass(code, '#', "view", n + 1)) return fail(why);
         for (;;) {
             int behavior = 0;
-            if (!readInt(&behavior)) return fail("record " + std::to_string(n + 1) + " is cut short");
+            if (!readInt(&behavior)) return fail(cut);
             if (behavior == 0) break;
-            const LClassSpec* b = FindClassSpec(behavior);
-            if (!b || behavior >> 24 != '@') return fail("unknown behaviour class " + CodeText(behavior));
-            const std::size_t bneed = static_cast<std::size_t>(ClassDataSize(*b));
-            if (size - at < bneed) return fail("record " + std::to_string(n + 1) + " is cut short");
-            *text += "\n" + CodeText(behavior);
-            if (!AppendBlocks(*b, data + at, text)) return fail("a text field holds ';', '$' or '@'");
-            at += bneed;
+            *text += "\n";
+            if (!appendClass(behavior, '@', "behaviour", n + 1)) return fail(why);
         }
         *text += "\n$\n";
     }
