@@ -15,7 +15,9 @@ std::uint16_t* Row(const PixelView& v, int y) {
     return reinterpret_cast<std::uint16_t*>(static_cast<std::uint8_t*>(v.bits) + static_cast<std::ptrdiff_t>(y) * v.pitch);
 }
 
-DirectDrawSurface* CreateSurface(DirectDraw* dd, PixelFormat format, int width, int height) {
+}  // namespace
+
+DirectDrawSurface* CreateOffscreenSurface(DirectDraw* dd, PixelFormat format, int width, int height) {
     DDSURFACEDESC desc;
     desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
     desc.dwWidth = static_cast<DWORD>(width);
@@ -23,9 +25,11 @@ DirectDrawSurface* CreateSurface(DirectDraw* dd, PixelFormat format, int width, 
     desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
     desc.ddpfPixelFormat = PixelFormatDesc(format);
     DirectDrawSurface* s = nullptr;
-    if (FAILED(dd->CreateSurface(&desc, &s))) return nullptr;
+    if (!dd || FAILED(dd->CreateSurface(&desc, &s))) return nullptr;
     return s;
 }
+
+namespace {
 
 bool CopyImage(const BmpImage& image, DirectDrawSurface* surface) {
     PixelView view;
@@ -49,7 +53,7 @@ DirectDrawSurface* LoadBitmapSurface(DirectDraw* dd, PixelFormat format, const s
     BmpImage image;
     std::string path = ResolvePath(folder, name);
     if (path.empty() || !ReadBmpFile(path.c_str(), &image)) return nullptr;
-    DirectDrawSurface* s = CreateSurface(dd, format, image.width, image.height);
+    DirectDrawSurface* s = CreateOffscreenSurface(dd, format, image.width, image.height);
     if (!s) return nullptr;
     if (!CopyImage(image, s)) {
         s->Release();

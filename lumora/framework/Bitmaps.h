@@ -31,6 +31,11 @@ public:
 };
 void SetBitmapSource(LBitmapSource* source);
 
+// A new off-screen surface in system memory, of a given size and format
+// (null when the display object refuses it).
+platform::DirectDrawSurface* CreateOffscreenSurface(platform::DirectDraw* dd, platform::PixelFormat format, int width,
+                                                    int height);
+
 // A new off-screen surface of the picture's size in the given format, from
 // the bitmap source when it holds the name, otherwise from folder + name
 // (resolved without regard to case). Null when it cannot be loaded.

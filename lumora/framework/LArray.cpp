@@ -1,7 +1,7 @@
 #include "lumora/framework/LArray.h"
 
 #include <cstring>
-#include <strings.h>
+#include <cctype>
 
 int LIntComparator::Compare(const void* a, const void* b) const {
     std::int32_t x, y;
@@ -10,8 +10,15 @@ int LIntComparator::Compare(const void* a, const void* b) const {
     return x > y ? kAfter : x < y ? kBefore : kEqual;
 }
 
+int CompareNames(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        const int x = std::tolower(static_cast<unsigned char>(*a)), y = std::tolower(static_cast<unsigned char>(*b));
+        if (x != y || x == 0) return x - y;
+    }
+}
+
 int LNameComparator::Compare(const void* a, const void* b) const {
-    int c = strcasecmp(static_cast<const char*>(a), static_cast<const char*>(b));
+    int c = CompareNames(static_cast<const char*>(a), static_cast<const char*>(b));
     return c > 0 ? kAfter : c < 0 ? kBefore : kEqual;
 }
 

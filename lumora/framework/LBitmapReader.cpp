@@ -108,14 +108,8 @@ DirectDrawSurface* LBitmapReader::LoadBitmap(DirectDraw* dd, const char* name, R
         new MessageToUser(0, 6, __FILE__, __LINE__, e->name);
         return nullptr;
     }
-    DDSURFACEDESC desc;
-    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
-    desc.dwWidth = static_cast<DWORD>(e->rect.right);
-    desc.dwHeight = static_cast<DWORD>(e->rect.bottom);
-    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
-    desc.ddpfPixelFormat = PixelFormatDesc(PixelFormat::RGB565);
-    DirectDrawSurface* s = nullptr;
-    if (FAILED(dd->CreateSurface(&desc, &s))) return nullptr;
+    DirectDrawSurface* s = CreateOffscreenSurface(dd, PixelFormat::RGB565, e->rect.right, e->rect.bottom);
+    if (!s) return nullptr;
     PixelView view;
     if (FAILED(s->Lock(nullptr, &view, DDLOCK_WAIT))) {
         s->Release();

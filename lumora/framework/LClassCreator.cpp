@@ -238,7 +238,8 @@ std::vector<std::uint8_t> CompileFrameText(const char* text, std::size_t size, s
 
 namespace {
 
-void AppendBlocks(const LClassSpec& spec, const std::uint8_t* p, std::string* text) {
+// False when a text field holds a character the text form cannot carry.
+bool AppendBlocks(const LClassSpec& spec, const std::uint8_t* p, std::string* text) {
     for (const LBlockSpec* block : spec.blocks) {
         if (!block) continue;
         for (int i = 0; i < block->fieldCount; ++i) {
@@ -251,12 +252,14 @@ void AppendBlocks(const LClassSpec& spec, const std::uint8_t* p, std::string* te
             } else {
                 char name[kFrameNameSize + 1] = {};
                 std::memcpy(name, p, kFrameNameSize);
+                if (std::strpbrk(name, ";$@")) return false;
                 *text += name;
             }
             *text += ';';
             p += f.size;
         }
     }
+    return true;
 }
 
 }  // namespace
@@ -277,27 +280,38 @@ bool DecompileFrame(const std::uint8_t* data, std::size_t size, std::string* tex
     if (!readInt(&count) || count <= 0 || static_cast<std::size_t>(count) > (size - 4) / kMinViewRecordSize)
         return fail("the view count is missing or out of range");
     text->clear();
-    for (int n = 0; n < count; ++n) {
-        int code = 0;
-        if (!readInt(&code)) return fail("record " + std::to_string(n + 1) + " is cut short");
+    // One class: its code (of the kind marker '#' or '@') and its blocks.
+    std::string why;
+    auto appendClass = [&](int code, char marker, const char* kind, int record) {
         const LClassSpec* spec = FindClassSpec(code);
-        if (!spec || code >> 24 != '#') return fail("unknown view class " + CodeText(code));
+        if (!spec || code >> 24 != marker) {
+            why = std::string("unknown ") + kind + " class " + CodeText(code);
+            return false;
+        }
         const std::size_t need = static_cast<std::size_t>(ClassDataSize(*spec));
-        if (size - at < need) return fail("record " + std::to_string(n + 1) + " is cut short");
+        if (size - at < need) {
+            why = "record " + std::to_string(record) + " is cut short";
+            return false;
+        }
         *text += CodeText(code);
-        AppendBlocks(*spec, data + at, text);
+        if (!AppendBlocks(*spec, data + at, text)) {
+            why = "a text field holds ';', '$' or '@'";
+            return false;
+        }
         at += need;
+        return true;
+    };
+    for (int n = 0; n < count; ++n) {
+        const std::string cut = "record " + std::to_string(n + 1) + " is cut short";
+        int code = 0;
+        if (!readInt(&code)) return fail(cut);
+        if (!appendClass(code, '#', "view", n + 1)) return fail(why);
         for (;;) {
             int behavior = 0;
-            if (!readInt(&behavior)) return fail("record " + std::to_string(n + 1) + " is cut short");
+            if (!readInt(&behavior)) return fail(cut);
             if (behavior == 0) break;
-            const LClassSpec* b = FindClassSpec(behavior);
-            if (!b || behavior >> 24 != '@') return fail("unknown behaviour class " + CodeText(behavior));
-            const std::size_t bneed = static_cast<std::size_t>(ClassDataSize(*b));
-            if (size - at < bneed) return fail("record " + std::to_string(n + 1) + " is cut short");
-            *text += "\n" + CodeText(behavior);
-            AppendBlocks(*b, data + at, text);
-            at += bneed;
+            *text += "\n";
+            if (!appendClass(behavior, '@', "behaviour", n + 1)) return fail(why);
         }
         *text += "\n$\n";
     }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <strings.h>
 
 #include "lumora/framework/LAnimationBehavior.h"
 #include "lumora/framework/LBehaviors.h"
@@ -264,13 +263,12 @@ int LFrameManager::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
         return 0;
     case WM_LBUTTONDBLCLK: {
         // The second press of a double click is pressed once, whatever the
-        // number of frames; then the frames see the double click.
+        // number of frames; then the double click goes, like every input,
+        // from the top frame down.
         int handled = 0;
         DispatchLButtonDown(lParam, wParam, &handled);
-        for (int i = 0; i < CountFrames(); ++i) {
-            LFrame* f = FrameAt(i);
-            if (f->IsActive() && f->DoubleClick(packed, keys)) return 1;
-        }
+        for (LFrame* f : ActiveFramesTopFirst())
+            if (IsKnownFrame(f) && f->DoubleClick(packed, keys)) return 1;
         return handled;
     }
     case WM_RBUTTONDOWN: {
@@ -405,7 +403,7 @@ void LFrameManager::CloseFrame(LFrame* frame) {
 
 void LFrameManager::CloseFrameByName(const char* name) {
     for (int i = 0; i < CountFrames(); ++i) {
-        if (strcasecmp(FrameAt(i)->GetName(), name) == 0) {
+        if (CompareNames(FrameAt(i)->GetName(), name ? name : "") == 0) {
             CloseFrame(FrameAt(i));
             return;
         }

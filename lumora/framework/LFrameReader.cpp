@@ -239,6 +239,7 @@ int LFrameReader::GetString(const char* key, char* dst, int size) {
     const char* value = FindKey(key, &end);
     if (!value) return 0;
     std::size_t length = m_Record.c_str() + end - value;
+    length = strnlen(value, length);  // a NUL in the source ends the text
     while (length > 0 && IsBlank(value[length - 1])) --length;
     if (length > static_cast<std::size_t>(size - 1)) length = static_cast<std::size_t>(size - 1);
     std::memcpy(dst, value, length);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "lumora/framework/Bitmaps.h"
 #include "lumora/framework/LClassCreator.h"
 #include "lumora/framework/LFrameManager.h"
 #include "lumora/shell/MessageTable.h"
@@ -86,13 +87,7 @@ FrameworkScreen::FrameworkScreen(const FrameworkData& data) {
     m_Window = TestWindow();
     DirectDrawCreate(nullptr, &m_DirectDraw);
     m_DirectDraw->SetCooperativeLevel(m_Window, DDSCL_NORMAL);
-    DDSURFACEDESC desc;
-    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
-    desc.dwWidth = 640;
-    desc.dwHeight = 480;
-    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
-    desc.ddpfPixelFormat = PixelFormatDesc(PixelFormat::RGB565);
-    m_DirectDraw->CreateSurface(&desc, &m_Target);
+    m_Target = CreateOffscreenSurface(m_DirectDraw, PixelFormat::RGB565, 640, 480);
     Fill(0);
     m_Manager = std::make_unique<LFrameManager>();
     m_InitResult = m_Manager->Init(m_DirectDraw, nullptr, m_Target, m_Window, nullptr, 0, data.Root().c_str(), 0);

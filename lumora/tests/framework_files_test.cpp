@@ -229,6 +229,12 @@ TEST(FrameworkFrameFile, DecompilerRefusesDamagedFiles) {
     PutInt32(huge.data(), 1000000);
     EXPECT_FALSE(DecompileFrame(huge.data(), huge.size(), &text, &error));
     EXPECT_NE(error.find("view count"), std::string::npos);
+    // A name the text form could not carry back.
+    std::vector<std::uint8_t> semi = Compile("#BIT BIT.BitmapName ab;\n$\n");
+    ASSERT_EQ(semi.size(), 4u + 4 + 36 + 44 + 4);
+    semi[4 + 4 + 36 + 8 + 1] = ';';
+    EXPECT_FALSE(DecompileFrame(semi.data(), semi.size(), &text, &error));
+    EXPECT_NE(error.find("';'"), std::string::npos);
 }
 
 class FrameworkLoad : public ::testing::Test {

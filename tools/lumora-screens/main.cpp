@@ -17,6 +17,7 @@
 #include <string>
 #include <thread>
 
+#include "lumora/framework/Bitmaps.h"
 #include "lumora/framework/LFrame.h"
 #include "lumora/framework/LFrameManager.h"
 #include "lumora/game/XCursor.h"
@@ -46,17 +47,6 @@ LRESULT ScreensProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     default: return DefWindowProc(hwnd, message, wParam, lParam);
     }
-}
-
-DirectDrawSurface* CreateDrawTarget(DirectDraw* dd) {
-    DDSURFACEDESC desc;
-    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
-    desc.dwWidth = kWidth;
-    desc.dwHeight = kHeight;
-    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
-    desc.ddpfPixelFormat = PixelFormatDesc(Display16BitFormat());
-    DirectDrawSurface* s = nullptr;
-    return SUCCEEDED(dd->CreateSurface(&desc, &s)) ? s : nullptr;
 }
 
 int Usage() {
@@ -100,7 +90,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "lumora-screens: no display object\n");
         return 1;
     }
-    DirectDrawSurface* target = CreateDrawTarget(dd);
+    DirectDrawSurface* target = CreateOffscreenSurface(dd, Display16BitFormat(), kWidth, kHeight);
     if (!target) {
         std::fprintf(stderr, "lumora-screens: no draw target\n");
         return 1;
