@@ -78,13 +78,18 @@ int LBitmapReader::ReadHeader(const std::uint8_t* data, std::size_t size) {
 
 int LBitmapReader::OpenArchives() {
     m_Archives.clear();
+    m_ArchiveSizes.clear();
     for (int k = 1; k <= m_ArchiveCount; ++k) {
         const std::string path = ResolvePath(m_Folder, ArchiveFileName(k));
         auto file = std::make_unique<std::ifstream>(path, std::ios::binary);
         if (path.empty() || !*file) {
             m_Archives.clear();
+            m_ArchiveSizes.clear();
             return 0;
         }
+        file->seekg(0, std::ios::end);
+        const std::streamoff size = file->tellg();
+        m_ArchiveSizes.push_back(size > 0 ? static_cast<std::uint64_t>(size) : 0);
         m_Archives.push_back(std::move(file));
     }
     return 1;
@@ -103,6 +108,13 @@ DirectDrawSurface* LBitmapReader::LoadBitmap(DirectDraw* dd, const char* name, R
     const Entry* e = FindEntry(name);
     if (!e || static_cast<std::size_t>(e->file) > m_Archives.size()) return nullptr;
     std::ifstream& in = *m_Archives[static_cast<std::size_t>(e->file) - 1];
+    // A picture that runs past the end of its file cannot be read: no
+    // surface is made for it.
+    const std::uint64_t need = std::uint64_t(e->rect.right) * std::uint64_t(e->rect.bottom) * 2;
+    if (e->offset + need > m_ArchiveSizes[static_cast<std::size_t>(e->file) - 1]) {
+        new MessageToUser(0, 7, __FILE__, __LINE__, e->name);
+        return nullptr;
+    }
     in.clear();
     if (!in.seekg(static_cast<std::streamoff>(e->offset))) {
         new MessageToUser(0, 6, __FILE__, __LINE__, e->name);

@@ -71,6 +71,7 @@ private:
     std::vector<Entry> m_Entries;
     std::unordered_map<std::string, std::size_t> m_Index;  // lower-case name -> entry
     std::vector<std::unique_ptr<std::ifstream>> m_Archives;  // file k at k - 1
+    std::vector<std::uint64_t> m_ArchiveSizes;               // bytes of file k at k - 1
     platform::PixelFormat m_Format = platform::PixelFormat::RGB565;
     int m_Open = 0;
 };

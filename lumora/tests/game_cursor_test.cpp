@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "_FrameworkTestSupport.h"
+#include "_GameTestSupport.h"
 #include "lumora/framework/LFrame.h"
 #include "lumora/framework/LFrameManager.h"
 #include "lumora/framework/LView.h"
@@ -207,19 +208,9 @@ TEST_F(GameCursor, CursorChunkRoundTripAndDamagedChunks) {
     const std::string path = data.scratch.File("Gamesave.1");
     cursor->SetObjectCursor(1, "OBJ001C_brush.bmp", 0);
     cursor->SaveCursor();
-    {
-        XChunkFile f;
-        ASSERT_TRUE(f.Open(path.c_str(), 1));
-        ASSERT_TRUE(cursor->SaveState(&f));
-        ASSERT_TRUE(f.Close());
-    }
+    ASSERT_TRUE(WriteWith(path, [this](XChunkFile* f) { return cursor->SaveState(f); }));
     XCursor other(screen->Window(), screen->Manager().GetDirectDraw(), screen->Target());
-    {
-        XChunkFile f;
-        ASSERT_TRUE(f.Open(path.c_str(), 0));
-        ASSERT_TRUE(other.LoadState(&f));
-        f.Close();
-    }
+    ASSERT_TRUE(ReadChunks(path, [&other](XChunkFile* f) { return other.LoadState(f); }));
     EXPECT_TRUE(other.IsSaved());
     EXPECT_STREQ(other.GetSavedName(), "OBJ001C_brush.bmp");
     other.RestoreCursor(0);
@@ -227,60 +218,20 @@ TEST_F(GameCursor, CursorChunkRoundTripAndDamagedChunks) {
     EXPECT_STREQ(other.GetObjectName(), "OBJ001P_brush.bmp");
 
     // A file without the chunk keeps the current cursor.
-    const std::string bare = data.scratch.File("Gamesave.2");
-    {
-        XChunkFile f;
-        ASSERT_TRUE(f.Open(bare.c_str(), 1));
-        f.BeginWriteChunk("OTHER");
-        f.Write("x", 1);
-        f.EndWriteChunk();
-        ASSERT_TRUE(f.Close());
-    }
-    {
-        XChunkFile f;
-        ASSERT_TRUE(f.Open(bare.c_str(), 0));
-        EXPECT_FALSE(cursor->LoadState(&f));
-        f.Close();
-    }
+    ASSERT_TRUE(WriteChunks(path, {{"OTHER", "x"}}));
+    EXPECT_FALSE(ReadChunks(path, [this](XChunkFile* f) { return cursor->LoadState(f); }));
     EXPECT_TRUE(cursor->IsSaved());
     EXPECT_STREQ(cursor->GetSavedName(), "OBJ001C_brush.bmp");
 
     // A name without its NUL comes back cut and terminated; a short chunk is refused.
-    const std::string damaged = data.scratch.File("Gamesave.3");
-    {
-        XChunkFile f;
-        ASSERT_TRUE(f.Open(damaged.c_str(), 1));
-        std::string bytes(30, 'Z');
-        bytes += std::string("\x01\x00\x00\x00\x07\x00\x00\x00", 8);
-        f.BeginWriteChunk("CURSOR");
-        f.Write(bytes.data(), static_cast<unsigned>(bytes.size()));
-        f.EndWriteChunk();
-        ASSERT_TRUE(f.Close());
-    }
+    ASSERT_TRUE(WriteChunks(path, {{"CURSOR", std::string(30, 'Z') + std::string("\x01\x00\x00\x00\x07\x00\x00\x00", 8)}}));
     XCursor::SavedState state;
-    {
-        XChunkFile f;
-        ASSERT_TRUE(f.Open(damaged.c_str(), 0));
-        ASSERT_TRUE(ReadCursorChunk(&f, &state));
-        f.Close();
-    }
+    ASSERT_TRUE(ReadChunks(path, [&state](XChunkFile* f) { return ReadCursorChunk(f, &state); }));
     EXPECT_EQ(std::string(state.name), std::string(29, 'Z'));
     EXPECT_EQ(state.mode, 1);
     EXPECT_EQ(state.saved, 1);
-    {
-        XChunkFile f;
-        ASSERT_TRUE(f.Open(damaged.c_str(), 1));
-        f.BeginWriteChunk("CURSOR");
-        f.Write("short", 5);
-        f.EndWriteChunk();
-        ASSERT_TRUE(f.Close());
-    }
-    {
-        XChunkFile f;
-        ASSERT_TRUE(f.Open(damaged.c_str(), 0));
-        EXPECT_FALSE(ReadCursorChunk(&f, &state));
-        f.Close();
-    }
+    ASSERT_TRUE(WriteChunks(path, {{"CURSOR", "short"}}));
+    EXPECT_FALSE(ReadChunks(path, [&state](XChunkFile* f) { return ReadCursorChunk(f, &state); }));
 }
 
 TEST_F(GameCursor, HoverCursorsFollowTheViewsUnlessAnObjectIsCarried) {

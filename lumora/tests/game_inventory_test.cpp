@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "_FrameworkTestSupport.h"
+#include "_GameTestSupport.h"
 #include "lumora/framework/LFrameManager.h"
 #include "lumora/game/XCursor.h"
 #include "lumora/game/XInventoryPanel.h"
@@ -191,61 +192,24 @@ TEST_F(GameInventory, PorteFChunkRoundTripAndDamagedChunks) {
     ASSERT_NE(panel, nullptr);
     for (int n : {3, 1, 2}) panel->AddObject(Name(n).c_str());
     const std::string path = data.scratch.File("Gamesave.1");
-    {
-        XChunkFile f;
-        ASSERT_TRUE(f.Open(path.c_str(), 1));
-        ASSERT_TRUE(panel->SaveState(&f));
-        ASSERT_TRUE(f.Close());
-    }
+    ASSERT_TRUE(WriteWith(path, [this](XChunkFile* f) { return panel->SaveState(f); }));
     EXPECT_EQ(data.scratch.Read("Gamesave.1").substr(0, 4), std::string("\x02\x00\x00\x00", 4));
     panel->Clear();
     panel->AddObject(Name(9).c_str());
-    {
-        XChunkFile f;
-        ASSERT_TRUE(f.Open(path.c_str(), 0));
-        ASSERT_TRUE(panel->LoadState(&f));
-        f.Close();
-    }
+    ASSERT_TRUE(ReadChunks(path, [this](XChunkFile* f) { return panel->LoadState(f); }));
     EXPECT_EQ(panel->GetStrip()->ItemNames(), (std::vector<std::string>{Name(3), Name(1), Name(2)}));
     EXPECT_EQ(ItemX(2), 86 + 2 * 70);
 
     // A count far beyond the names stored, and names without their NUL.
     std::string bytes("\xE7\x03\x00\x00", 4);
     bytes += std::string(30, 'A') + Name(5) + std::string(30 - Name(5).size(), '\0') + "tail";
-    {
-        XChunkFile f;
-        ASSERT_TRUE(f.Open(path.c_str(), 1));
-        f.BeginWriteChunk("PORTEF");
-        f.Write(bytes.data(), static_cast<unsigned>(bytes.size()));
-        f.EndWriteChunk();
-        f.BeginWriteChunk("AFTER");
-        f.Write(std::string(300, 'B').data(), 300);
-        f.EndWriteChunk();
-        ASSERT_TRUE(f.Close());
-    }
+    ASSERT_TRUE(WriteChunks(path, {{"PORTEF", bytes}, {"AFTER", std::string(300, 'B')}}));
     std::vector<std::string> names;
-    {
-        XChunkFile f;
-        ASSERT_TRUE(f.Open(path.c_str(), 0));
-        ASSERT_TRUE(ReadInventoryChunk(&f, &names));
-        f.Close();
-    }
+    ASSERT_TRUE(ReadChunks(path, [&names](XChunkFile* f) { return ReadInventoryChunk(f, &names); }));
     EXPECT_EQ(names, (std::vector<std::string>{std::string(29, 'A'), Name(5)}));
 
     // Without the chunk the strip is left empty.
-    {
-        XChunkFile f;
-        ASSERT_TRUE(f.Open(path.c_str(), 1));
-        f.BeginWriteChunk("OTHER");
-        f.Write("x", 1);
-        f.EndWriteChunk();
-        ASSERT_TRUE(f.Close());
-    }
-    {
-        XChunkFile f;
-        ASSERT_TRUE(f.Open(path.c_str(), 0));
-        EXPECT_FALSE(panel->LoadState(&f));
-        f.Close();
-    }
+    ASSERT_TRUE(WriteChunks(path, {{"OTHER", "x"}}));
+    EXPECT_FALSE(ReadChunks(path, [this](XChunkFile* f) { return panel->LoadState(f); }));
     EXPECT_EQ(panel->GetStrip()->GetItemCount(), 0);
 }
