@@ -1,5 +1,7 @@
 #include "lumora/framework/LLoupeView.h"
 
+#include <algorithm>
+
 #include "lumora/framework/LCursorPort.h"
 #include "lumora/framework/LFrameReader.h"
 #include "platform/Time.h"
@@ -55,9 +57,13 @@ void LLoupeView::DoMouseMove(POINT* p) {
 void LLoupeView::ScrollBy(int dx, int dy) {
     // The far edge first, then the near one: a picture smaller than the view
     // stays at offset 0 instead of being pushed to a positive offset.
-    if (m_Width >= m_OffsetX + m_ContentWidth + dx) dx = m_Width - m_OffsetX - m_ContentWidth;
-    if (m_OffsetX + dx > 0) dx = -m_OffsetX;
-    if (m_Height >= m_OffsetY + m_ContentHeight + dy) dy = m_Height - m_OffsetY - m_ContentHeight;
-    if (m_OffsetY + dy > 0) dy = -m_OffsetY;
+    // In wide arithmetic: sizes and offsets come from files.
+    auto clamp = [](long long size, long long offset, long long content, long long d) {
+        if (size >= offset + content + d) d = size - offset - content;
+        if (offset + d > 0) d = -offset;
+        return static_cast<int>(std::clamp<long long>(d, -(1 << 24), 1 << 24));
+    };
+    dx = clamp(m_Width, m_OffsetX, m_ContentWidth, dx);
+    dy = clamp(m_Height, m_OffsetY, m_ContentHeight, dy);
     if (dx != 0 || dy != 0) LBitmapView::ScrollBy(dx, dy);
 }

@@ -74,9 +74,15 @@ int LScrollView::LoadBitmaps(const char* content, const char* thumb, const char*
     m_Min = 0;
     m_Pos = 0;
     // A line step of 0 cannot scroll anything: the list then stays at its top.
-    const int lines = m_LineStep > 0 ? (m_ContentHeight - m_ContentRect.top - m_Height) / m_LineStep : 0;
-    m_Max = std::max(0, lines);
+    // Wide arithmetic: the view's size comes from a file and may be absurd.
+    const long long lines =
+        m_LineStep > 0 ? (static_cast<long long>(m_ContentHeight) - m_ContentRect.top - m_Height) / m_LineStep : 0;
+    m_Max = static_cast<int>(std::clamp<long long>(lines, 0, kMaxLines));
     return m_ContentMedium != nullptr;
+}
+
+int LScrollView::TrackHeight() const {
+    return static_cast<int>(std::clamp<long long>(static_cast<long long>(m_Height) - m_UpZone - m_DownZone, -kMaxLines, kMaxLines));
 }
 
 int LScrollView::ThumbCentreY() const {

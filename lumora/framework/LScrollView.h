@@ -34,7 +34,9 @@ public:
     int ThumbCentreY() const;
 
 protected:
-    int TrackHeight() const { return m_Height - m_UpZone - m_DownZone; }
+    // Most lines a list can scroll through.
+    static constexpr int kMaxLines = 1 << 24;
+    int TrackHeight() const;
     int BarWidth() const { return m_BarRect.right - m_BarRect.left; }
     void SetPosClamped(int pos);
     void ReleaseMedia();

@@ -50,7 +50,7 @@ int LSliderView::LoadMedia() {
     // The value runs over the room between the two zones; a view narrower
     // than its zones has none.
     m_Min = 0;
-    m_Max = std::max(0, m_Width - 2 * m_ButtonWidth);
+    m_Max = static_cast<int>(std::clamp<long long>(static_cast<long long>(m_Width) - 2LL * m_ButtonWidth, 0, 1 << 24));
     m_Pos = std::clamp(m_Pos, m_Min, m_Max);
     return LoadBitmap(m_ThumbName);
 }
