@@ -39,9 +39,9 @@ void Advance(DWORD ms) {
 
 std::uint32_t Gradient(int x, int y) { return static_cast<std::uint32_t>(((x & 0xFF) << 16) | ((y & 0xFF) << 8) | 0x40); }
 
-class FrameworkViews : public ::testing::Test {
+class FrameworkInteractive : public ::testing::Test {
 protected:
-    FrameworkViews() {
+    FrameworkInteractive() {
         SetFixedClock(10);
         data.Picture("big.bmp", 400, 300, Gradient);
         data.Picture("small.bmp", 100, 50, 0x00FF00);
@@ -54,7 +54,7 @@ protected:
         for (int i = 1; i <= 3; ++i) data.Picture("spin" + std::to_string(i) + ".bmp", 4, 4, 0x200000u * i);
         data.MediaTable("big;0;0;big.bmp;;\nlist;0;0;list.bmp;;\n");
     }
-    ~FrameworkViews() override { SetFixedClock(0); }
+    ~FrameworkInteractive() override { SetFixedClock(0); }
 
     LFrame* Open(const char* name) {
         screen = std::make_unique<FrameworkScreen>(data);
@@ -82,7 +82,7 @@ protected:
 
 }  // namespace
 
-TEST_F(FrameworkViews, LoupeScrollsAtItsEdgesWithinThePictureAndShowsTheDirection) {
+TEST_F(FrameworkInteractive, LoupeScrollsAtItsEdgesWithinThePictureAndShowsTheDirection) {
     data.Frame("loupe",
                "#LOP VIE.ViewID 1; VIE.ViewPosX 100; VIE.ViewPosY 100; VIE.ViewSizeX 200; VIE.ViewSizeY 150;"
                " BIT.BitmapName big; LOP.ScrollUnit 2; LOP.ScrollZone 50;\n$\n"
@@ -147,7 +147,7 @@ TEST_F(FrameworkViews, LoupeScrollsAtItsEdgesWithinThePictureAndShowsTheDirectio
     EXPECT_EQ(port.selected.back(), LLoupeView::kCursorRightUp);
 }
 
-TEST_F(FrameworkViews, ScrollListArrowsTrackAndThumbDrag) {
+TEST_F(FrameworkInteractive, ScrollListArrowsTrackAndThumbDrag) {
     data.Frame("list",
                "#SCR VIE.ViewID 1; VIE.ViewPosX 50; VIE.ViewPosY 50; VIE.ViewSizeX 112; VIE.ViewSizeY 100;"
                " SCR.BitmapAsc bar.bmp; SCR.FlecheZoneY 10; SCR.FlecheZoneX 10; SCR.BitmapBoule thumb.bmp;"
@@ -170,6 +170,10 @@ TEST_F(FrameworkViews, ScrollListArrowsTrackAndThumbDrag) {
     Click(bar, 65);                 // track above the thumb
     EXPECT_EQ(list->GetPos(), 1);
     Click(100, 100);                // on the content, not the bar: nothing
+    EXPECT_EQ(list->GetPos(), 1);
+    // Keys are left to the other views of the screen (name entries).
+    EXPECT_EQ(screen->Send(WM_KEYDOWN, VK_DOWN, 0, 0), 0);
+    EXPECT_EQ(screen->Send(WM_KEYDOWN, VK_NEXT, 0, 0), 0);
     EXPECT_EQ(list->GetPos(), 1);
 
     // The thumb's centre is at 60 + 4 x pos; it follows the pointer in
@@ -194,7 +198,7 @@ TEST_F(FrameworkViews, ScrollListArrowsTrackAndThumbDrag) {
     EXPECT_EQ(screen->Pixel(bar, 64), screen->Value(0xFFFFFF));
 }
 
-TEST_F(FrameworkViews, ScrollListEdgesNeverDivideByZero) {
+TEST_F(FrameworkInteractive, ScrollListEdgesNeverDivideByZero) {
     data.Frame("lists",
                // Fits its view: no bar, presses ignored.
                "#SCR VIE.ViewID 1; VIE.ViewPosX 0; VIE.ViewPosY 0; VIE.ViewSizeX 112; VIE.ViewSizeY 400;"
@@ -232,7 +236,7 @@ TEST_F(FrameworkViews, ScrollListEdgesNeverDivideByZero) {
     EXPECT_EQ(offset.y, -950);
 }
 
-TEST_F(FrameworkViews, SliderClicksDragsAndVolumeRoundTrip) {
+TEST_F(FrameworkInteractive, SliderClicksDragsAndVolumeRoundTrip) {
     data.Frame("sliders",
                "#Vol VIE.ViewID 1; VIE.ViewPosX 300; VIE.ViewPosY 300; VIE.ViewSizeX 120; VIE.ViewSizeY 20;"
                " VOL.ButtonWidth 10; VOL.BitmapThumb knob.bmp;\n$\n"
@@ -294,7 +298,7 @@ TEST_F(FrameworkViews, SliderClicksDragsAndVolumeRoundTrip) {
     EXPECT_EQ(b->GetVolume(), 85);
 }
 
-TEST_F(FrameworkViews, AnimationStepsAtItsDelayLoopingOrStopping) {
+TEST_F(FrameworkInteractive, AnimationStepsAtItsDelayLoopingOrStopping) {
     data.Frame("anim",
                "#VIE VIE.ViewID 1; VIE.ViewPosX 10; VIE.ViewPosY 10; VIE.ViewSizeX 20; VIE.ViewSizeY 20;\n"
                "@ANI ANI.FrameCount 3; ANI.BaseName spin; ANI.Delay 100; ANI.Loop 1; ANI.OffsetX 2; ANI.OffsetY 3;\n$\n"
@@ -337,7 +341,7 @@ TEST_F(FrameworkViews, AnimationStepsAtItsDelayLoopingOrStopping) {
     EXPECT_EQ(anim(3)->GetCurrentFrame(), 1);
 }
 
-TEST_F(FrameworkViews, TiledMediumDrawsAcrossItsTiles) {
+TEST_F(FrameworkInteractive, TiledMediumDrawsAcrossItsTiles) {
     data.Picture("tab1.bmp", 640, 480, 0xFF0000);
     data.Picture("tab2.bmp", 100, 480, 0x00FF00);
     data.Picture("tab3.bmp", 640, 50, 0x0000FF);
