@@ -52,6 +52,8 @@ LView::LView(int id, const RECT& frame, int visible, int mustClip, int ignoreCli
 }
 
 LView::~LView() {
+    // A view deleted on its own (not by its parent) leaves its parent's list.
+    DetachFromSuperView();
     if (m_SubViews) {
         while (m_SubViews->GetLastIndex() >= 0) {
             const int last = m_SubViews->GetLastIndex();
