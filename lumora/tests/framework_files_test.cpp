@@ -207,6 +207,7 @@ TEST(FrameworkFrameFile, SourcesThatCannotCompileSayWhy) {
         {"@FRA FRA.FrameName a;\n$\n", "unknown view class @FRA"},
         {"#VIE VIE.ViewID 1;\n@ZZZ\n$\n", "unknown behaviour class @ZZZ"},
         {"#VIE VIE.ViewID 1\n$\n", "VIE.ViewID"},
+        {"#VIE VIE.ViewID 1;\n@HIL HIL.BitmapName lit\n@FRA FRA.FrameName x;\n$\n", "HIL.BitmapName runs into"},
         {"#V\n$\n", "class code"},
     };
     for (const Case& c : cases) {
