@@ -1,5 +1,6 @@
 #include "lumora/framework/LBehaviors.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "lumora/framework/LCursorPort.h"
@@ -101,6 +102,8 @@ LHighlightBehavior::LHighlightBehavior() {
     reader->ReadName(m_BitmapName);
     reader->ReadInt(&m_OffsetX);
     reader->ReadInt(&m_OffsetY);
+    m_OffsetX = std::clamp(m_OffsetX, -kMaxCoordinate, kMaxCoordinate);
+    m_OffsetY = std::clamp(m_OffsetY, -kMaxCoordinate, kMaxCoordinate);
     LoadBitmap(m_BitmapName);
 }
 

@@ -220,12 +220,16 @@ int LClassCreator::CompileRecords() {
     return failed ? 0 : count;
 }
 
-std::vector<std::uint8_t> CompileFrameText(const char* text, std::size_t size, std::string* error) {
+namespace {
+
+// A whole file: the view count, then the records the compile step wrote.
+template <typename CompileStep>
+std::vector<std::uint8_t> CompileWhole(CompileStep step, std::string* error) {
     LFrameReader reader("", LFrameReader::kText);
     LClassCreator creator(LClassCreator::kCompile);
     creator.RegisterAllWriters();
     std::vector<std::uint8_t> records;
-    const int count = creator.CompileText(text, size, &records);
+    const int count = step(creator, &records);
     if (count <= 0) {
         if (error) *error = reader.GetError();
         return {};
@@ -234,6 +238,17 @@ std::vector<std::uint8_t> CompileFrameText(const char* text, std::size_t size, s
     PutInt32(file.data(), count);
     file.insert(file.end(), records.begin(), records.end());
     return file;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> CompileFrameText(const char* text, std::size_t size, std::string* error) {
+    return CompileWhole([&](LClassCreator& c, std::vector<std::uint8_t>* out) { return c.CompileText(text, size, out); },
+                        error);
+}
+
+std::vector<std::uint8_t> CompileFrameFile(const char* path, std::string* error) {
+    return CompileWhole([&](LClassCreator& c, std::vector<std::uint8_t>* out) { return c.Compile(path, out); }, error);
 }
 
 namespace {

@@ -56,6 +56,9 @@ LClassCreator* GetClassCreator();
 // A whole binary frame file (view count first) from its text form; empty
 // with *error set when the source cannot be compiled.
 std::vector<std::uint8_t> CompileFrameText(const char* text, std::size_t size, std::string* error);
+// The same from a source file (a path, or a name in the current folder; ".txt"
+// is added to a name without extension).
+std::vector<std::uint8_t> CompileFrameFile(const char* path, std::string* error);
 // The text form of a binary frame file; false with *error set when the file
 // is damaged or holds an unknown class.
 bool DecompileFrame(const std::uint8_t* data, std::size_t size, std::string* text, std::string* error);

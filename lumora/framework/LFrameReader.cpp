@@ -228,6 +228,10 @@ const char* LFrameReader::FindKey(const char* key, std::size_t* valueEnd) {
         SetError(std::string("the value of ") + key + " does not end with ';'");
         return nullptr;
     }
+    if (m_Record.find(m_BehaviorMarker, v) < end) {
+        SetError(std::string("the value of ") + key + " runs into a behaviour (no ';')");
+        return nullptr;
+    }
     *valueEnd = end;
     return m_Record.c_str() + v;
 }

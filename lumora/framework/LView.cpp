@@ -17,12 +17,17 @@ RECT Union(const RECT& a, const RECT& b) {
                 std::max(a.bottom, b.bottom)};
 }
 
+// Positions, sizes and offsets of records are kept to a range where their
+// sums cannot overflow; no screen comes near it.
+int Coordinate(int v) { return std::clamp(v, -kMaxCoordinate, kMaxCoordinate); }
+
 }  // namespace
 
 LView::LView() {
     LFrameReader* reader = GetFrameReader();
     int block[9] = {};
     for (int& v : block) reader->ReadInt(&v);
+    for (int i = 1; i <= 4; ++i) block[i] = Coordinate(block[i]);
     m_ViewID = block[0];
     m_X = m_OffsetX = block[1];
     m_Y = m_OffsetY = block[2];
@@ -52,6 +57,8 @@ LView::LView(int id, const RECT& frame, int visible, int mustClip, int ignoreCli
 }
 
 LView::~LView() {
+    // A view deleted on its own (not by its parent) leaves its parent's list.
+    DetachFromSuperView();
     if (m_SubViews) {
         while (m_SubViews->GetLastIndex() >= 0) {
             const int last = m_SubViews->GetLastIndex();
@@ -289,6 +296,8 @@ LBitmapView::LBitmapView() {
     reader->ReadInt(&m_OffsetY);
     reader->ReadName(m_BitmapName);
     reader->ReadInt(&m_DrawMode);
+    m_OffsetX = Coordinate(m_OffsetX);
+    m_OffsetY = Coordinate(m_OffsetY);
 }
 
 LBitmapView::LBitmapView(int id, const RECT& frame, const char* bitmapName, int drawMode, LView* parent)

@@ -10,6 +10,9 @@
 
 class LFrame;
 
+// Largest coordinate a view keeps (records beyond it are brought back to it).
+constexpr int kMaxCoordinate = 1 << 24;
+
 class LView : public LBehaviorHost {
 public:
     // From the frame record under the reader's cursor.

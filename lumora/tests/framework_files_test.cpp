@@ -207,6 +207,7 @@ TEST(FrameworkFrameFile, SourcesThatCannotCompileSayWhy) {
         {"@FRA FRA.FrameName a;\n$\n", "unknown view class @FRA"},
         {"#VIE VIE.ViewID 1;\n@ZZZ\n$\n", "unknown behaviour class @ZZZ"},
         {"#VIE VIE.ViewID 1\n$\n", "VIE.ViewID"},
+        {"#VIE VIE.ViewID 1;\n@HIL HIL.BitmapName lit\n@FRA FRA.FrameName x;\n$\n", "HIL.BitmapName runs into"},
         {"#V\n$\n", "class code"},
     };
     for (const Case& c : cases) {
@@ -284,6 +285,12 @@ TEST_F(FrameworkLoad, DamagedFramesFailWithTheirMessages) {
     std::memcpy(swapped.data() + 4, "#VIE", 4);
     std::vector<std::uint8_t> unknownBehavior = good;
     std::memcpy(unknownBehavior.data() + 4 + 44 + 40, "ZZZ@", 4);
+    // A view code where a behaviour belongs: the view made (and attached to
+    // its parent) is thrown away again without leaving a dangling child.
+    std::vector<std::uint8_t> viewAsBehavior = Compile("#VIE VIE.ViewID 1;\n$\n#VIE VIE.ViewID 2; VIE.SuperView 1;\n$\n");
+    viewAsBehavior.resize(viewAsBehavior.size() - 4);
+    viewAsBehavior.insert(viewAsBehavior.end(), {'E', 'I', 'V', '#'});
+    for (int v : {9, 0, 0, 5, 5, 1, 1, 0, 0, 0}) Put(viewAsBehavior, v);
     struct Case {
         const char* name;
         std::vector<std::uint8_t> bytes;
@@ -299,6 +306,7 @@ TEST_F(FrameworkLoad, DamagedFramesFailWithTheirMessages) {
         {"orphan", Compile("#VIE VIE.ViewID 1;\n$\n#VIE VIE.ViewID 2; VIE.SuperView 7;\n$\n"), "damaged"},
         {"rootparent", Compile("#VIE VIE.ViewID 1; VIE.SuperView 1;\n$\n"), "damaged"},
         {"badbehavior", unknownBehavior, ""},
+        {"viewasbehavior", viewAsBehavior, ""},
     };
     for (const Case& c : cases) data.RawFrame(c.name, c.bytes);
     screen = std::make_unique<FrameworkScreen>(data);

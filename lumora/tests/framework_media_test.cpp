@@ -186,3 +186,22 @@ TEST_F(FrameworkMedia, DrawsAreClippedToTheScreen) {
     DrawAt("bare", 100, 480, 30);
     EXPECT_EQ(screen->CountNot(0), 4);
 }
+
+TEST_F(FrameworkMedia, LostSurfacesAreReloadedAndRestoredBeforeDrawing) {
+    LMediumRef ref;
+    LMediaObject* m = media->GetMedium("bare", &ref, 0);
+    ASSERT_NE(m, nullptr);
+    platform::LoseAllSurfaces();
+    ASSERT_TRUE(platform::FAILED(screen->Target()->IsLost()));
+    RECT src;
+    m->GetRect(&ref, &src);
+    EXPECT_EQ(m->Draw(screen->Target(), src, 5, 5, nullptr, nullptr, &ref, kDrawCopy), 1);
+    EXPECT_EQ(screen->Pixel(5, 5), screen->Value(kRed));
+    EXPECT_EQ(screen->Pixel(7, 5), screen->Value(kGreen));
+    // After a display change every medium reloads its picture.
+    platform::LoseAllSurfaces();
+    screen->Target()->Restore();
+    screen->Manager().SetMode(screen->Target(), 0);
+    EXPECT_FALSE(platform::FAILED(m->GetSurface()->IsLost()));
+    media->ReleaseMedium(&ref, 1);
+}

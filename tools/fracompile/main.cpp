@@ -46,13 +46,13 @@ int main(int argc, char** argv) {
     if (!decompile && argc != 3) return Usage();
     const char* in = argv[decompile ? 2 : 1];
     const char* out = argv[decompile ? 3 : 2];
-    std::string input;
-    if (!ReadFile(in, &input)) {
-        std::fprintf(stderr, "fracompile: cannot read %s\n", in);
-        return 1;
-    }
     std::string error;
     if (decompile) {
+        std::string input;
+        if (!ReadFile(in, &input)) {
+            std::fprintf(stderr, "fracompile: cannot read %s\n", in);
+            return 1;
+        }
         std::string text;
         if (!DecompileFrame(reinterpret_cast<const std::uint8_t*>(input.data()), input.size(), &text, &error)) {
             std::fprintf(stderr, "fracompile: %s: %s\n", in, error.c_str());
@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
-    std::vector<std::uint8_t> file = CompileFrameText(input.data(), input.size(), &error);
+    std::vector<std::uint8_t> file = CompileFrameFile(in, &error);
     if (file.empty()) {
         std::fprintf(stderr, "fracompile: %s: %s\n", in, error.c_str());
         return 1;
