@@ -4,43 +4,43 @@ namespace {
 
 constexpr int N = kFrameNameSize;
 
-constexpr LFieldSpec kViewFields[] = {
+constexpr LFieldLayout kViewFields[] = {
     {"VIE.ViewID", 4, 0, nullptr, false},      {"VIE.ViewPosX", 4, 0, nullptr, false},
     {"VIE.ViewPosY", 4, 0, nullptr, false},    {"VIE.ViewSizeX", 4, 0, nullptr, false},
     {"VIE.ViewSizeY", 4, 0, nullptr, false},   {"VIE.Visible", 4, 1, nullptr, false},
     {"VIE.SuperView", 4, 0, nullptr, false},   {"VIE.MustClip", 4, 0, nullptr, false},
     {"VIE.IgnoreClip", 4, 0, nullptr, false},
 };
-constexpr LFieldSpec kBitmapFields[] = {
+constexpr LFieldLayout kBitmapFields[] = {
     {"BIT.OffsetX", 4, 0, nullptr, false},
     {"BIT.OffsetY", 4, 0, nullptr, false},
     {"BIT.BitmapName", N, 0, "0", false},
     {"BIT.DrawMode", 4, 96, nullptr, false},
 };
-constexpr LFieldSpec kLoupeFields[] = {
+constexpr LFieldLayout kLoupeFields[] = {
     {"LOP.ScrollUnit", 4, 0, nullptr, false},
     {"LOP.ScrollZone", 4, 50, nullptr, true},
 };
-constexpr LFieldSpec kScrollFields[] = {
+constexpr LFieldLayout kScrollFields[] = {
     {"SCR.BitmapAsc", N, 0, "", false},    {"SCR.FlecheZoneY", 4, 0, nullptr, false},
     {"SCR.FlecheZoneX", 4, 0, nullptr, false}, {"SCR.BitmapBoule", N, 0, "", false},
     {"SCR.BitmapScroll", N, 0, "", false}, {"SCR.ScrollValue", 4, 0, nullptr, false},
 };
-constexpr LFieldSpec kSliderFields[] = {
+constexpr LFieldLayout kSliderFields[] = {
     {"VOL.ButtonWidth", 4, 0, nullptr, false},
     {"VOL.BitmapThumb", N, 0, "", false},
 };
-constexpr LFieldSpec kFrameLinkFields[] = {{"FRA.FrameName", N, 0, "", false}};
-constexpr LFieldSpec kCursorFields[] = {{"CUR.CursorName", 4, 0, nullptr, false}};
-constexpr LFieldSpec kGameCursorFields[] = {{"GCU.CursorIndex", 4, 0, nullptr, false}};
-constexpr LFieldSpec kDragFields[] = {{"DRA.MustReturn", 4, 0, nullptr, false}};
-constexpr LFieldSpec kHighlightFields[] = {
+constexpr LFieldLayout kFrameLinkFields[] = {{"FRA.FrameName", N, 0, "", false}};
+constexpr LFieldLayout kCursorFields[] = {{"CUR.CursorName", 4, 0, nullptr, false}};
+constexpr LFieldLayout kGameCursorFields[] = {{"GCU.CursorIndex", 4, 0, nullptr, false}};
+constexpr LFieldLayout kDragFields[] = {{"DRA.MustReturn", 4, 0, nullptr, false}};
+constexpr LFieldLayout kHighlightFields[] = {
     {"HIL.BitmapName", N, 0, "", false},
     {"HIL.OffsetX", 4, 0, nullptr, false},
     {"HIL.OffsetY", 4, 0, nullptr, false},
 };
-constexpr LFieldSpec kScriptFields[] = {{"SCR.ScriptName", N, 0, "", false}};
-constexpr LFieldSpec kAnimationFields[] = {
+constexpr LFieldLayout kScriptFields[] = {{"SCR.ScriptName", N, 0, "", false}};
+constexpr LFieldLayout kAnimationFields[] = {
     {"ANI.FrameCount", 4, 0, nullptr, false}, {"ANI.BaseName", N, 0, "", false},
     {"ANI.Delay", 4, 0, nullptr, false},      {"ANI.Loop", 4, 0, nullptr, false},
     {"ANI.HoverOnly", 4, 0, nullptr, false},  {"ANI.OffsetX", 4, 0, nullptr, false},
@@ -48,13 +48,13 @@ constexpr LFieldSpec kAnimationFields[] = {
 };
 
 template <int Count>
-constexpr int BlockSize(const LFieldSpec (&fields)[Count]) {
+constexpr int BlockSize(const LFieldLayout (&fields)[Count]) {
     int size = 0;
-    for (const LFieldSpec& f : fields) size += f.size;
+    for (const LFieldLayout& f : fields) size += f.size;
     return size;
 }
 
-#define BLOCK(var, name, fields) constexpr LBlockSpec var{name, fields, sizeof fields / sizeof fields[0], BlockSize(fields)}
+#define BLOCK(var, name, fields) constexpr LBlockLayout var{name, fields, sizeof fields / sizeof fields[0], BlockSize(fields)}
 BLOCK(kViewBlock, "view", kViewFields);
 BLOCK(kBitmapBlock, "bitmap", kBitmapFields);
 BLOCK(kLoupeBlock, "loupe", kLoupeFields);
@@ -73,7 +73,7 @@ static_assert(kViewBlock.size == 36 && kBitmapBlock.size == 44 && kLoupeBlock.si
 static_assert(kScrollBlock.size == 108 && kSliderBlock.size == 36 && kHighlightBlock.size == 40);
 static_assert(kAnimationBlock.size == 56 && kFrameLinkBlock.size == 32);
 
-const LClassSpec kClasses[] = {
+const LClassLayout kClasses[] = {
     {kCodeView, "LView", {&kViewBlock}},
     {kCodeBitmapView, "LBitmapView", {&kViewBlock, &kBitmapBlock}},
     {kCodeLoupeView, "LLoupeView", {&kViewBlock, &kBitmapBlock, &kLoupeBlock}},
@@ -114,20 +114,20 @@ int ClassCodeFromText(const char* text) {
     return static_cast<int>(v);
 }
 
-const LClassSpec* FindClassSpec(int code) {
-    for (const LClassSpec& spec : kClasses)
-        if (spec.code == code) return &spec;
+const LClassLayout* FindClassLayout(int code) {
+    for (const LClassLayout& layout : kClasses)
+        if (layout.code == code) return &layout;
     return nullptr;
 }
 
-const LClassSpec* ClassSpecs(int* count) {
+const LClassLayout* ClassLayouts(int* count) {
     *count = static_cast<int>(sizeof kClasses / sizeof kClasses[0]);
     return kClasses;
 }
 
-int ClassDataSize(const LClassSpec& spec) {
+int ClassDataSize(const LClassLayout& layout) {
     int size = 0;
-    for (const LBlockSpec* block : spec.blocks)
+    for (const LBlockLayout* block : layout.blocks)
         if (block) size += block->size;
     return size;
 }

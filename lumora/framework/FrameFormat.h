@@ -45,7 +45,7 @@ constexpr int kCodeAllBehaviors = MakeClassCode("@BEV");
 // Text fields of records are 32 bytes: at most 31 characters and a NUL.
 constexpr int kFrameNameSize = 32;
 
-struct LFieldSpec {
+struct LFieldLayout {
     const char* key;         // text key
     int size;                // 4: int32; kFrameNameSize: text
     int intDefault;          // int fields: value when the key is absent
@@ -53,25 +53,25 @@ struct LFieldSpec {
     bool defaultWhenZero;    // int fields: a value of 0 also takes the default
 };
 
-struct LBlockSpec {
+struct LBlockLayout {
     const char* name;
-    const LFieldSpec* fields;
+    const LFieldLayout* fields;
     int fieldCount;
     int size;  // bytes
 };
 
-struct LClassSpec {
+struct LClassLayout {
     int code;
     const char* className;
-    const LBlockSpec* blocks[3];  // in file order; unused slots null
+    const LBlockLayout* blocks[3];  // in file order; unused slots null
 };
 
 // The class with this code, or null.
-const LClassSpec* FindClassSpec(int code);
+const LClassLayout* FindClassLayout(int code);
 // Every class, views first.
-const LClassSpec* ClassSpecs(int* count);
+const LClassLayout* ClassLayouts(int* count);
 // Total bytes of a class's blocks.
-int ClassDataSize(const LClassSpec& spec);
+int ClassDataSize(const LClassLayout& layout);
 // The smallest view record (code, view block, terminator): bounds a view count.
 constexpr int kMinViewRecordSize = 4 + 36 + 4;
 

@@ -17,14 +17,14 @@ LClassCreator* g_ClassCreator = nullptr;
 // Writes every block of a class from the current text record or behaviour.
 int WriteClassBlocks(int code) {
     LFrameReader* reader = GetFrameReader();
-    const LClassSpec* spec = FindClassSpec(code);
-    if (!reader || !spec) return 0;
-    for (const LBlockSpec* block : spec->blocks) {
+    const LClassLayout* layout = FindClassLayout(code);
+    if (!reader || !layout) return 0;
+    for (const LBlockLayout* block : layout->blocks) {
         if (!block) continue;
         std::vector<std::uint8_t> bytes(static_cast<std::size_t>(block->size), 0);
         std::size_t at = 0;
         for (int i = 0; i < block->fieldCount; ++i) {
-            const LFieldSpec& f = block->fields[i];
+            const LFieldLayout& f = block->fields[i];
             if (f.size == 4) {
                 int v = 0;
                 if (!reader->GetInt(f.key, &v) || (f.defaultWhenZero && v == 0)) v = f.intDefault;
@@ -254,11 +254,11 @@ std::vector<std::uint8_t> CompileFrameFile(const char* path, std::string* error)
 namespace {
 
 // False when a text field holds a character the text form cannot carry.
-bool AppendBlocks(const LClassSpec& spec, const std::uint8_t* p, std::string* text) {
-    for (const LBlockSpec* block : spec.blocks) {
+bool AppendBlocks(const LClassLayout& layout, const std::uint8_t* p, std::string* text) {
+    for (const LBlockLayout* block : layout.blocks) {
         if (!block) continue;
         for (int i = 0; i < block->fieldCount; ++i) {
-            const LFieldSpec& f = block->fields[i];
+            const LFieldLayout& f = block->fields[i];
             *text += ' ';
             *text += f.key;
             *text += ' ';
@@ -298,18 +298,18 @@ bool DecompileFrame(const std::uint8_t* data, std::size_t size, std::string* tex
     // One class: its code (of the kind marker '#' or '@') and its blocks.
     std::string why;
     auto appendClass = [&](int code, char marker, const char* kind, int record) {
-        const LClassSpec* spec = FindClassSpec(code);
-        if (!spec || code >> 24 != marker) {
+        const LClassLayout* layout = FindClassLayout(code);
+        if (!layout || code >> 24 != marker) {
             why = std::string("unknown ") + kind + " class " + CodeText(code);
             return false;
         }
-        const std::size_t need = static_cast<std::size_t>(ClassDataSize(*spec));
+        const std::size_t need = static_cast<std::size_t>(ClassDataSize(*layout));
         if (size - at < need) {
             why = "record " + std::to_string(record) + " is cut short";
             return false;
         }
         *text += CodeText(code);
-        if (!AppendBlocks(*spec, data + at, text)) {
+        if (!AppendBlocks(*layout, data + at, text)) {
             why = "a text field holds ';', '$' or '@'";
             return false;
         }

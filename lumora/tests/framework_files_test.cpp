@@ -122,13 +122,13 @@ TEST(FrameworkFrameFile, EveryClassRoundTripsThroughTheBinaryForm) {
     // One record per view class, each field with its own value; behaviours
     // follow the first record, two of one class with different values.
     int count = 0;
-    const LClassSpec* specs = ClassSpecs(&count);
-    auto fields = [](const LClassSpec& spec, int seed) {
+    const LClassLayout* layouts = ClassLayouts(&count);
+    auto fields = [](const LClassLayout& layout, int seed) {
         std::string text;
-        for (const LBlockSpec* block : spec.blocks) {
+        for (const LBlockLayout* block : layout.blocks) {
             if (!block) continue;
             for (int i = 0; i < block->fieldCount; ++i) {
-                const LFieldSpec& f = block->fields[i];
+                const LFieldLayout& f = block->fields[i];
                 std::string key = f.key;
                 std::string value;
                 if (key == "VIE.SuperView")
@@ -145,16 +145,16 @@ TEST(FrameworkFrameFile, EveryClassRoundTripsThroughTheBinaryForm) {
     std::string source;
     int seed = 1;
     for (int c = 0; c < count; ++c) {
-        if (specs[c].code >> 24 != '#') continue;
+        if (layouts[c].code >> 24 != '#') continue;
         char code[5];
-        source += ClassCodeText(specs[c].code, code) + fields(specs[c], seed);
+        source += ClassCodeText(layouts[c].code, code) + fields(layouts[c], seed);
         if (seed == 1) {
             int s = 50;
             for (int b = 0; b < count; ++b) {
-                if (specs[b].code >> 24 != '@') continue;
-                source += std::string("\n") + ClassCodeText(specs[b].code, code) + fields(specs[b], s++);
+                if (layouts[b].code >> 24 != '@') continue;
+                source += std::string("\n") + ClassCodeText(layouts[b].code, code) + fields(layouts[b], s++);
             }
-            source += std::string("\n") + ClassCodeText(kCodeHighlight, code) + fields(*FindClassSpec(kCodeHighlight), 99);
+            source += std::string("\n") + ClassCodeText(kCodeHighlight, code) + fields(*FindClassLayout(kCodeHighlight), 99);
         }
         source += "\n$\n";
         ++seed;
