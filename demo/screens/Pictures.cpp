@@ -19,7 +19,6 @@ constexpr Rgb kWoodDark{84, 54, 30};
 constexpr Rgb kCanvas{226, 214, 186};
 constexpr Rgb kInk{58, 36, 24};
 constexpr Rgb kOchre{224, 160, 64};
-constexpr Rgb kGrey{150, 146, 138};
 
 int Clamp8(float v) { return std::clamp(static_cast<int>(v), 0, 255); }
 
@@ -209,7 +208,7 @@ Canvas Button(int w, int h, const std::string& label, ButtonLook look) {
                 for (int x = 0; x < w; ++x)
                     if ((x + y) % 6 == 0) c.Set(x, y, {96, 92, 90});
             c.Frame(0, 0, w, h, 1, {80, 78, 76});
-            c.Text(4, 0, w - 4, h, label, 17, false, false, kGrey);
+            c.Text(4, 0, w - 4, h, label, 17, false, false, {178, 174, 166});
             break;
     }
     return c;
@@ -439,7 +438,7 @@ Canvas Painting(const std::string& code, int w, int h) {
             const float dab = demo::TileNoise(u * 60.0f, v * 45.0f, 60, seed + 11);
             if (fy > near[static_cast<std::size_t>(x)] && dab > 0.86f) col = Mix(col, p.accent, 0.8f);
             // Brush strokes run across; a canvas weave sits on top.
-            const float stroke = demo::TileNoise(u * 90.0f, v * 9.0f, 90, seed + 5);
+            const float stroke = demo::TileNoise(u * 16.0f + v * 4.0f, v * 90.0f, 16, seed + 5);
             const float weave = ((x & 1) ^ (y & 1)) ? 0.97f : 1.03f;
             c.Set(x, y, Scale(col, (0.86f + 0.24f * stroke) * weave));
         }
