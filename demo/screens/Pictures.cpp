@@ -336,10 +336,13 @@ Canvas Cursor(const std::string& kind) {
             if (ch == 'H') dy = -1;
             if (ch == 'B') dy = 1;
         }
-        for (int s = 7; s < 10; ++s) {
-            const int ax = 10 + dx * s, ay = 10 + dy * s;
-            c.Fill(ax - 1, ay - 1, ax + 2, ay + 2, {180, 30, 20});
-        }
+        // An arrow head at the rim, widest nearest the lens.
+        for (int s = 5; s < 10; ++s)
+            for (int k = -(9 - s); k <= 9 - s; ++k) {
+                const int ax = 10 + dx * s - dy * k, ay = 10 + dy * s + dx * k;
+                c.Set(ax, ay, {180, 30, 20});
+                if (dx && dy) c.Set(ax + dx, ay, {180, 30, 20});
+            }
     }
     return c;
 }
