@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "demo/screens/Screens.h"
 #include "include/zelt/zelt.h"
 #include "lumora/engine/SceneList.h"
 #include "tools/lumora-pack/Universes.h"
@@ -47,7 +48,7 @@ int main(int argc, char** argv) {
     }
 
     pack::Pack data(part.string());
-    bool ok = pack::BuildRoot(data);
+    bool ok = pack::BuildRoot(data) && screens::BuildScreens(data, pack::DemoDir() + "/frames");
     for (const pack::UniverseBuilder& universe : pack::kUniverses)
         if (ok && !universe.build(data)) {
             ok = false;

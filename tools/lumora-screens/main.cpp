@@ -18,6 +18,10 @@
 #include <thread>
 
 #include "lumora/framework/Bitmaps.h"
+#include "lumora/framework/FrameFormat.h"
+#include "lumora/framework/LClassCreator.h"
+#include "lumora/framework/LScrollView.h"
+#include "lumora/framework/LView.h"
 #include "lumora/framework/LFrame.h"
 #include "lumora/framework/LFrameManager.h"
 #include "lumora/game/XCursor.h"
@@ -47,6 +51,21 @@ LRESULT ScreensProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     default: return DefWindowProc(hwnd, message, wParam, lParam);
     }
+}
+
+template <typename T>
+LFrameObject* Make() {
+    return new T;
+}
+
+// The game's saved-game and player lists and its text entries are drawn
+// here as the plain scroll list and view they are built on, so the screens
+// that hold them open without the game.
+void RegisterListStandIns(LFrameManager* manager) {
+    LClassCreator* creator = manager->GetClassCreator();
+    if (!creator) return;
+    for (int code : {kCodeLoadList, kCodeSaveList, kCodeUserList}) creator->Register(code, &Make<LScrollView>);
+    for (int code : {kCodeEditView, kCodeSaveEdit, kCodeUserEdit}) creator->Register(code, &Make<LView>);
 }
 
 int Usage() {
@@ -104,6 +123,7 @@ int main(int argc, char** argv) {
         std::unique_ptr<XCursor> cursor;
         if (init == 0) {
             RegisterInventoryClasses(&manager);
+            RegisterListStandIns(&manager);
             if (withCursor) {
                 cursor = std::make_unique<XCursor>(hwnd, dd, target);
                 cursor->LoadCursors();

@@ -1,0 +1,254 @@
+#include "demo/screens/Screens.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "demo/screens/Pictures.h"
+#include "lumora/framework/LClassCreator.h"
+#include "tools/lumora-pack/Pack.h"
+
+namespace screens {
+
+const char* const kPaintingCodes[20] = {"U11_01", "U11_02", "U11_03", "U12_03", "U12_04", "U13_14", "U13_05",
+                                        "U13_13", "U13_03", "U13_01", "U13_12", "U13_11", "U13_06", "U13_04",
+                                        "U14_01", "U13_15", "U14_02", "U14_05", "U14_03", "U14_07"};
+const int kGalleryButtons[20] = {5, 22, 6, 7, 40, 8, 9, 10, 11, 12, 13, 14, 15, 30, 16, 17, 18, 19, 20, 21};
+
+namespace {
+
+// The canvas panel of the full-screen menus; frames place their views inside it.
+constexpr int kPanelX0 = 40, kPanelY0 = 12, kPanelX1 = 600, kPanelY1 = 468;
+// The colour the list and entry views fill themselves with.
+constexpr Rgb kListBack{32, 32, 80};
+
+// Sizes the frames rely on.
+constexpr int kMenuButtonW = 260, kMenuButtonH = 34;
+constexpr int kButtonW = 120, kButtonH = 34;
+constexpr int kPaintingButtonW = 96;
+constexpr int kThumbW = 100, kThumbH = 76;
+constexpr int kLoupeW = 960, kLoupeH = 720;
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// Writes pictures and remembers their "Media.txt" lines.
+class MediaWriter {
+public:
+    explicit MediaWriter(pack::Pack& pack) : m_Pack(pack) {}
+
+    // A medium `name` in the file `file` ("name.bmp" when empty).
+    bool Add(const std::string& name, const Canvas& picture, const std::string& file = "") {
+        const std::string bmp = file.empty() ? (name.find('.') == std::string::npos ? name + ".bmp" : name) : file;
+        if (!m_Names.insert(Lower(name)).second) return m_Pack.Fail("picture " + name + " made twice");
+        m_Table += name + ";0;0;" + bmp + ";;\r\n";
+        return m_Pack.WriteBitmap("2DBIT/" + bmp, picture.ToImage());
+    }
+    // A picture the program finds by its file name alone (cursors).
+    bool AddFile(const std::string& file, const Canvas& picture) {
+        m_Files.insert(Lower(file));
+        return m_Pack.WriteBitmap("2DBIT/" + file, picture.ToImage());
+    }
+    // A button's three looks: base + "M", "H" and "N" (+ ".bmp").
+    bool AddButton(const std::string& base, int w, int h, const std::string& label) {
+        return Add(base + "M.bmp", Button(w, h, label, ButtonLook::Normal)) &&
+               Add(base + "H.bmp", Button(w, h, label, ButtonLook::Highlighted)) &&
+               Add(base + "N.bmp", Button(w, h, label, ButtonLook::Disabled));
+    }
+    bool Has(const std::string& name) const { return m_Names.count(Lower(name)) != 0; }
+    bool WriteTable() { return m_Pack.WriteFile("2DBIT/Media.txt", m_Table); }
+
+private:
+    pack::Pack& m_Pack;
+    std::string m_Table;
+    std::set<std::string> m_Names;
+    std::set<std::string> m_Files;
+};
+
+bool MenuPictures(MediaWriter& media) {
+    // The main option screen: its buttons are named "Som" + letter + 1 (normal), 3 (highlighted), 2 (disabled).
+    static const char* const kMain[] = {"Nouvelle partie", "Charger une partie", "Sauvegarder", "Reprendre la partie",
+                                        "Galerie des tableaux", "Réglages", "Crédits", "Entraînement", "Quitter"};
+    for (int i = 0; i < 9; ++i) {
+        const std::string base = std::string("Som") + static_cast<char>('A' + i);
+        if (!media.Add(base + "1", Button(kMenuButtonW, kMenuButtonH, kMain[i], ButtonLook::Normal)) ||
+            !media.Add(base + "3", Button(kMenuButtonW, kMenuButtonH, kMain[i], ButtonLook::Highlighted)) ||
+            !media.Add(base + "2", Button(kMenuButtonW, kMenuButtonH, kMain[i], ButtonLook::Disabled)))
+            return false;
+    }
+    const int x0 = kPanelX0, y0 = kPanelY0, x1 = kPanelX1, y1 = kPanelY1;
+    if (!media.Add("FondOption.bmp", Backdrop("Lumora", x0, y0, x1, y1, 101))) return false;
+
+    // Save: a list of eight lines, the name entry and four buttons.
+    Canvas save = Backdrop("Sauvegarder la partie", x0, y0, x1, y1, 102);
+    Well(save, 80, 88, 560, 344, kListBack);
+    Well(save, 80, 360, 560, 388, kListBack);
+    // Load: a list of nine lines.
+    Canvas load = Backdrop("Charger une partie", x0, y0, x1, y1, 103);
+    Well(load, 80, 88, 560, 376, kListBack);
+    // Players: nine lines, a prompt, the name entry and the confirm button.
+    Canvas user = Backdrop("Qui êtes-vous ?", x0, y0, x1, y1, 104);
+    Well(user, 80, 84, 560, 372, kListBack);
+    user.Text(80, 378, 560, 398, "Tapez votre nom, puis cliquez sur Jouer", 15, false, false, {58, 36, 24}, 0);
+    Well(user, 80, 404, 430, 432, kListBack);
+    // Quit.
+    Canvas quit = Backdrop("Quitter Lumora", x0, y0, x1, y1, 105);
+    quit.Text(x0, 190, x1, 230, "Voulez-vous vraiment quitter le jeu ?", 22, false, false, {58, 36, 24});
+    // Settings: two labelled volume sliders.
+    Canvas settings = Backdrop("Réglages", x0, y0, x1, y1, 106);
+    settings.Text(120, 128, 520, 154, "Volume des ambiances", 18, true, false, {58, 36, 24}, 0);
+    SliderTrack(settings, 120, 160, 520, 196, 36);
+    settings.Text(120, 228, 520, 254, "Volume des voix et des effets", 18, true, false, {58, 36, 24}, 0);
+    SliderTrack(settings, 120, 260, 520, 296, 36);
+    // Pause: a box over the scene.
+    Canvas pause = Panel(400, 200, "Pause", 107);
+    pause.Text(10, 76, 390, 104, "Sauvegarder la partie ?", 20, false, false, {58, 36, 24});
+    if (!media.Add("FondSave.bmp", save) || !media.Add("FondLoad.bmp", load) || !media.Add("FondUser.bmp", user) ||
+        !media.Add("FondQuitter.bmp", quit) || !media.Add("FondReglages.bmp", settings) ||
+        !media.Add("FondPause.bmp", pause))
+        return false;
+
+    return media.AddButton("SavOk", kButtonW, kButtonH, "Sauvegarder") &&
+           media.AddButton("SavSom", kButtonW, kButtonH, "Sommaire") &&
+           media.AddButton("SavJeu", kButtonW, kButtonH, "Retour au jeu") &&
+           media.AddButton("SavQuit", kButtonW, kButtonH, "Quitter") &&
+           media.AddButton("ChgOk", 140, kButtonH, "Charger") && media.AddButton("ChgSom", 140, kButtonH, "Sommaire") &&
+           media.AddButton("UsrOk", 114, kButtonH, "Jouer") && media.AddButton("Oui", kButtonW, kButtonH, "Oui") &&
+           media.AddButton("Non", kButtonW, kButtonH, "Non") && media.AddButton("RegOk", kButtonW, kButtonH, "OK") &&
+           media.AddButton("RegAnnuler", kButtonW, kButtonH, "Annuler") &&
+           media.AddButton("Retour", kButtonW, kButtonH, "Retour") && media.Add("RegCurseur.bmp", SliderThumb(20, 32)) &&
+           media.Add("ListeBarre.bmp", ScrollBar(38, 288)) && media.Add("ListeBarre8.bmp", ScrollBar(38, 256)) &&
+           media.Add("ListeBoule.bmp", ScrollThumb(30, 24));
+}
+
+bool CreditPictures(MediaWriter& media) {
+    struct Page {
+        const char* title;
+        const char* lines[3];
+    };
+    static const Page kPages[5] = {
+        {"Lumora", {"Une aventure en peinture", "", "Cliquez pour continuer"}},
+        {"Conception et programmation", {"L'équipe Lumora", "Le moteur 3D, le jeu et ses outils", ""}},
+        {"Images", {"Décors, tableaux et écrans", "dessinés par le programme", "Polices Liberation"}},
+        {"Sons et voix", {"Ambiances et effets synthétisés", "Voix : espeak-ng", ""}},
+        {"Merci d'avoir joué !", {"", "À bientôt dans les tableaux", ""}},
+    };
+    for (int i = 0; i < 5; ++i) {
+        Canvas page = Backdrop("", kPanelX0, kPanelY0, kPanelX1, kPanelY1, 200 + static_cast<unsigned>(i));
+        page.Text(kPanelX0, 100, kPanelX1, 160, kPages[i].title, i == 0 ? 56 : 34, true, true, {58, 36, 24});
+        for (int l = 0; l < 3; ++l)
+            page.Text(kPanelX0, 200 + 40 * l, kPanelX1, 236 + 40 * l, kPages[i].lines[l], 22, false, false, {58, 36, 24});
+        char name[16];
+        std::snprintf(name, sizeof name, "Credit%02d.bmp", i + 1);
+        if (!media.Add(name, page)) return false;
+    }
+    return true;
+}
+
+bool CursorPictures(MediaWriter& media) {
+    static const char* const kFiles[][2] = {
+        {"Cur_default.BMP", "arrow"}, {"CUR_WAIT.BMP", "wait"}, {"CUR_CLIC.BMP", "click"}, {"CUR_VOICE.BMP", "voice"},
+        {"CUR_TAKE.BMP", "take"},     {"CUR_USE.BMP", "use"},   {"LOUPEB.BMP", "B"},       {"LOUPED.BMP", "D"},
+        {"LOUPEDB.BMP", "DB"},        {"LOUPEDH.BMP", "DH"},    {"LOUPEG.BMP", "G"},       {"LOUPEGB.BMP", "GB"},
+        {"LOUPEGH.BMP", "GH"},        {"LOUPEH.BMP", "H"}};
+    for (const auto& file : kFiles)
+        if (!media.AddFile(file[0], Cursor(file[1]))) return false;
+    return true;
+}
+
+bool GalleryPictures(MediaWriter& media) {
+    if (!media.Add("FondGalerie.bmp", Backdrop("Galerie des tableaux", kPanelX0, kPanelY0, kPanelX1, kPanelY1, 301)))
+        return false;
+    // A locked painting: a canvas still under its cloth.
+    Canvas veiled(kThumbW, kThumbH, {90, 84, 80});
+    for (int y = 0; y < kThumbH; ++y)
+        for (int x = 0; x < kThumbW; ++x)
+            if ((x / 6 + y / 6) % 2) veiled.Set(x, y, {104, 98, 92});
+    veiled.Frame(0, 0, kThumbW, kThumbH, 2, {60, 54, 50});
+    if (!media.Add("NULL", veiled)) return false;
+    for (int i = 0; i < 20; ++i) {
+        const std::string code = kPaintingCodes[i];
+        const std::string caption = "Tableau " + std::to_string(i + 1);
+        const Canvas painting = Painting(code, kLoupeW, kLoupeH);
+        // The painting screen, the magnifier picture and the real size on a wall.
+        Canvas real = HungPainting(painting, 224, 150, 416, 294, "Taille réelle : 46 × 34 cm");
+        real.Text(0, 420, 640, 446, "Cliquez pour revenir au tableau", 16, false, false, {236, 222, 196});
+        Canvas thumb(kThumbW, kThumbH, {196, 152, 60});
+        thumb.Paste(painting.Scaled(kThumbW - 8, kThumbH - 8), 4, 4);
+        Canvas lit = thumb;
+        lit.Frame(0, 0, kThumbW, kThumbH, 4, {236, 200, 90});
+        lit.Frame(0, 0, kThumbW, kThumbH, 1, {30, 16, 8});
+        if (!media.Add(code + "TAB", HungPainting(painting, 112, 40, 528, 352, caption)) ||
+            !media.Add(code + "Loupe", painting) || !media.Add(code + "_Size", real) ||
+            !media.Add(code + "Bt.bmp", thumb) || !media.Add(code + "Bh.bmp", lit))
+            return false;
+    }
+    static const char* const kButtons[][2] = {{"TabPrec", "Précédent"}, {"TabLoupe", "Loupe"},
+                                              {"TabTaille", "Taille réelle"}, {"TabScene", "Entrer"},
+                                              {"TabSuiv", "Suivant"}, {"TabGalerie", "Galerie"}};
+    for (const auto& b : kButtons)
+        if (!media.AddButton(b[0], kPaintingButtonW, kButtonH, b[1])) return false;
+    return true;
+}
+
+std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+}  // namespace
+
+std::vector<std::string> PictureNamesOfFrame(const std::string& text) {
+    static const char* const kKeys[] = {"BIT.BitmapName", "HIL.BitmapName", "SCR.BitmapAsc", "SCR.BitmapBoule",
+                                        "SCR.BitmapScroll", "VOL.BitmapThumb"};
+    std::vector<std::string> names;
+    for (const char* key : kKeys) {
+        const std::string k = key;
+        for (std::size_t at = text.find(k); at != std::string::npos; at = text.find(k, at + k.size())) {
+            std::size_t v = at + k.size();
+            while (v < text.size() && std::isspace(static_cast<unsigned char>(text[v]))) ++v;
+            const std::size_t end = text.find(';', v);
+            if (end == std::string::npos) break;
+            std::string value = text.substr(v, end - v);
+            while (!value.empty() && std::isspace(static_cast<unsigned char>(value.back()))) value.pop_back();
+            if (!value.empty() && value != "0") names.push_back(value);
+        }
+    }
+    return names;
+}
+
+bool BuildScreens(pack::Pack& pack, const std::string& framesDir) {
+    if (!pack.MakeDir("2DBIT") || !pack.MakeDir("2DFRA")) return false;
+    MediaWriter media(pack);
+    if (!MenuPictures(media) || !CreditPictures(media) || !CursorPictures(media) || !GalleryPictures(media) ||
+        !media.Add("PorteF.bmp", InventoryStrip()) || !media.WriteTable())
+        return false;
+
+    namespace fs = std::filesystem;
+    std::vector<fs::path> sources;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(framesDir, error))
+        if (entry.path().extension() == ".txt") sources.push_back(entry.path());
+    if (error || sources.empty()) return pack.Fail("no frame sources in " + framesDir);
+    std::sort(sources.begin(), sources.end());
+    for (const fs::path& source : sources) {
+        const std::string text = ReadText(source);
+        for (const std::string& name : PictureNamesOfFrame(text))
+            if (!media.Has(name)) return pack.Fail(source.filename().string() + ": no picture " + name);
+        std::string why;
+        const std::vector<std::uint8_t> bytes = CompileFrameText(text.data(), text.size(), &why);
+        if (bytes.empty()) return pack.Fail(source.filename().string() + ": " + why);
+        if (!pack.WriteFile("2DFRA/" + source.stem().string() + ".fra", std::string(bytes.begin(), bytes.end())))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace screens
