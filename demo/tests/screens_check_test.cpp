@@ -8,13 +8,13 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
 
 #include "demo/screens/Screens.h"
 #include "lumora/framework/LClassCreator.h"
@@ -178,7 +178,7 @@ TEST_F(ScreensCheck, CursorPicturesAreTwentyPixelsWithATransparentSurround) {
 }
 
 TEST_F(ScreensCheck, EveryFrameOpensInLumoraScreensWithoutAMessage) {
-    const fs::path out = fs::temp_directory_path() / ("screens-check-" + std::to_string(::getpid()));
+    const fs::path out = fs::temp_directory_path() / ("screens-check-" + std::to_string(std::random_device{}()));
     fs::create_directories(out);
     for (const char* frame : kFrames) {
         const fs::path log = out / (std::string(frame) + ".log");
