@@ -1,5 +1,6 @@
 // The data root's own files and the videos.
 #include <cmath>
+#include <filesystem>
 #include <cstring>
 #include <vector>
 
@@ -58,7 +59,69 @@ Image Painting(const std::vector<demo::Rgb>& palette, unsigned seed) {
     return image;
 }
 
+// A cursor picture of 32 x 32 on white (the cursor's colour key): an arrow
+// with its tip at the hot spot, marked by a coloured disc per cursor.
+Image CursorPicture(int hotX, int hotY, demo::Rgb mark) {
+    Image image(32, 32);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) image.Set(x, y, 255, 255, 255);
+    for (int y = 0; y < 18 && hotY + y < 32; ++y)
+        for (int x = 0; x <= y / 2 + 1 && hotX + x < 32; ++x) {
+            const bool edge = x == 0 || x == y / 2 + 1 || y == 17;
+            image.Set(hotX + x, hotY + y, edge ? 10 : mark.r, edge ? 10 : mark.g, edge ? 10 : mark.b);
+        }
+    return image;
+}
+
 }  // namespace
+
+bool BuildCursors(Pack& pack) {
+    // The framework's media table, empty until the screens exist, and the
+    // pictures the cursor manager loads at start-up.
+    if (!pack.WriteFile("2DBIT/Media.txt", "")) return false;
+    struct Picture {
+        const char* file;
+        int hotX, hotY;
+        demo::Rgb mark;
+    };
+    const Picture pictures[] = {
+        {"Cur_default.BMP", 0, 0, {250, 250, 240}}, {"CUR_WAIT.BMP", 9, 2, {120, 120, 220}},
+        {"CUR_CLIC.BMP", 9, 2, {240, 200, 60}},     {"CUR_VOICE.BMP", 10, 10, {90, 200, 90}},
+        {"CUR_TAKE.BMP", 10, 4, {220, 120, 60}},    {"CUR_USE.BMP", 10, 10, {200, 80, 200}},
+        {"LOUPEB.BMP", 10, 10, {80, 160, 220}},     {"LOUPED.BMP", 10, 10, {80, 160, 220}},
+        {"LOUPEDB.BMP", 10, 10, {80, 160, 220}},    {"LOUPEDH.BMP", 10, 10, {80, 160, 220}},
+        {"LOUPEG.BMP", 10, 10, {80, 160, 220}},     {"LOUPEGB.BMP", 10, 10, {80, 160, 220}},
+        {"LOUPEGH.BMP", 10, 10, {80, 160, 220}},    {"LOUPEH.BMP", 10, 10, {80, 160, 220}},
+    };
+    for (const Picture& p : pictures)
+        if (!pack.WriteBitmap(std::string("2DBIT/") + p.file, CursorPicture(p.hotX, p.hotY, p.mark))) return false;
+    return true;
+}
+
+bool BuildStartUniverse(Pack& pack) {
+    // The game starts in universe 0. Until its own scenery exists, "U00" holds
+    // the test rooms' scenery (no objects to click, no actions) under the
+    // start list's name.
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path from = pack.Path("U09"), to = pack.Path("U00");
+    fs::create_directories(to, error);
+    for (const char* part : {"U09.S3D", "Door.O3D", "Vase.O3D", "Clock.O3D", "Painter.O3D", "U09.C3D", "U09.L3D",
+                             "Scene.bin", "Maps", "Static", "Anim", "Sound"})
+        fs::copy(from / part, to / part, fs::copy_options::recursive | fs::copy_options::overwrite_existing, error);
+    if (error) return pack.Fail("cannot copy the test rooms into U00: " + error.message());
+    return pack.WriteFile("U00/U00.ZELT",
+                          "; Universe 0: the start universe, for now the test rooms' scenery\r\n"
+                          "scene=\"U09.S3D\"\r\n"
+                          "object=\"Door.O3D\"\r\n"
+                          "animation=\"Anim\\Door.A3D,15\"\r\n"
+                          "object=\"Vase.O3D\"\r\n"
+                          "object=\"Clock.O3D\"\r\n"
+                          "object=\"Painter.O3D\" animation=\"Anim\\U09_05\\Idle.A3D\"\r\n"
+                          "object=\"Static\\ColTable.O3D\"\r\n"
+                          "camera=\"U09.C3D\"\r\n"
+                          "light=\"U09.L3D\"\r\n");
+}
 
 bool BuildRoot(Pack& pack) {
     if (!pack.MakeDir("2DBIT") || !pack.MakeDir("Video")) return false;
