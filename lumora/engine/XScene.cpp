@@ -583,27 +583,20 @@ int XScene::PlaySound(const char* name, int loop) {
     return 1;
 }
 
-int XScene::PlayPointSound(char* name, const ZeltVector* pos) {
+int XScene::PlayAt(XSoundSource* source, char* name, const ZeltVector* pos, int loop, int missingMessage) {
     char path[400];
     PointSoundPath(m_Dir, name, path, sizeof path);
     if (!FileExists(path)) {
-        new MessageToUser(0, 1002, __FILE__, __LINE__, path);
+        new MessageToUser(0, missingMessage, __FILE__, __LINE__, path);
         return 0;
     }
     const ZeltVector at = pos ? *pos : SoundListenerPosition();
-    return m_SoundA && m_SoundA->Play(ResolveForReading(path).c_str(), &at, 0) ? 1 : 0;
+    return source && source->Play(ResolveForReading(path).c_str(), &at, loop) ? 1 : 0;
 }
 
-int XScene::PlayPointSound2(char* name, const ZeltVector* pos, int loop) {
-    char path[400];
-    PointSoundPath(m_Dir, name, path, sizeof path);
-    if (!FileExists(path)) {
-        new MessageToUser(0, 1, __FILE__, __LINE__, path);
-        return 0;
-    }
-    const ZeltVector at = pos ? *pos : SoundListenerPosition();
-    return m_SoundB && m_SoundB->Play(ResolveForReading(path).c_str(), &at, loop) ? 1 : 0;
-}
+int XScene::PlayPointSound(char* name, const ZeltVector* pos) { return PlayAt(m_SoundA, name, pos, 0, 1002); }
+
+int XScene::PlayPointSound2(char* name, const ZeltVector* pos, int loop) { return PlayAt(m_SoundB, name, pos, loop, 1); }
 
 int XScene::PlayVoice(char* name, int loop, int volume) {
     char path[400];

@@ -85,6 +85,8 @@ protected:
     void DrawDebugPage(std::uint16_t* pixels, int pitchPixels);
     void DebugKeys();
     void CopySoftBuffer();
+    // A scene sound at pos (the listener's place when null) on one of the sources.
+    int PlayAt(XSoundSource* source, char* name, const ZeltVector* pos, int loop, int missingMessage);
 };
 
 // The scene class of a universe number (a plain XScene for numbers without their own).

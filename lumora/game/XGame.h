@@ -15,6 +15,10 @@ public:
     virtual int ChangeUniverse(int universe);
     // The first scene of "APP.CFG" [SCENE] FIRST (default "U01.ZELT").
     virtual int NewGame();
+    // Restores the current player's saved game in `slot`; 0 when its scene cannot be started.
+    virtual int LoadGame(int slot);
+    // Saves the current game as `name` in `slot` (0 for a slot of 100 or more); 0 when the file cannot be made.
+    virtual int SaveGame(const char* name, int slot);
 
     // Replaces the current scene by the one of `sceneList`; 0 when it cannot
     // be created, loaded or started.
@@ -32,6 +36,9 @@ public:
     int m_GalleryVisit = 0;
     char m_PaintingCode[7] = {};
 };
+
+// The current player's saved game in `slot`.
+void SavedGamePath(int slot, char* out, int size);
 
 // Deletes the current scene (g_CurrentScene becomes null).
 void DeleteCurrentScene();

@@ -16,6 +16,7 @@
 #include "lumora/game/XCursor.h"
 #include "lumora/game/XGame.h"
 #include "lumora/game/XInventoryPanel.h"
+#include "lumora/game/XPlayerList.h"
 #include "lumora/shell/ChunkFile.h"
 #include "lumora/shell/DataPath.h"
 #include "lumora/shell/DebugLog.h"
@@ -111,6 +112,31 @@ std::string FindDataElsewhere() {
     return {};
 }
 
+// "InfoPara.bin" of the save folder: chunk "FILTER". Reading gives 0 when
+// the file does not exist (the value is left alone when the chunk is missing).
+int ReadFilterParam(const char* saveDir, int* filter) {
+    const std::string path = std::string(saveDir) + "InfoPara.bin";
+    if (!FileExists(path.c_str())) return 0;
+    auto file = std::make_unique<XChunkFile>();
+    if (file->Open(ResolveForReading(path).c_str(), 0)) {
+        if (file->BeginReadChunk("FILTER")) {
+            file->Read(filter, 4);
+            file->EndReadChunk();
+        }
+        file->Close();
+    }
+    return 1;
+}
+
+void WriteFilterParam(const char* saveDir, int filter) {
+    auto file = std::make_unique<XChunkFile>();
+    if (!file->Open(ResolveForWriting(std::string(saveDir) + "InfoPara.bin").c_str(), 1)) return;
+    file->BeginWriteChunk("FILTER");
+    file->Write(&filter, 4);
+    file->EndWriteChunk();
+    file->Close();
+}
+
 void CopyPath(char* field, const std::string& text) { std::snprintf(field, 260, "%s", text.c_str()); }
 
 }  // namespace
@@ -123,33 +149,17 @@ XApplication::XApplication(HWND window) : m_hWnd(window) {
 XApplication::~XApplication() {
     // Write the filtering setting back when it changed.
     if (g_Display) {
-        const std::string path = std::string(m_SaveDir) + "InfoPara.bin";
-        if (FileExists(path.c_str())) {
-            int filter = g_Display->m_Filter;
-            auto file = std::make_unique<XChunkFile>();
-            if (file->Open(ResolveForReading(path).c_str(), 0)) {
-                if (file->BeginReadChunk("FILTER")) {
-                    file->Read(&filter, 4);
-                    file->EndReadChunk();
-                }
-                file->Close();
-            }
-            if (filter != g_Display->m_Filter) {
-                auto out = std::make_unique<XChunkFile>();
-                if (out->Open(ResolveForWriting(path).c_str(), 1)) {
-                    out->BeginWriteChunk("FILTER");
-                    out->Write(&g_Display->m_Filter, 4);
-                    out->EndWriteChunk();
-                    out->Close();
-                }
-            }
-        }
+        int filter = g_Display->m_Filter;
+        if (ReadFilterParam(m_SaveDir, &filter) && filter != g_Display->m_Filter)
+            WriteFilterParam(m_SaveDir, g_Display->m_Filter);
     }
     delete m_Cursor;
     m_Cursor = nullptr;
-    delete m_Game;
-    m_Game = nullptr;
+    // The player list deletes the game object, which deletes the current scene.
+    delete m_Players;
+    m_Players = nullptr;
     DeleteCurrentScene();
+    m_Game = nullptr;
     delete m_FrameManager;
     m_FrameManager = nullptr;
     if (GetAppPort() == this) SetAppPort(nullptr);
@@ -185,29 +195,14 @@ int XApplication::InitPaths(const char* dataOverride, const char* saveOverride) 
 }
 
 void XApplication::InitParams() {
-    const std::string path = std::string(m_SaveDir) + "InfoPara.bin";
-    if (FileExists(path.c_str())) {
-        int filter = g_Display->m_Filter;
-        auto file = std::make_unique<XChunkFile>();
-        if (file->Open(ResolveForReading(path).c_str(), 0)) {
-            if (file->BeginReadChunk("FILTER")) {
-                file->Read(&filter, 4);
-                file->EndReadChunk();
-            }
-            file->Close();
-        }
+    int filter = g_Display->m_Filter;
+    if (ReadFilterParam(m_SaveDir, &filter)) {
         if (filter != g_Display->m_Filter) {
             g_Display->m_Filter = filter;
             g_Display->ApplyFilter();
         }
     } else {
-        auto file = std::make_unique<XChunkFile>();
-        if (file->Open(ResolveForWriting(path).c_str(), 1)) {
-            file->BeginWriteChunk("FILTER");
-            file->Write(&g_Display->m_Filter, 4);
-            file->EndWriteChunk();
-            file->Close();
-        }
+        WriteFilterParam(m_SaveDir, g_Display->m_Filter);
     }
     // Only a hardware-accelerated driver and device keep the game fluid.
     const DwenContext* c = g_Display->m_Context;
@@ -225,7 +220,7 @@ int XApplication::InitObjects() {
 
     const HWND window = m_hWnd;
     LFrameManager::SetSoundManagerFactory([window](LFrameManager&) -> LBehavior* {
-        auto* manager = new LSoundManager(2, 22050, 16, 0, 6);
+        auto* manager = new LSoundManager(1, 22050, 8, 1000000, 6);
         manager->Init(window);
         return new XSoundBehavior(manager);
     });
@@ -243,6 +238,7 @@ int XApplication::InitObjects() {
     m_Cursor->LoadCursors();
     m_Cursor->Select(0, 0, 0);
     m_Game = new XGame();
+    m_Players = new XPlayerList(m_Game);
     return 1;
 }
 

@@ -11,6 +11,7 @@
 class LFrameManager;
 class XCursor;
 class XGame;
+class XPlayerList;
 
 enum AppState { APP_SCENE = 0, APP_LOAD_SCENE = 1, APP_SCREENS = 2, APP_VIDEO = 3 };
 
@@ -67,6 +68,7 @@ public:
 
     LFrameManager* m_FrameManager = nullptr;
     XCursor* m_Cursor = nullptr;
+    XPlayerList* m_Players = nullptr;  // owns the game object
     XGame* m_Game = nullptr;
 };
 

@@ -1,6 +1,9 @@
 // The data root's own files and the videos.
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <cstring>
 #include <vector>
 
@@ -110,17 +113,13 @@ bool BuildStartUniverse(Pack& pack) {
                              "Scene.bin", "Maps", "Static", "Anim", "Sound"})
         fs::copy(from / part, to / part, fs::copy_options::recursive | fs::copy_options::overwrite_existing, error);
     if (error) return pack.Fail("cannot copy the test rooms into U00: " + error.message());
-    return pack.WriteFile("U00/U00.ZELT",
-                          "; Universe 0: the start universe, for now the test rooms' scenery\r\n"
-                          "scene=\"U09.S3D\"\r\n"
-                          "object=\"Door.O3D\"\r\n"
-                          "animation=\"Anim\\Door.A3D,15\"\r\n"
-                          "object=\"Vase.O3D\"\r\n"
-                          "object=\"Clock.O3D\"\r\n"
-                          "object=\"Painter.O3D\" animation=\"Anim\\U09_05\\Idle.A3D\"\r\n"
-                          "object=\"Static\\ColTable.O3D\"\r\n"
-                          "camera=\"U09.C3D\"\r\n"
-                          "light=\"U09.L3D\"\r\n");
+    // The test rooms' own list, under the start universe's heading.
+    std::ifstream in(pack.Path("U09/U09.ZELT"), std::ios::binary);
+    std::string list((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t firstLine = list.find('\n');
+    if (!in || firstLine == std::string::npos) return pack.Fail("cannot read U09/U09.ZELT");
+    return pack.WriteFile("U00/U00.ZELT", "; Universe 0: the start universe, for now the test rooms' scenery\r" +
+                                              list.substr(firstLine));
 }
 
 bool BuildRoot(Pack& pack) {
