@@ -10,11 +10,12 @@ int LIntComparator::Compare(const void* a, const void* b) const {
     return x > y ? kAfter : x < y ? kBefore : kEqual;
 }
 
-int CompareNames(const char* a, const char* b) {
-    for (;; ++a, ++b) {
+int CompareNames(const char* a, const char* b, int count) {
+    for (; count > 0; --count, ++a, ++b) {
         const int x = std::tolower(static_cast<unsigned char>(*a)), y = std::tolower(static_cast<unsigned char>(*b));
         if (x != y || x == 0) return x - y;
     }
+    return 0;
 }
 
 int LNameComparator::Compare(const void* a, const void* b) const {

@@ -19,8 +19,9 @@ public:
     virtual int Compare(const void* a, const void* b) const = 0;
 };
 
-// Compares two texts without regard to (ASCII) case: <0, 0 or >0.
-int CompareNames(const char* a, const char* b);
+// Compares two texts without regard to (ASCII) case: <0, 0 or >0; only the
+// first `count` characters when a count is given.
+int CompareNames(const char* a, const char* b, int count = 0x7fffffff);
 
 // 32-bit signed values (class codes).
 class LIntComparator : public LComparator {

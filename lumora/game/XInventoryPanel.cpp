@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <strings.h>
 
 #include "lumora/framework/FrameFormat.h"
+#include "lumora/framework/LArray.h"
 #include "lumora/framework/LClassCreator.h"
 #include "lumora/framework/LFrameManager.h"
 #include "lumora/framework/LGameCursorBehavior.h"
@@ -76,7 +76,7 @@ int XInventoryStrip::RemoveItem(const char* name) {
     if (!name) return 0;
     for (int i = 0; i <= CountSubViews(); ++i) {
         auto* item = dynamic_cast<XInventoryObjectView*>(SubViewAt(i));
-        if (!item || strcasecmp(item->GetBitmapName(), name) != 0) continue;
+        if (!item || CompareNames(item->GetBitmapName(), name) != 0) continue;
         m_ContentWidth -= kWidthPerItem;
         --m_ItemCount;
         for (int j = i + 1; j <= CountSubViews(); ++j) SubViewAt(j)->MoveBy(-kSlot, 0);
@@ -100,7 +100,7 @@ int XInventoryStrip::HasItem(const char* name) const {
     if (!name) return 0;
     for (int i = 0; i <= CountSubViews(); ++i) {
         auto* item = dynamic_cast<XInventoryObjectView*>(SubViewAt(i));
-        if (item && strncasecmp(item->GetBitmapName(), name, 7) == 0) return 1;
+        if (item && CompareNames(item->GetBitmapName(), name, 7) == 0) return 1;
     }
     return 0;
 }

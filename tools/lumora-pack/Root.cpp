@@ -1,4 +1,5 @@
 // The data root's own files and the videos.
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include "lumora/engine/SceneList.h"
 #include "lumora/shell/ChunkFile.h"
 #include "platform/PixelView.h"
+#include "platform/Text.h"
 #include "tools/lumora-pack/AviWriter.h"
 #include "tools/lumora-pack/Universes.h"
 
@@ -21,26 +23,33 @@ namespace {
 
 constexpr float kPi = 3.14159265f;
 
-// Text in the kernel's 8 x 8 font, each font pixel drawn as a scale x scale block.
-void DrawTitle(Image& image, const char* text, int x, int y, int scale, demo::Rgb colour) {
-    const int w = static_cast<int>(std::strlen(text)) * 8 + 8;
-    std::vector<std::uint16_t> glyphs(static_cast<std::size_t>(w) * 8, 0);
-    Zelt_Print(text, 0, 0, w, 0xFFFF, glyphs.data());
-    for (int gy = 0; gy < 8; ++gy)
-        for (int gx = 0; gx < w; ++gx) {
-            if (!glyphs[static_cast<std::size_t>(gy) * w + gx]) continue;
-            for (int dy = 0; dy < scale; ++dy)
-                for (int dx = 0; dx < scale; ++dx) {
-                    // A dark edge on the lower right makes the letters read on any stroke.
-                    image.Set(x + gx * scale + dx + 3, y + gy * scale + dy + 3, 40, 30, 25);
-                }
-        }
-    for (int gy = 0; gy < 8; ++gy)
-        for (int gx = 0; gx < w; ++gx) {
-            if (!glyphs[static_cast<std::size_t>(gy) * w + gx]) continue;
-            for (int dy = 0; dy < scale; ++dy)
-                for (int dx = 0; dx < scale; ++dx) image.Set(x + gx * scale + dx, y + gy * scale + dy, colour.r, colour.g, colour.b);
-        }
+// A title in Liberation Sans, centred on row y, with a soft dark shadow so it
+// reads on any stroke. The text is drawn white on black into a scratch
+// picture whose brightness is then the letters' coverage.
+void DrawTitle(Image& image, const char* text, int y, int height, demo::Rgb colour) {
+    const int w = image.width, h = image.height;
+    std::vector<std::uint32_t> mask(static_cast<std::size_t>(w) * h, 0);
+    const platform::PixelView view{mask.data(), w, h, w * 4, platform::PixelFormat::XRGB8888};
+    platform::TextStyle style;
+    style.height = -height;
+    style.bold = true;
+    style.color = platform::RGB(255, 255, 255);
+    style.format = platform::DT_CENTER | platform::DT_TOP | platform::DT_SINGLELINE;
+    platform::DrawText(view, platform::RECT{0, y, w, std::min(h, y + height * 2)}, text, style);
+    auto blend = [&](int dx, int dy, demo::Rgb c, float strength) {
+        for (int py = 0; py < h; ++py)
+            for (int px = 0; px < w; ++px) {
+                const int sx = px - dx, sy = py - dy;
+                if (sx < 0 || sy < 0 || sx >= w || sy >= h) continue;
+                const float a = static_cast<float>(mask[static_cast<std::size_t>(sy) * w + sx] & 0xFF) / 255.0f * strength;
+                if (a <= 0.0f) continue;
+                std::uint8_t* p = &image.rgb[(static_cast<std::size_t>(py) * w + px) * 3];
+                image.Set(px, py, static_cast<int>(p[0] + (c.r - p[0]) * a), static_cast<int>(p[1] + (c.g - p[1]) * a),
+                          static_cast<int>(p[2] + (c.b - p[2]) * a));
+            }
+    };
+    blend(4, 4, {40, 30, 25}, 0.7f);
+    blend(0, 0, colour, 1.0f);
 }
 
 // Canvas with broad brush strokes in a palette.
@@ -136,9 +145,9 @@ bool BuildRoot(Pack& pack) {
     if (!pack.WriteFile("APP.CFG", "[SCENE]\r\nFIRST=U09.ZELT\r\n")) return false;
 
     Image intro1 = Painting({{70, 90, 140}, {200, 140, 80}, {230, 200, 120}, {90, 130, 80}, {60, 80, 60}}, 1);
-    DrawTitle(intro1, "LUMORA", 80, 200, 10, {250, 245, 230});
+    DrawTitle(intro1, "LUMORA", 170, 110, {250, 245, 230});
     Image intro2 = Painting({{240, 220, 170}, {200, 110, 70}, {120, 60, 60}, {60, 50, 70}}, 2);
-    DrawTitle(intro2, "peinture", 128, 210, 6, {250, 245, 230});
+    DrawTitle(intro2, "peinture", 190, 70, {250, 245, 230});
     return pack.WriteBitmap("2DBIT/Intro1.bmp", intro1) && pack.WriteBitmap("2DBIT/Intro2.bmp", intro2);
 }
 
