@@ -71,7 +71,7 @@ LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     case WM_CLOSE:
-        if (g_App) g_App->Escape();
+        if (g_App) g_App->Escape(1);
         return 0;
     case WM_DESTROY:
         DeleteSingletons();

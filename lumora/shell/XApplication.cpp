@@ -299,7 +299,7 @@ void XApplication::OpenOptionMenu(int) {
     SetState(APP_SCREENS);
 }
 
-void XApplication::Escape() {
+void XApplication::Escape(int closeButton) {
     if (!m_EscapeEnabled) return;
     if (m_Cursor && !m_Cursor->IsEnabled()) {
         m_Cursor->SetEnabled(1, 1);
@@ -322,7 +322,10 @@ void XApplication::Escape() {
         }
     } else if (m_State == APP_SCREENS) {
         LFrame* current = m_FrameManager ? m_FrameManager->GetCurrentFrame() : nullptr;
-        if (current && std::strcmp(current->GetName(), "OptionUser") == 0) {
+        // Until the option screens exist, the close button in the screens
+        // state with no screen open ends the game, as on the player-selection
+        // screen, so that the game can be left.
+        if ((!current && closeButton) || (current && std::strcmp(current->GetName(), "OptionUser") == 0)) {
             SendMessage(m_hWnd, WM_DESTROY, 0, 0);
             return;
         }

@@ -40,8 +40,8 @@ public:
     int OnRButtonDown(int, int) { return 1; }
     int OnRButtonUp(int, int) { return 1; }
     void SetCursorShown(int shown) override;
-    // Escape, F5 and the window's close button.
-    void Escape();
+    // Escape, F5 and the window's close button (closeButton 1).
+    void Escape(int closeButton = 0);
     // The option menu (its first screen when `screen` is 0) over the current picture.
     void OpenOptionMenu(int screen);
 
