@@ -62,6 +62,18 @@ int DebugTextPixels(const Frame& f) {
     return n;
 }
 
+// Runs the program on a scratch copy of the pack with an input script;
+// returns the exit status and fills `log` with what it wrote.
+int RunProgram(const ScratchDir& scratch, const std::string& script, std::string* log) {
+    scratch.Write("input.txt", script);
+    const std::string command = "cd '" + scratch.Path().string() +
+                                "' && LUMORA_BACKEND=headless LUMORA_CLOCK=fixed:33 LUMORA_INPUT=input.txt "
+                                "LUMORA_FRAMES=frames '" + BinDir() + "/lumora' --data data --save save > run.log 2>&1";
+    const int status = std::system(command.c_str());
+    *log = scratch.Read("run.log");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1000;
+}
+
 }  // namespace
 
 TEST(GameProgram, ScriptedRunFromDialogToQuit) {
@@ -76,22 +88,19 @@ TEST(GameProgram, ScriptedRunFromDialogToQuit) {
     // Escape in the start universe leaves the scene for the screens, where a
     // second F1 changes nothing; the close button does what Escape does
     // there: with no screen to go back to, the program ends.
-    scratch.Write("input.txt",
-                  "#2 key press RETURN\n"
-                  "#25 key down F1\n"
-                  "+1 key up F1\n"
-                  "#35 key down ESCAPE\n"
-                  "+2 key up ESCAPE\n"
-                  "#45 key down F1\n"
-                  "+1 key up F1\n"
-                  "#50 close\n"
-                  "#70 quit\n");
-    const std::string command = "cd '" + scratch.Path().string() +
-                                "' && LUMORA_BACKEND=headless LUMORA_CLOCK=fixed:33 LUMORA_INPUT=input.txt "
-                                "LUMORA_FRAMES=frames '" + BinDir() + "/lumora' --data data --save save > run.log 2>&1";
-    const int status = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(status)) << scratch.Read("run.log");
-    EXPECT_EQ(WEXITSTATUS(status), 0) << scratch.Read("run.log");
+    std::string log;
+    const int status = RunProgram(scratch,
+                                  "#2 key press RETURN\n"
+                                  "#25 key down F1\n"
+                                  "+1 key up F1\n"
+                                  "#35 key down ESCAPE\n"
+                                  "+2 key up ESCAPE\n"
+                                  "#45 key down F1\n"
+                                  "+1 key up F1\n"
+                                  "#50 close\n"
+                                  "#70 quit\n",
+                                  &log);
+    ASSERT_EQ(status, 0) << log;
 
     std::vector<Frame> dumped;
     for (int n = 1;; ++n) {
@@ -139,7 +148,39 @@ TEST(GameProgram, ScriptedRunFromDialogToQuit) {
     EXPECT_GT(DebugTextPixels(dumped[48]), 20);
 
     // The save folder: the debug log with its opening line, the display parameters.
-    const std::string log = ReadWholeFile((save / "DbgInfo.txt").string());
-    EXPECT_EQ(log.rfind("=====================================", 0), 0u);
+    const std::string debugLog = ReadWholeFile((save / "DbgInfo.txt").string());
+    EXPECT_EQ(debugLog.rfind("=====================================", 0), 0u);
     EXPECT_TRUE(fs::exists(save / "InfoPara.bin"));
+}
+
+TEST(GameProgram, AMissingStartListIsReportedAndTheGameStaysUsable) {
+    const fs::path pack = fs::path(BinDir()) / "Data";
+    ASSERT_TRUE(fs::exists(pack / "APP.BIN"));
+    ScratchDir scratch;
+    fs::copy(pack, scratch.Path() / "data", fs::copy_options::recursive);
+    fs::remove(scratch.Path() / "data" / "U00" / "U00.ZELT");
+    fs::create_directories(scratch.Path() / "frames");
+    std::string log;
+    ASSERT_EQ(RunProgram(scratch, "#2 key press RETURN\n#20 close\n#40 quit\n", &log), 0) << log;
+    // The missing list is reported at one attempt, not on every main-loop pass; the close
+    // button then ends the game from the screens state.
+    std::size_t boxes = 0;
+    for (std::size_t at = log.find("U00.ZELT"); at != std::string::npos; at = log.find("U00.ZELT", at + 1))
+        if (log.rfind("[message box]", at) != std::string::npos) ++boxes;
+    EXPECT_GE(boxes, 1u) << log;
+    const std::string debugLog = ReadWholeFile((scratch.Path() / "save" / "DbgInfo.txt").string());
+    std::size_t entries = 0;
+    for (std::size_t at = debugLog.find("U00.ZELT"); at != std::string::npos; at = debugLog.find("U00.ZELT", at + 1))
+        ++entries;
+    // The file opener and the scene each name the missing list, once.
+    EXPECT_GE(entries, 1u) << debugLog;
+    EXPECT_LE(entries, 2u) << debugLog;
+    int frames = 0;
+    for (const auto& entry : fs::directory_iterator(scratch.Path() / "frames")) frames += entry.is_regular_file();
+    EXPECT_LT(frames, 40) << "the close line ended the program";
+    // The half-made scene is dropped: the screens state keeps the last
+    // picture instead of drawing an empty scene.
+    char last[32];
+    std::snprintf(last, sizeof last, "frame_%06d.bmp", frames);
+    EXPECT_GT(Agreement(ReadFrame(scratch.Path() / "frames" / last), ReadFrame(pack / "2DBIT" / "Intro2.bmp")), 0.95);
 }
