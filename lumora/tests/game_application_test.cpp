@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "_ShellTestSupport.h"
+#include "_SoundTestSupport.h"
 #include "lumora/engine/XScene.h"
 #include "lumora/game/XGame.h"
 #include "lumora/shell/Globals.h"
 #include "lumora/shell/XApplication.h"
+#include "lumora/sound/LSoundManager.h"
 #include "platform/Time.h"
 
 namespace {
@@ -117,4 +119,23 @@ TEST_F(ApplicationTest, NewGameStartsAtTheFirstSceneOfTheConfiguration) {
     EXPECT_STREQ(game.m_Name, "NoName");
     EXPECT_EQ(app.GetState(), APP_LOAD_SCENE);
     g_CurrentScene = nullptr;
+}
+
+TEST_F(ApplicationTest, TheScreensStateMutesTheSceneChannelsAndTheSameStateChangesNothing) {
+    SoundRig rig;
+    ASSERT_EQ(g_SoundManager, rig.manager.get());
+    app.SetState(APP_SCREENS);
+    EXPECT_EQ(g_SoundManager->GetChannelVolume(1), 0);
+    EXPECT_EQ(g_SoundManager->GetChannelVolume(4), 0);
+    EXPECT_EQ(g_SoundManager->GetChannelVolume(5), 0);
+    app.SetState(APP_SCENE);
+    EXPECT_EQ(g_SoundManager->GetChannelVolume(1), 85);
+    EXPECT_EQ(g_SoundManager->GetChannelVolume(4), 80);
+    EXPECT_EQ(g_SoundManager->GetChannelVolume(5), 80);
+    g_SoundManager->SetChannelVolume(1, 40);
+    app.SetState(APP_SCENE);
+    EXPECT_EQ(g_SoundManager->GetChannelVolume(1), 40);
+    app.SetState(APP_VIDEO);
+    EXPECT_EQ(g_SoundManager->GetChannelVolume(1), 85);
+    EXPECT_EQ(app.GetState(), APP_VIDEO);
 }
