@@ -316,7 +316,17 @@ void LFrameManager::DrawFrames(const RECT* r) {
         if (FrameAt(i)->IsActive()) FrameAt(i)->Draw(r);
 }
 
+namespace {
+void (*g_ShowHook)() = nullptr;
+}  // namespace
+
+void LFrameManager::SetShowHook(void (*show)()) { g_ShowHook = show; }
+
 void LFrameManager::ShowDrawTarget() {
+    if (g_ShowHook) {
+        g_ShowHook();
+        return;
+    }
     if (!m_DrawTarget) return;
     PixelView view;
     if (FAILED(m_DrawTarget->Lock(nullptr, &view, DDLOCK_WAIT | DDLOCK_READONLY))) return;

@@ -75,6 +75,9 @@ public:
     // Shows the draw target on the screen: the one place a finished picture
     // leaves the framework.
     virtual void ShowDrawTarget();
+    // Replaces the platform's Present in ShowDrawTarget (the game flips
+    // through its display layer); null restores it.
+    static void SetShowHook(void (*show)());
 
     int CountFrames() const;
     LFrame* FrameAt(int index) const;

@@ -26,5 +26,7 @@ inline constexpr UniverseBuilder kUniverses[] = {
 // and the videos (rendered from the universes already written).
 bool BuildRoot(Pack& pack);
 bool BuildVideos(Pack& pack);
+// The start universe "U00" (from the test rooms, after them).
+bool BuildStartUniverse(Pack& pack);
 
 }  // namespace pack

@@ -1,0 +1,97 @@
+// One 3D place of the game: a kernel scene filled from a scene list, with
+// its map folders, ambient light, frame timing, picking, sounds and debug
+// pages. Each universe is a class derived from XScene; CreateScene picks it.
+#pragma once
+
+#include <cstdint>
+#include <map>
+
+#include "include/zelt/zelt.h"
+#include "lumora/engine/SceneList.h"
+
+class XChunkFile;
+class XSoundSource;
+
+class XScene {
+public:
+    XScene();
+    virtual ~XScene();
+    XScene(const XScene&) = delete;
+    XScene& operator=(const XScene&) = delete;
+
+    virtual int LoadSceneInfo();
+    virtual int RestoreState(XChunkFile* save);
+    virtual int SaveState(XChunkFile* save);
+    virtual int Load(const char* listName);
+    virtual int Start(int mode, XChunkFile* save);
+    virtual void Release();
+    virtual int Render();
+    virtual void Animate();
+    virtual int OnLButtonDown(int x, int y);
+    virtual int OnRButtonDown(int x, int y);
+    virtual int OnMouseMove(int x, int y);
+    virtual int OnScreenMessage();
+    virtual int Step();
+    virtual ZeltObject* Pick(int x, int y);
+    virtual int PlayPointSound(char* name, const ZeltVector* pos);
+    virtual int PlaySound(const char* name, int loop);
+    virtual int PlayPointSound2(char* name, const ZeltVector* pos, int loop);
+    virtual int PlayVoice(char* name, int loop, int volume);
+
+    int Create(const char* listName);
+    int InitVideoMode();
+    void ApplyNameConventions();
+    // Writes the object records of "INFOOBJ.BIN", brought up to date (chunk "OBJECTS").
+    int SaveObjects(XChunkFile* save);
+    void SetAmbient(int r, int g, int b);
+    ZeltObject* FindObject(const char* name, int exact);
+    ZeltObject* FindInTree(ZeltObject* object, const char* name, int exact);
+    // The nearest object at or above `object` whose name holds "*", or null.
+    ZeltObject* FindActionObject(ZeltObject* object);
+    unsigned Run(unsigned ms);
+    void FadeOut(unsigned ms);
+    int AddMapDir(const char* dir);
+    void UpdateSoundSources();
+    void OnKeyUp(int vk);
+    // Applies the object records of an open table file (chunk "OBJECTS").
+    int InitInfoObj(XChunkFile* file);
+    // The cursor value stored with a kernel object by the object table (0 when none).
+    int GetCursorValue(ZeltObject* object) const;
+
+    char m_Dir[260] = {};
+    char m_ListName[16] = {};
+    ZeltScene* m_Scene = nullptr;
+    std::int64_t m_FrameStart = 0;
+    std::int64_t m_FrameNow = 0;
+    std::int64_t m_CounterFrequency = 1;
+    float m_Scale = 40.0f;
+    int m_ActionsEnabled = 1;
+    int m_DebugPage = 0;
+    float m_FrameRate = 30.0f;
+    int m_AnimPaused = 0;
+    int m_AnimStep = 0;
+    std::uint8_t m_Ambient[4] = {255, 255, 255, 0};
+    XSoundSource* m_SoundB = nullptr;
+    XSoundSource* m_SoundA = nullptr;
+    XSoundSource* m_Sources[7] = {};
+    ZeltObject* m_PickedObject = nullptr;
+    XMapDirs m_MapDirs;
+    int m_DebugMoveMode = 0;
+    int m_RenderStateDiagnostic = 0;
+    // Cursor values of the clickable kernel objects (from the object table).
+    std::map<ZeltObject*, int> m_CursorValues;
+
+protected:
+    void DrawDebugPage(std::uint16_t* pixels, int pitchPixels);
+    void DebugKeys();
+    void CopySoftBuffer();
+    // A scene sound at pos (the listener's place when null) on one of the sources.
+    int PlayAt(XSoundSource* source, char* name, const ZeltVector* pos, int loop, int missingMessage);
+};
+
+// The scene class of a universe number (a plain XScene for numbers without their own).
+XScene* CreateScene(int universe);
+// The universe number of a scene-list name: its second and third characters.
+int UniverseOfList(const char* listName);
+// Objects counted by ApplyNameConventions over every scene so far.
+int TotalObjectCount();
