@@ -17,6 +17,7 @@
 #include "lumora/shell/ChunkFile.h"
 #include "lumora/shell/DataPath.h"
 #include "lumora/shell/Globals.h"
+#include "lumora/shell/Helpers.h"
 #include "lumora/shell/MessageToUser.h"
 #include "lumora/shell/Report.h"
 #include "lumora/shell/XApplication.h"
@@ -103,7 +104,7 @@ int XScene::Create(const char* listName) {
     SetAmbient(255, 255, 255);
     std::snprintf(m_ListName, sizeof m_ListName, "%s", listName ? listName : "");
     char prefix[4] = {};
-    std::strncpy(prefix, m_ListName, 3);
+    CopySubstring(m_ListName, 0, 2, prefix);
     const std::string dir = std::string(g_App ? g_App->m_DataDir : "") + prefix + "/";
     std::snprintf(m_Dir, sizeof m_Dir, "%s", dir.c_str());
     m_MapDirs.Clear();
