@@ -14,6 +14,7 @@
 #include "lumora/framework/LFrameManager.h"
 #include "lumora/game/XCursor.h"
 #include "lumora/game/XGame.h"
+#include "lumora/shell/Capture.h"
 #include "lumora/shell/ChunkFile.h"
 #include "lumora/shell/DataPath.h"
 #include "lumora/shell/Globals.h"
@@ -358,7 +359,8 @@ int XScene::Render() {
     if (g_Cursor) g_Cursor->Draw();
     m_FrameNow = Counter();
     const std::uint32_t ticks = static_cast<std::uint32_t>(m_FrameNow - m_FrameStart);
-    if (ticks) m_FrameRate = static_cast<float>(m_CounterFrequency) / static_cast<float>(ticks);
+    // A capture keeps the rate it set, so recorded motion does not follow the slow frames.
+    if (ticks && !IsCapturing()) m_FrameRate = static_cast<float>(m_CounterFrequency) / static_cast<float>(ticks);
     g_FrameTime = static_cast<float>(ticks) / static_cast<float>(m_CounterFrequency);
     m_FrameStart = Counter();
     if (DebugMode() && m_DebugPage) {

@@ -9,6 +9,7 @@
 #include "lumora/framework/LFrameManager.h"
 #include "lumora/game/XCursor.h"
 #include "lumora/game/XGame.h"
+#include "lumora/shell/Capture.h"
 #include "lumora/shell/DataPath.h"
 #include "lumora/shell/Globals.h"
 #include "lumora/shell/MessageTable.h"
@@ -145,6 +146,7 @@ int EndStartup(HWND hwnd, int result) {
 }  // namespace
 
 void PumpMessages() {
+    CaptureHotKey();
     MSG msg{};
     while (PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
         if (!GetMessage(&msg, nullptr, 0, 0)) {

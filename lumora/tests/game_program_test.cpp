@@ -184,3 +184,52 @@ TEST(GameProgram, AMissingStartListIsReportedAndTheGameStaysUsable) {
     std::snprintf(last, sizeof last, "frame_%06d.bmp", frames);
     EXPECT_GT(Agreement(ReadFrame(scratch.Path() / "frames" / last), ReadFrame(pack / "2DBIT" / "Intro2.bmp")), 0.95);
 }
+
+// Control+F12 in the scene records every pass into "Capture/" of the save
+// folder until it is pressed again; holding the chord toggles only once.
+TEST(GameProgram, ControlF12RecordsTheSceneUntilPressedAgain) {
+    const fs::path pack = fs::path(BinDir()) / "Data";
+    ASSERT_TRUE(fs::exists(pack / "APP.BIN"));
+    ScratchDir scratch;
+    fs::copy(pack, scratch.Path() / "data", fs::copy_options::recursive);
+    fs::create_directories(scratch.Path() / "frames");
+    std::string log;
+    ASSERT_EQ(RunProgram(scratch,
+                         "#2 key press RETURN\n"
+                         "#20 key down CONTROL\n"
+                         "+0 key down F12\n"
+                         "+4 key up F12\n"
+                         "+0 key up CONTROL\n"
+                         "#32 key down CONTROL\n"
+                         "+0 key down F12\n"
+                         "+1 key up F12\n"
+                         "+0 key up CONTROL\n"
+                         "#40 close\n"
+                         "#60 quit\n",
+                         &log),
+              0)
+        << log;
+    const fs::path dir = scratch.Path() / "save" / "Capture";
+    std::vector<std::string> names;
+    if (fs::exists(dir))
+        for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    // One file a pass from the first press to the second: about twelve.
+    ASSERT_GE(names.size(), 10u) << log;
+    EXPECT_LE(names.size(), 14u);
+    for (const std::string& name : names) {
+        ASSERT_EQ(name.size(), 19u) << name;
+        EXPECT_EQ(name[0], 'D');
+        EXPECT_EQ(name[5], 'T');
+        EXPECT_EQ(name[10], 'N');
+        EXPECT_EQ(name.substr(15), ".BMP");
+    }
+    // The numbers run on within a minute; the first is 0000 unless a minute began.
+    EXPECT_EQ(names.front().substr(11, 4), "0000");
+    const Frame first = ReadFrame(dir / names.front());
+    ASSERT_EQ(first.width, 640);
+    ASSERT_EQ(first.height, 480);
+    // The recorded picture is the scene, as the dumped frames show it.
+    const Frame shown = ReadFrame(scratch.Path() / "frames" / "frame_000025.bmp");
+    EXPECT_GT(Agreement(first, shown), 0.9);
+}
