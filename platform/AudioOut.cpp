@@ -219,6 +219,8 @@ std::unique_ptr<AudioOut> MakeAudioOut() {
         std::lock_guard lock(g_factoryMutex);
         if (g_factory) return g_factory();
     }
+    // A machine without a sound device, on either backend: nothing to open.
+    if (const char* sound = std::getenv("LUMORA_SOUND"); sound && std::strcmp(sound, "none") == 0) return nullptr;
     if (CurrentBackend() == BackendKind::Sdl) return MakeSdlAudioOut();
     auto sink = std::make_unique<NullAudioSink>();
     if (const char* path = std::getenv("LUMORA_AUDIO"); path && *path && !sink->CaptureTo(path))

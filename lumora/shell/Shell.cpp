@@ -203,7 +203,11 @@ int LumoraMain(int argc, char** argv) {
     if (!g_Display->Init(&g_Module, hwnd)) return EndStartup(hwnd, 0);
 
     new XApplication(hwnd);
-    if (!g_App->InitPaths(dataDir, saveDir)) return EndStartup(hwnd, 0);
+    if (!g_App->InitPaths(dataDir, saveDir)) {
+        std::fprintf(stderr, "lumora: no game data found%s%s (a folder holding APP.BIN); give it with --data DIR\n",
+                     dataDir ? " in " : "", dataDir ? dataDir : "");
+        return EndStartup(hwnd, 0);
+    }
     g_App->InitParams();
     if (!g_App->InitObjects()) return EndStartup(hwnd, 0);
     if (!g_Display->SetSize(g_Display->m_Choice.width, g_Display->m_Choice.height)) return EndStartup(hwnd, 0);

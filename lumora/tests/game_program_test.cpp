@@ -64,11 +64,14 @@ int DebugTextPixels(const Frame& f) {
 
 // Runs the program on a scratch copy of the pack with an input script;
 // returns the exit status and fills `log` with what it wrote.
-int RunProgram(const ScratchDir& scratch, const std::string& script, std::string* log) {
+// `env` adds variables, `data` replaces the data folder's name.
+int RunProgram(const ScratchDir& scratch, const std::string& script, std::string* log, const std::string& env = "",
+               const std::string& data = "data") {
     scratch.Write("input.txt", script);
     const std::string command = "cd '" + scratch.Path().string() +
                                 "' && LUMORA_BACKEND=headless LUMORA_CLOCK=fixed:33 LUMORA_INPUT=input.txt "
-                                "LUMORA_FRAMES=frames '" + BinDir() + "/lumora' --data data --save save > run.log 2>&1";
+                                "LUMORA_FRAMES=frames " + env + " '" + BinDir() + "/lumora' --data '" + data +
+                                "' --save save > run.log 2>&1";
     const int status = std::system(command.c_str());
     *log = scratch.Read("run.log");
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1000;
@@ -232,4 +235,45 @@ TEST(GameProgram, ControlF12RecordsTheSceneUntilPressedAgain) {
     // The recorded picture is the scene, as the dumped frames show it.
     const Frame shown = ReadFrame(scratch.Path() / "frames" / "frame_000025.bmp");
     EXPECT_GT(Agreement(first, shown), 0.9);
+}
+
+// Start-up failures end the program with status 0 and say why: no data
+// root, no sound device.
+TEST(GameProgram, StartUpFailuresEndTheProgramWithTheirReason) {
+    ScratchDir scratch;
+    fs::create_directories(scratch.Path() / "empty");
+    std::string log;
+    ASSERT_EQ(RunProgram(scratch, "#2 key press RETURN\n#40 quit\n", &log, "", "empty"), 0) << log;
+    EXPECT_NE(log.find("no game data found in empty"), std::string::npos) << log;
+
+    fs::copy(fs::path(BinDir()) / "Data", scratch.Path() / "data", fs::copy_options::recursive);
+    ASSERT_EQ(RunProgram(scratch, "#2 key press RETURN\n#40 quit\n", &log, "LUMORA_SOUND=none"), 0) << log;
+    EXPECT_NE(log.find("[message box]"), std::string::npos) << log;
+    EXPECT_NE(log.find("sound device"), std::string::npos) << log;
+}
+
+// Under the fixed clock and scripted input the program is deterministic: the
+// same run twice presents the same frames, byte for byte.
+TEST(GameProgram, TheSameRunTwiceGivesTheSameFrames) {
+    const fs::path pack = fs::path(BinDir()) / "Data";
+    ASSERT_TRUE(fs::exists(pack / "APP.BIN"));
+    const std::string script = "#2 key press RETURN\n#22 move 320 240\n#24 key down UP\n#34 key up UP\n"
+                               "#36 click left 320 240\n#45 close\n#60 quit\n";
+    std::vector<std::string> runs[2];
+    for (auto& frames : runs) {
+        ScratchDir scratch;
+        fs::copy(pack, scratch.Path() / "data", fs::copy_options::recursive);
+        fs::create_directories(scratch.Path() / "frames");
+        std::string log;
+        ASSERT_EQ(RunProgram(scratch, script, &log), 0) << log;
+        for (int n = 1;; ++n) {
+            char name[32];
+            std::snprintf(name, sizeof name, "frame_%06d.bmp", n);
+            if (!fs::exists(scratch.Path() / "frames" / name)) break;
+            frames.push_back(ReadWholeFile((scratch.Path() / "frames" / name).string()));
+        }
+    }
+    ASSERT_GE(runs[0].size(), 40u);
+    ASSERT_EQ(runs[0].size(), runs[1].size());
+    for (std::size_t i = 0; i < runs[0].size(); ++i) EXPECT_TRUE(runs[0][i] == runs[1][i]) << "frame " << i + 1;
 }
