@@ -139,3 +139,20 @@ TEST_F(ApplicationTest, TheScreensStateMutesTheSceneChannelsAndTheSameStateChang
     EXPECT_EQ(g_SoundManager->GetChannelVolume(1), 85);
     EXPECT_EQ(app.GetState(), APP_VIDEO);
 }
+
+// A video that is not there is logged and the scene state comes back at
+// once, without the companion wave.
+TEST_F(ApplicationTest, AMissingVideoIsLoggedAndTheSceneStateComesBack) {
+    SoundRig rig;
+    ScratchDir scratch;
+    std::snprintf(app.m_DataDir, sizeof app.m_DataDir, "%s/", scratch.Path().string().c_str());
+    WaveLayout wave;
+    wave.data = Ramp8(22050);
+    scratch.Write("Video/Talk.wav", MakeWave(wave));
+    app.PlayVideo("Nowhere", "Talk", 0, 1);
+    EXPECT_EQ(app.GetState(), APP_SCENE);
+    bool logged = false;
+    for (const std::string& line : rig.reports.debugLines) logged = logged || line.find("File not found") != std::string::npos;
+    EXPECT_TRUE(logged);
+    EXPECT_FALSE(g_SoundManager->IsChannelPlaying(2));
+}
