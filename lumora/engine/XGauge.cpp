@@ -59,6 +59,12 @@ int XGauge::Finished(int clear) {
     return 1;
 }
 
+void XGauge::Complete() {
+    if (!IsRunning()) return;
+    m_Elapsed = m_Duration;
+    m_Fraction = 1.0f;
+}
+
 void XGauge::Clear() {
     m_Start = 0;
     m_Kind = 0;

@@ -20,6 +20,8 @@ public:
     // 1 once the time is used up (the fraction goes back to 0; with `clear`
     // the gauge stops); 0 before.
     int Finished(int clear);
+    // Uses up the remaining time at once (debug key Control+Return).
+    void Complete();
     void Clear();
     void Pause();
     void Resume();

@@ -484,6 +484,10 @@ void XScene::DebugKeys() {
     if (g_Keys[VK_TAB])
         for (int u = 1; u <= 8; ++u)
             if (g_Keys[VK_NUMPAD0 + u] && Game()) Game()->ChangeUniverse(u);
+    if (g_Keys[VK_RETURN]) {
+        if (m_Gauge && m_Gauge->IsRunning()) m_Gauge->Complete();
+        if (m_SoundA) m_SoundA->Stop();
+    }
     if (g_Keys['J']) {
         m_AnimPaused = !m_AnimPaused;
         g_Keys['J'] = 0;

@@ -438,6 +438,10 @@ TEST(Gauge, NoTimeFinishesAtOnceAndPausedTimeDoesNotCount) {
     EXPECT_TRUE(g.IsRunning()) << "Finished(0) keeps it";
     g.Clear();
     EXPECT_FALSE(g.IsRunning());
+    // Control+Return in debug mode uses the time up at once.
+    g.Start(60.0f, 1, "Temps", 7);
+    g.Complete();
+    EXPECT_EQ(g.Finished(1), 1);
     EXPECT_EQ(g.m_Label[0], '\0');
     SetFixedClock(0);
 }

@@ -266,3 +266,25 @@ TEST(GameWalk, JumpsPeakAtHalfTheScale) {
     EXPECT_NEAR(carried, quarter * static_cast<float>(jumps[1].size() - 1), 0.5f);
     EXPECT_FLOAT_EQ(w.poses.back().z, 70.0f) << "back on the floor";
 }
+
+// While the scene is recorded (Control+F12) a turn key turns by about 0.01
+// radian a frame; after the recording, by 0.06 again.
+TEST(GameWalk, RecordingTurnsSlowly) {
+    ScratchDir scratch;
+    const std::string chord = " key down CONTROL\n+0 key down F12\n+1 key up F12\n+0 key up CONTROL\n";
+    const std::string script = "#2 key press RETURN\n#30" + chord + Hold(40, 10, "RIGHT") + "#55" + chord +
+                               Hold(60, 10, "RIGHT") + "#80 quit\n";
+    const Walk w = RunWalk(scratch, script);
+    ASSERT_EQ(w.status, 0) << w.log;
+    int slow = 0, fast = 0;
+    for (std::size_t i = 1; i < w.poses.size(); ++i) {
+        const float turn = w.poses[i].theta - w.poses[i - 1].theta;
+        if (std::fabs(turn - 0.06f * 0.167f) < 1e-4f) ++slow;
+        else if (std::fabs(turn - 0.06f) < 1e-4f) {
+            EXPECT_EQ(slow, 10) << "every slow turn came first";
+            ++fast;
+        } else EXPECT_NEAR(turn, 0.0f, 1e-6f);
+    }
+    EXPECT_EQ(slow, 10);
+    EXPECT_EQ(fast, 10);
+}
