@@ -21,9 +21,11 @@
 #include "lumora/engine/XCameraPilot.h"
 #include "lumora/engine/XGauge.h"
 #include "lumora/engine/XScene.h"
+#include "lumora/game/XGame.h"
 #include "lumora/shell/ChunkFile.h"
 #include "lumora/shell/Globals.h"
 #include "lumora/shell/MessageTable.h"
+#include "lumora/shell/XApplication.h"
 #include "platform/Time.h"
 
 namespace fs = std::filesystem;
@@ -548,5 +550,28 @@ TEST_F(PilotTest, SceneSaveThenANewSceneRestoresCameraAndGauge) {
     EXPECT_TRUE(next.m_Gauge->IsRunning());
     EXPECT_STREQ(next.m_Gauge->m_Label, "Vite");
     EXPECT_EQ(next.m_Gauge->m_Elapsed, 4000);
+    SetFixedClock(0);
+}
+
+// Escape in a universe other than the start one pauses a running gauge.
+TEST(Gauge, EscapeOutsideTheStartUniversePausesIt) {
+    SetFixedClock(10);
+    XScene scene;
+    scene.m_Gauge = new XGauge();
+    scene.m_Gauge->Start(10.0f, 1, "Temps", 0);
+    g_CurrentScene = &scene;
+    {
+        XApplication app{nullptr};
+        app.m_State = APP_SCENE;
+        auto* game = new XGame();
+        game->m_Universe = 9;
+        app.m_Game = game;
+        app.Escape();
+        EXPECT_EQ(scene.m_Gauge->m_Paused, 1);
+        EXPECT_EQ(app.m_InputLocked, 1);
+        g_CurrentScene = nullptr;  // the game object would delete it
+        app.m_Game = nullptr;
+        delete game;
+    }
     SetFixedClock(0);
 }
