@@ -219,6 +219,16 @@ KelmatObject* AssetScene::Cylinder(const char* name, Vec3 position, float radius
     return o;
 }
 
+void AssetScene::Turn(KelmatObject* o, float degrees) {
+    const float a = degrees * kPi / 180.0f, c = std::cos(a), s = std::sin(a);
+    for (int i = 0; i < o->vertexCount; ++i) {
+        KelmatVector& v = o->vertices[i];
+        v = {c * v.x - s * v.y, s * v.x + c * v.y, v.z};
+        o->sourceVertices[i] = {v.x + o->position.x, v.y + o->position.y, v.z + o->position.z};
+    }
+    Finish(o);
+}
+
 KelmatCamera* AssetScene::Camera(const char* name, Vec3 position, Vec3 target, float fovDegrees) {
     auto* c = Zeroed<KelmatCamera>();
     c->kind = KELMAT_CAMERA_KIND;

@@ -47,6 +47,11 @@ public:
     KelmatObject* Cylinder(const char* name, Vec3 position, float radius, float height, int sides,
                            KelmatMaterial* material, KelmatObject* parent = nullptr);
 
+    // Turns an object's geometry about the vertical axis through its
+    // position (degrees, counter-clockwise seen from above), for walls and
+    // boxes that are not axis-aligned.
+    void Turn(KelmatObject* object, float degrees);
+
     KelmatCamera* Camera(const char* name, Vec3 position, Vec3 target, float fovDegrees);
     KelmatLight* Omni(const char* name, Vec3 position, int r, int g, int b, float multiplier);
 

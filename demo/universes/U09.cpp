@@ -9,6 +9,7 @@
 
 #include "demo/lib/AssetScene.h"
 #include "demo/lib/Media.h"
+#include "demo/universes/U09Walk.h"
 #include "lumora/engine/InfoTables.h"
 #include "tools/lumora-pack/Universes.h"
 
@@ -143,8 +144,9 @@ bool BuildU09(Pack& pack) {
 
     UniverseNames names;
     if (!Scenery(pack, names) || !Clickables(pack, names)) return false;
+    if (!BuildU09Walk(pack, names)) return false;
 
-    const char* list =
+    std::string list =
         "; Universe 9: the test rooms\r\n"
         "scene=\"U09.S3D\"\r\n"
         "object=\"Door.O3D\"\r\n"
@@ -152,7 +154,10 @@ bool BuildU09(Pack& pack) {
         "object=\"Vase.O3D\"\r\n"
         "object=\"Clock.O3D\"\r\n"
         "object=\"Painter.O3D\" animation=\"Anim\\U09_05\\Idle.A3D\"\r\n"
-        "object=\"Static\\ColTable.O3D\" ; collision only\r\n"
+        "object=\"Static\\ColTable.O3D\" ; collision only\r\n";
+    // The walking course, before the lights so that they reach it.
+    list += U09WalkListEntries();
+    list +=
         "camera=\"U09.C3D\"\r\n"
         "light=\"U09.L3D\"\r\n";
     if (!pack.WriteFile("U09/U09.ZELT", list)) return false;

@@ -293,3 +293,62 @@ int SaveObjectInfoFile(const char* path, const std::vector<XObjectInfoRecord>& r
 int SaveActionInfoFile(const char* path, const std::vector<XActionInfoRecord>& records) {
     return WriteWholeFile(path, [&](XChunkFile& file) { return WriteActionInfos(file, records); });
 }
+
+int ReadCameraState(XChunkFile& file, XCameraStateRecord& record) {
+    std::uint8_t bytes[XCameraStateRecord::kSize];
+    if (!file.BeginReadChunk("CAMERA")) return 0;
+    const std::uint32_t length = file.m_Dir[file.m_Current].length;
+    const std::uint32_t size = length >= XCameraStateRecord::kSize ? XCameraStateRecord::kSize
+                                                                    : XCameraStateRecord::kShortSize;
+    const bool read = length >= size && file.Read(bytes, static_cast<int>(size));
+    file.EndReadChunk();
+    if (!read) return 0;
+    const std::uint8_t* in = bytes;
+    for (float& p : record.m_Position) p = GetFloat(in);
+    record.m_Theta = GetFloat(in);
+    record.m_Phi = GetFloat(in);
+    record.m_SphereRadius = GetFloat(in);
+    record.m_SphereOffsetZ = GetFloat(in);
+    record.m_CanMove = GetInt(in);
+    if (size < XCameraStateRecord::kSize) return 1;
+    record.m_CanTurn = GetInt(in);
+    record.m_Collision = GetInt(in);
+    record.m_Height = GetFloat(in);
+    return 1;
+}
+
+int WriteCameraState(XChunkFile& file, const XCameraStateRecord& record) {
+    std::uint8_t bytes[XCameraStateRecord::kSize];
+    std::uint8_t* out = bytes;
+    for (float p : record.m_Position) PutFloat(out, p);
+    PutFloat(out, record.m_Theta);
+    PutFloat(out, record.m_Phi);
+    PutFloat(out, record.m_SphereRadius);
+    PutFloat(out, record.m_SphereOffsetZ);
+    PutInt(out, record.m_CanMove);
+    PutInt(out, record.m_CanTurn);
+    PutInt(out, record.m_Collision);
+    PutFloat(out, record.m_Height);
+    return WriteFixedChunk(file, "CAMERA", bytes, sizeof bytes);
+}
+
+int ReadGaugeState(XChunkFile& file, XGaugeStateRecord& record) {
+    std::uint8_t bytes[XGaugeStateRecord::kSize];
+    if (!ReadFixedChunk(file, "JAUGE", bytes, sizeof bytes)) return 0;
+    const std::uint8_t* in = bytes;
+    GetText(in, record.m_Label, XGaugeStateRecord::kLabelSize, XGaugeStateRecord::kLabelSize - 1);
+    record.m_Visible = GetInt(in);
+    record.m_Duration = GetInt(in);
+    record.m_Elapsed = GetInt(in);
+    return 1;
+}
+
+int WriteGaugeState(XChunkFile& file, const XGaugeStateRecord& record) {
+    std::uint8_t bytes[XGaugeStateRecord::kSize];
+    std::uint8_t* out = bytes;
+    PutText(out, record.m_Label, XGaugeStateRecord::kLabelSize);
+    PutInt(out, record.m_Visible);
+    PutInt(out, record.m_Duration);
+    PutInt(out, record.m_Elapsed);
+    return WriteFixedChunk(file, "JAUGE", bytes, sizeof bytes);
+}

@@ -120,3 +120,36 @@ int SaveActionInfoFile(const char* path, const std::vector<XActionInfoRecord>& r
 // Bounded copy into a fixed text field: at most size - 1 characters, the rest
 // zero-filled. Returns 0 when the text had to be cut.
 int CopyField(char* field, int size, const char* text);
+
+// Saved game, chunk "CAMERA": the camera pilot's state. Every field is
+// written (48 bytes); a chunk of the 36-byte form (up to m_CanMove) is read
+// too, the fields after it keeping their values.
+struct XCameraStateRecord {
+    static constexpr int kSize = 48;
+    static constexpr int kShortSize = 36;
+    float m_Position[4] = {};  // eye x, y, z and a spare float
+    float m_Theta = 0.0f;
+    float m_Phi = 1.5707960f;
+    float m_SphereRadius = 20.0f;
+    float m_SphereOffsetZ = 40.0f;
+    int m_CanMove = 1;
+    int m_CanTurn = 1;
+    int m_Collision = 1;
+    float m_Height = 60.0f;
+};
+
+// Saved game, chunk "JAUGE" (42 bytes): a running gauge.
+struct XGaugeStateRecord {
+    static constexpr int kSize = 42;
+    static constexpr int kLabelSize = 30;
+    char m_Label[kLabelSize] = {};  // comes back terminated
+    int m_Visible = 0;
+    int m_Duration = 0;  // ms
+    int m_Elapsed = 0;   // ms
+};
+
+// 1 when the whole chunk was read (record unchanged otherwise).
+int ReadCameraState(XChunkFile& file, XCameraStateRecord& record);
+int WriteCameraState(XChunkFile& file, const XCameraStateRecord& record);
+int ReadGaugeState(XChunkFile& file, XGaugeStateRecord& record);
+int WriteGaugeState(XChunkFile& file, const XGaugeStateRecord& record);

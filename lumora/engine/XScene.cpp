@@ -11,6 +11,8 @@
 
 #include "dwen/Dwen.h"
 #include "lumora/engine/InfoTables.h"
+#include "lumora/engine/XCameraPilot.h"
+#include "lumora/engine/XGauge.h"
 #include "lumora/framework/LFrameManager.h"
 #include "lumora/game/XCursor.h"
 #include "lumora/game/XGame.h"
@@ -32,6 +34,9 @@ using namespace platform;
 namespace {
 
 int g_TotalObjects = 0;
+
+// The scene whose camera pilot is the sound listener.
+const XScene* g_ListenerScene = nullptr;
 
 // Keys of the sequence that switches debug mode on.
 constexpr int kDebugSequence[5] = {'L', 'U', 'M', 'O', 'R'};
@@ -102,6 +107,8 @@ int XScene::Create(const char* listName) {
         return 0;
     }
     if (!InitVideoMode()) return 0;
+    m_Pilot = new XCameraPilot(this);
+    m_Gauge = new XGauge();
     SetAmbient(255, 255, 255);
     std::snprintf(m_ListName, sizeof m_ListName, "%s", listName ? listName : "");
     char prefix[4] = {};
@@ -172,11 +179,13 @@ int XScene::Load(const char* listName) {
         new MessageToUser(0, 1002, __FILE__, __LINE__, path);
         return 0;
     }
-    // The camera pilot takes the scene's camera over when it exists; until
-    // then the kernel's active camera (the first one loaded) is the view.
-    if (!m_Scene->activeCamera) {
-        if (ZeltCamera* camera = Zelt_Scene_Get_First_Camera(m_Scene)) Zelt_Scene_Set_Active_Camera(m_Scene, camera);
-    }
+    // A scene loaded without Create (the pack tools) gets its pilot and gauge here.
+    if (!m_Pilot) m_Pilot = new XCameraPilot(this);
+    if (!m_Gauge) m_Gauge = new XGauge();
+    if (!m_Pilot->Init()) return 0;
+    XCameraPilot* pilot = m_Pilot;
+    SetSoundListener([pilot] { return ZeltVector{pilot->m_Position[0], pilot->m_Position[1], pilot->m_Position[2]}; });
+    g_ListenerScene = this;
     ApplyNameConventions();
     LARGE_INTEGER f{};
     QueryPerformanceFrequency(&f);
@@ -278,7 +287,9 @@ int XScene::RestoreState(XChunkFile* save) {
         SetAmbient(m_Ambient[0], m_Ambient[1], m_Ambient[2]);
     }
     if (g_Cursor) g_Cursor->LoadState(save);
+    if (m_Pilot) m_Pilot->LoadState(save);
     InitInfoObj(save);
+    if (m_Gauge) m_Gauge->LoadState(save);
     if (g_Cursor) g_Cursor->RestoreCursor(0);
     return 1;
 }
@@ -309,11 +320,15 @@ int XScene::SaveState(XChunkFile* save) {
     save->Write(m_Ambient, 4);
     save->EndWriteChunk();
     if (g_Cursor) g_Cursor->SaveState(save);
+    if (m_Pilot) m_Pilot->SaveState(save);
     SaveObjects(save);
+    if (m_Gauge) m_Gauge->SaveState(save);
     return 1;
 }
 
 void XScene::Release() {
+    delete m_Gauge;
+    m_Gauge = nullptr;
     delete m_SoundB;
     m_SoundB = nullptr;
     delete m_SoundA;
@@ -322,6 +337,12 @@ void XScene::Release() {
     if (g_SoundManager) g_SoundManager->StopAll();
     m_CursorValues.clear();
     m_PickedObject = nullptr;
+    if (g_ListenerScene == this) {
+        SetSoundListener({});
+        g_ListenerScene = nullptr;
+    }
+    delete m_Pilot;
+    m_Pilot = nullptr;
     if (m_Scene) Zelt_Scene_Release(m_Scene);
     m_Scene = nullptr;
     if (GetKernelMapDirs() == &m_MapDirs) SetKernelMapDirs(nullptr);
@@ -356,7 +377,9 @@ int XScene::Render() {
     // overlay frames and the cursor are drawn over it.
     if (d->IsSoftware()) CopySoftBuffer();
     if (LFrameManager* fm = GetFrameManager()) fm->Redraw(1);
-    if (g_Cursor) g_Cursor->Draw();
+    // No cursor while the camera moves.
+    if (g_Cursor && !(m_Pilot && m_Pilot->m_Moving)) g_Cursor->Draw();
+    if (m_Gauge && m_Gauge->IsRunning()) m_Gauge->Draw();
     m_FrameNow = Counter();
     const std::uint32_t ticks = static_cast<std::uint32_t>(m_FrameNow - m_FrameStart);
     // A capture keeps the rate it set, so recorded motion does not follow the slow frames.
@@ -395,6 +418,7 @@ void XScene::DrawDebugPage(std::uint16_t* pixels, int pitchPixels) {
         add("Face draw with trans: %d", c.transparent);
         add("Triangle draw: %d", c.trianglesDrawn);
         break;
+    case 3: AddCameraPage(lines); break;
     case 4:
         add("%s", "Currentobject");
         if (m_PickedObject) {
@@ -433,6 +457,7 @@ void XScene::DrawDebugPage(std::uint16_t* pixels, int pitchPixels) {
 }
 
 int XScene::Step() {
+    if (m_Pilot && !m_Pilot->Step()) return 0;
     if (g_Keys[VK_F1]) {
         m_DebugPage = DebugMode() ? (m_DebugPage + 1) % 7 : (m_DebugPage ? 0 : 1);
         g_Keys[VK_F1] = 0;
@@ -459,6 +484,10 @@ void XScene::DebugKeys() {
     if (g_Keys[VK_TAB])
         for (int u = 1; u <= 8; ++u)
             if (g_Keys[VK_NUMPAD0 + u] && Game()) Game()->ChangeUniverse(u);
+    if (g_Keys[VK_RETURN]) {
+        if (m_Gauge && m_Gauge->IsRunning()) m_Gauge->Complete();
+        if (m_SoundA) m_SoundA->Stop();
+    }
     if (g_Keys['J']) {
         m_AnimPaused = !m_AnimPaused;
         g_Keys['J'] = 0;
@@ -621,4 +650,25 @@ void XScene::UpdateSoundSources() {
         if (!s) break;
         if (s->IsPlaying()) s->Refresh();
     }
+}
+
+void XScene::AddCameraPage(std::vector<std::string>& lines) {
+    if (!m_Pilot) return;
+    const XCameraPilot& p = *m_Pilot;
+    auto d = [](float v) { return static_cast<double>(v); };
+    char text[256];
+    lines.emplace_back("CAMERA:");
+    std::snprintf(text, sizeof text, "Position: x=%f y=%f z=%f", d(p.m_Position[0]), d(p.m_Position[1]), d(p.m_Position[2]));
+    lines.emplace_back(text);
+    std::snprintf(text, sizeof text, "Theta=%f  Phi=%f", d(p.m_Theta), d(p.m_Phi));
+    lines.emplace_back(text);
+    std::snprintf(text, sizeof text, "Speed=%f  FOV=%f", d(p.m_Speed), d(p.m_Camera ? p.m_Camera->fov : p.m_Fov));
+    lines.emplace_back(text);
+    std::snprintf(text, sizeof text, "SphereRadius=%f,  SphereOffsetZ=%f", d(p.m_SphereRadius), d(p.m_SphereOffsetZ));
+    lines.emplace_back(text);
+    const ZeltVector eye{p.m_Position[0], p.m_Position[1], p.m_Position[2]};
+    std::snprintf(text, sizeof text, "Hauteur Caméra=%f", d(m_Pilot->HeightAboveGround(&eye)));
+    lines.emplace_back(text);
+    std::snprintf(text, sizeof text, "Sur Object %s", p.m_Ground ? p.m_Ground->name : "");
+    lines.emplace_back(text);
 }

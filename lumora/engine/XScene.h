@@ -5,11 +5,15 @@
 
 #include <cstdint>
 #include <map>
+#include <string>
+#include <vector>
 
 #include "include/zelt/zelt.h"
 #include "lumora/engine/SceneList.h"
 
+class XCameraPilot;
 class XChunkFile;
+class XGauge;
 class XSoundSource;
 
 class XScene {
@@ -81,8 +85,14 @@ public:
     // Cursor values of the clickable kernel objects (from the object table).
     std::map<ZeltObject*, int> m_CursorValues;
 
+    // The walking camera and the timed gauge (owned; made by Create).
+    XGauge* m_Gauge = nullptr;
+    XCameraPilot* m_Pilot = nullptr;
+
 protected:
     void DrawDebugPage(std::uint16_t* pixels, int pitchPixels);
+    // Lines of debug page 3: the camera.
+    void AddCameraPage(std::vector<std::string>& lines);
     void DebugKeys();
     void CopySoftBuffer();
     // A scene sound at pos (the listener's place when null) on one of the sources.

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "lumora/engine/XCameraPilot.h"
 #include "lumora/engine/XScene.h"
 #include "lumora/shell/Globals.h"
 #include "lumora/shell/Helpers.h"
@@ -51,12 +52,15 @@ int CaptureBegin() {
     platform::GetLocalTime(&now);
     TwoByTwo(now.wMonth, now.wDay, g_CaptureDate);
     if (g_CurrentScene) g_CurrentScene->m_FrameRate = 30.0f;
+    // A turn key then turns by about 0.01 radian a frame: recorded turns stay smooth.
+    if (g_CurrentScene && g_CurrentScene->m_Pilot) g_CurrentScene->m_Pilot->m_TurnFactor = 0.167f;
     return 1;
 }
 
 void CaptureEnd() {
     g_CaptureOn = 0;
     if (WindowMode()) WarningBox("Stop capture");
+    if (g_CurrentScene && g_CurrentScene->m_Pilot) g_CurrentScene->m_Pilot->m_TurnFactor = 1.0f;
 }
 
 int IsCapturing() { return g_CaptureOn; }

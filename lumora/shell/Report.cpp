@@ -23,6 +23,8 @@ bool DebugEnabled() {
 
 }  // namespace
 
+bool DebugOutEnabled() { return DebugEnabled(); }
+
 void SetReportWindow(platform::HWND window) { g_ReportWindow = window; }
 
 platform::HWND GetReportWindow() { return g_ReportWindow; }

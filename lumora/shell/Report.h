@@ -12,6 +12,9 @@
 // goes to standard error when LUMORA_DEBUG is set (and not "0"), and to the
 // sink when one is installed.
 void DebugOut(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// True when debug output reaches standard error (LUMORA_DEBUG set, not "0"):
+// callers with a line to trace every frame ask first.
+bool DebugOutEnabled();
 
 // "Application Message" box with the warning icon; the text gets "\r\n".
 void WarningBox(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "include/zelt/zelt.h"
+#include "lumora/engine/XCameraPilot.h"
 #include "lumora/engine/XScene.h"
 #include "lumora/framework/LFrameManager.h"
 #include "lumora/game/XCursor.h"
@@ -84,6 +85,7 @@ LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_KEYUP:
         if (g_App && g_App->GetState() == APP_SCENE && g_CurrentScene) {
             const POINT p = PointerPosition(hwnd);
+            if (g_CurrentScene->m_Pilot) g_CurrentScene->m_Pilot->m_Moving = 0;
             g_CurrentScene->Pick(p.x, p.y);
             g_CurrentScene->OnKeyUp(static_cast<int>(wParam));
         }

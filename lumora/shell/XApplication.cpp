@@ -9,6 +9,7 @@
 
 #include "cinrey/cinrey.h"
 #include "lumora/engine/SceneList.h"
+#include "lumora/engine/XGauge.h"
 #include "lumora/engine/XScene.h"
 #include "lumora/framework/LBehavior.h"
 #include "lumora/framework/LFrame.h"
@@ -316,6 +317,9 @@ void XApplication::Escape(int closeButton) {
             OpenOptionMenu(0);
         } else {
             if (g_CurrentScene && g_CurrentScene->m_SoundA) g_CurrentScene->m_SoundA->Stop();
+            // The time given by a running gauge stops while the game is paused.
+            if (g_CurrentScene && g_CurrentScene->m_Gauge && g_CurrentScene->m_Gauge->IsRunning())
+                g_CurrentScene->m_Gauge->Pause();
             if (m_Cursor) m_Cursor->ReturnObjectToInventory();
             if (m_FrameManager) m_FrameManager->RequestFrame("Save");
             m_InputLocked = 1;

@@ -80,7 +80,7 @@ bool BuildStartUniverse(Pack& pack) {
     std::error_code error;
     const fs::path from = pack.Path("U09"), to = pack.Path("U00");
     fs::create_directories(to, error);
-    for (const char* part : {"U09.S3D", "Door.O3D", "Vase.O3D", "Clock.O3D", "Painter.O3D", "U09.C3D", "U09.L3D",
+    for (const char* part : {"U09.S3D", "Door.O3D", "Vase.O3D", "Clock.O3D", "Painter.O3D", "Walk.O3D", "U09.C3D", "U09.L3D",
                              "Scene.bin", "INFOOBJ.BIN", "INFOACT.BIN", "Maps", "Static", "Anim", "Sound"})
         fs::copy(from / part, to / part, fs::copy_options::recursive | fs::copy_options::overwrite_existing, error);
     if (error) return pack.Fail("cannot copy the test rooms into U00: " + error.message());
