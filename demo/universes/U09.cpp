@@ -125,6 +125,39 @@ bool Clickables(Pack& pack, UniverseNames& names) {
     return true;
 }
 
+// ---- Things to take, to use and to walk into (actions) ----------------------
+// A brass key on the table to take, a chest by the west wall that the key
+// opens, and an invisible barrier in the doorway, collision only, that the
+// opening door takes away.
+const char* const kActionPropsList =
+    "object=\"Key.O3D\"\r\n"
+    "object=\"Chest.O3D\"\r\n"
+    "object=\"Static\\ColDoor.O3D\" ; collision only, until the door opens\r\n";
+
+bool ActionProps(Pack& pack, UniverseNames& names) {
+    {
+        AssetScene s;
+        auto* brass = s.Material("Brass", 230, 180, 80, "brass.bmp");
+        s.Box("*U09_06", {70, -85, kFloor + 70}, {-12, -5, 0}, {12, 5, 5}, brass);
+        names.objects.insert("*U09_06");
+        if (!Save(pack, s, "U09/Key.O3D")) return false;
+    }
+    {
+        AssetScene s;
+        auto* dark = s.Material("DarkWood", 120, 80, 50, "wood.bmp");
+        s.Box("*U09_07", {-120, -40, kFloor}, {-30, -20, 0}, {30, 20, 40}, dark);
+        names.objects.insert("*U09_07");
+        if (!Save(pack, s, "U09/Chest.O3D")) return false;
+    }
+    {
+        AssetScene s;
+        s.Box("*U09_08", {0, 200, kFloor}, {-40, -6, 0}, {40, 6, 120}, s.Material("Invisible", 0, 0, 0));
+        names.objects.insert("*U09_08");
+        if (!Save(pack, s, "U09/Static/ColDoor.O3D")) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool BuildU09(Pack& pack) {
@@ -142,9 +175,9 @@ bool BuildU09(Pack& pack) {
     if (!maps || !sounds) return false;
 
     UniverseNames names;
-    if (!Scenery(pack, names) || !Clickables(pack, names)) return false;
+    if (!Scenery(pack, names) || !Clickables(pack, names) || !ActionProps(pack, names)) return false;
 
-    const char* list =
+    const std::string list = std::string(
         "; Universe 9: the test rooms\r\n"
         "scene=\"U09.S3D\"\r\n"
         "object=\"Door.O3D\"\r\n"
@@ -152,7 +185,8 @@ bool BuildU09(Pack& pack) {
         "object=\"Vase.O3D\"\r\n"
         "object=\"Clock.O3D\"\r\n"
         "object=\"Painter.O3D\" animation=\"Anim\\U09_05\\Idle.A3D\"\r\n"
-        "object=\"Static\\ColTable.O3D\" ; collision only\r\n"
+        "object=\"Static\\ColTable.O3D\" ; collision only\r\n") +
+        kActionPropsList +
         "camera=\"U09.C3D\"\r\n"
         "light=\"U09.L3D\"\r\n";
     if (!pack.WriteFile("U09/U09.ZELT", list)) return false;
