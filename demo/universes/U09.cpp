@@ -90,7 +90,7 @@ bool Clickables(Pack& pack, UniverseNames& names) {
         AssetScene a;
         auto* swing = a.Animation("*U09_03", 30);
         a.PositionKeys(swing, {{0, {-40, 200, kFloor}}});
-        a.RotationKeys(swing, {{0, {0, 0, 0}}, {30, {-100, 0, 0}}});  // away from room A
+        a.RotationKeys(swing, {{0, {0, 0, 0}}, {30, {-70, 0, 0}}});  // away from room A, still in sight
         names.animations.insert("*U09_03");
         if (!Save(pack, a, "U09/Anim/Door.A3D")) return false;
     }
@@ -126,9 +126,9 @@ bool Clickables(Pack& pack, UniverseNames& names) {
 }
 
 // ---- Things to take, to use and to walk into (actions) ----------------------
-// A brass key on the table to take, a chest by the west wall that the key
-// opens, and an invisible barrier in the doorway, collision only, that the
-// opening door takes away.
+// A brass key on the floor to take, a chest before the middle wall that the
+// key opens (both in view of the first camera), and an invisible barrier in
+// the doorway, collision only, that the opening door takes away.
 const char* const kActionPropsList =
     "object=\"Key.O3D\"\r\n"
     "object=\"Chest.O3D\"\r\n"
@@ -138,14 +138,14 @@ bool ActionProps(Pack& pack, UniverseNames& names) {
     {
         AssetScene s;
         auto* brass = s.Material("Brass", 230, 180, 80, "brass.bmp");
-        s.Box("*U09_06", {70, -85, kFloor + 70}, {-12, -5, 0}, {12, 5, 5}, brass);
+        s.Box("*U09_06", {90, 100, kFloor}, {-16, -6, 0}, {16, 6, 8}, brass);
         names.objects.insert("*U09_06");
         if (!Save(pack, s, "U09/Key.O3D")) return false;
     }
     {
         AssetScene s;
         auto* dark = s.Material("DarkWood", 120, 80, 50, "wood.bmp");
-        s.Box("*U09_07", {-120, -40, kFloor}, {-30, -20, 0}, {30, 20, 40}, dark);
+        s.Box("*U09_07", {-110, 120, kFloor}, {-30, -20, 0}, {30, 20, 40}, dark);
         names.objects.insert("*U09_07");
         if (!Save(pack, s, "U09/Chest.O3D")) return false;
     }
