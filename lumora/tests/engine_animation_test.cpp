@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "_EngineTestSupport.h"
 #include "_GameTestSupport.h"
 #include "_ShellTestSupport.h"
 #include "include/zelt/zelt.h"
@@ -25,18 +26,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string BinDir() {
-    const char* bin = std::getenv("LUMORA_BIN");
-    return bin && *bin ? bin : LUMORA_TEST_BIN_DIR;
-}
-
-std::string DataRoot() { return (fs::path(BinDir()) / "Data").string() + "/"; }
+std::string DataRoot() { return DataPackRoot(); }
 std::string DoorFile() { return DataRoot() + "U09/Anim/Door.A3D"; }
 
 class AnimationTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        SetMessageTableFolder(BinDir());
+        SetMessageTableFolder(TestBinDir());
         ASSERT_EQ(StartKernel(0, 16), 1);
     }
     void SetUp() override {
@@ -210,13 +206,7 @@ TEST_F(AnimationTest, SavedSubListsComeBackAgainstTheDataRoot) {
     auto* door2 = new XAnimation(XNode::kAnimation, 1, "*U09_03", "", &scene);
     again.AddChild(door2, 0);
     ASSERT_EQ(door2->Load(DoorFile().c_str(), object, 15.0f, 1, 0), 1);
-    ASSERT_EQ(ReadChunks(path,
-                         [&](XChunkFile* f) {
-                             if (!f->BeginReadChunk("ANIMATIONS")) return 0;
-                             const int ok = again.LoadSubs(f);
-                             f->EndReadChunk();
-                             return ok;
-                         }),
+    ASSERT_EQ(ReadInChunk(path, "ANIMATIONS", [&](XChunkFile* f) { return again.LoadSubs(f); }),
               1);
     EXPECT_EQ(door2->m_SubCount, 2);
     EXPECT_EQ(door2->m_SubCurrent, 7);
@@ -269,13 +259,7 @@ TEST_F(AnimationTest, SavedSubListsComeBackAgainstTheDataRoot) {
     auto* door3 = new XAnimation(XNode::kAnimation, 1, "*U09_03", "", &scene);
     third.AddChild(door3, 0);
     ASSERT_EQ(door3->Load(DoorFile().c_str(), object, 15.0f, 1, 0), 1);
-    ASSERT_EQ(ReadChunks(crafted,
-                         [&](XChunkFile* f) {
-                             if (!f->BeginReadChunk("ANIMATIONS")) return 0;
-                             const int ok = third.LoadSubs(f);
-                             f->EndReadChunk();
-                             return ok;
-                         }),
+    ASSERT_EQ(ReadInChunk(crafted, "ANIMATIONS", [&](XChunkFile* f) { return third.LoadSubs(f); }),
               1);
     EXPECT_EQ(door3->m_SubCount, 1);
     ASSERT_NE(door3->m_Subs[4], nullptr);

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "_EngineTestSupport.h"
 #include "_GameTestSupport.h"
 #include "_ShellTestSupport.h"
 #include "include/zelt/zelt.h"
@@ -19,7 +20,9 @@
 #include "lumora/engine/XObject3D.h"
 #include "lumora/engine/XScene.h"
 #include "lumora/game/XCursor.h"
+#include "lumora/game/XGame.h"
 #include "lumora/shell/ChunkFile.h"
+#include "lumora/shell/DebugLog.h"
 #include "lumora/shell/Globals.h"
 #include "lumora/shell/MessageTable.h"
 #include "lumora/shell/XApplication.h"
@@ -28,12 +31,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string BinDir() {
-    const char* bin = std::getenv("LUMORA_BIN");
-    return bin && *bin ? bin : LUMORA_TEST_BIN_DIR;
-}
-
-std::string DataRoot() { return (fs::path(BinDir()) / "Data").string() + "/"; }
+std::string DataRoot() { return DataPackRoot(); }
 
 // A scene of the test rooms without a display: kernel scene, trees, list.
 class RoomScene : public XScene {
@@ -57,7 +55,7 @@ void Frames(XScene& scene, int n) {
 class ObjectsTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        SetMessageTableFolder(BinDir());
+        SetMessageTableFolder(TestBinDir());
         ASSERT_EQ(StartKernel(0, 16), 1);
     }
     void SetUp() override {
@@ -192,9 +190,21 @@ TEST_F(ObjectsTest, ASavedSceneComesBackWhole) {
     ASSERT_GT(doorFrame, 0.0f);
     ASSERT_LT(doorFrame, 30.0f);
 
+    // Saved the way the game saves: "GAME", the scene's chunks, "PORTEF".
     ScratchDir scratch;
-    const std::string path = scratch.File("Gamesave.1");
-    ASSERT_EQ(WriteWith(path, [&](XChunkFile* f) { return scene.SaveState(f); }), 1);
+    SetSaveDir(scratch.Path().string() + "/");
+    g_CurrentScene = &scene;
+    {
+        XGame game;
+        game.SetSceneList("U09.ZELT");
+        EXPECT_EQ(game.SaveGame("Before the chest", 1), 1);
+        g_CurrentScene = nullptr;  // the game object would delete it
+    }
+    char saved[300];
+    SavedGamePath(1, saved, sizeof saved);
+    const std::string path = saved;
+    SetSaveDir("");
+    ASSERT_TRUE(fs::exists(path));
 
     RoomScene again;
     ASSERT_EQ(again.Open(), 1);

@@ -12,33 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "_EngineTestSupport.h"
 #include "_ShellTestSupport.h"
-#include "platform/Bmp.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string BinDir() {
-    const char* bin = std::getenv("LUMORA_BIN");
-    return bin && *bin ? bin : LUMORA_TEST_BIN_DIR;
-}
-
-struct Frame {
-    int width = 0, height = 0;
-    std::vector<std::uint32_t> rgb;
-    std::uint32_t At(int x, int y) const { return rgb[static_cast<std::size_t>(y) * width + x] & 0xF8F8F8; }
-};
-
-Frame ReadFrame(const fs::path& path) {
-    platform::BmpImage image;
-    Frame f;
-    if (!platform::ReadBmpFile(path.string().c_str(), &image)) return f;
-    f.width = image.width;
-    f.height = image.height;
-    f.rgb = std::move(image.rgb);
-    return f;
-}
+using Frame = FrameDump;
 
 // Share of the pixels of a rectangle that differ between two frames.
 double Changed(const Frame& a, const Frame& b, int x0, int y0, int x1, int y1) {
@@ -85,7 +66,7 @@ bool Has(const std::string& log, const std::string& line) { return log.find(line
 }  // namespace
 
 TEST(ActionsProgram, TheDoorTheKeyAndTheChest) {
-    const fs::path pack = fs::path(BinDir()) / "Data";
+    const fs::path pack = fs::path(TestBinDir()) / "Data";
     ASSERT_TRUE(fs::exists(pack / "APP.BIN")) << "the data pack is built with the program";
     ScratchDir scratch;
     fs::copy(pack, scratch.Path() / "data", fs::copy_options::recursive);
@@ -107,7 +88,7 @@ TEST(ActionsProgram, TheDoorTheKeyAndTheChest) {
     const std::string command = "cd '" + scratch.Path().string() +
                                 "' && LUMORA_BACKEND=headless LUMORA_CLOCK=fixed:33 LUMORA_INPUT=input.txt "
                                 "LUMORA_FRAMES=frames LUMORA_AUDIO=audio.wav LUMORA_DEBUG=1 '" +
-                                BinDir() + "/lumora' --data data --save save > run.log 2>&1";
+                                TestBinDir() + "/lumora' --data data --save save > run.log 2>&1";
     const int status = std::system(command.c_str());
     const std::string log = scratch.Read("run.log");
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << log;
@@ -133,7 +114,7 @@ TEST(ActionsProgram, TheDoorTheKeyAndTheChest) {
     auto frame = [&](int n) {
         char name[32];
         std::snprintf(name, sizeof name, "frame_%06d.bmp", n);
-        return ReadFrame(scratch.Path() / "frames" / name);
+        return ReadFrameDump(scratch.Path() / "frames" / name);
     };
     // The doorway while the door swings (it takes two seconds at 15 frames
     // a second), and still once it is open.
