@@ -81,6 +81,7 @@ TEST(ActionsProgram, TheDoorTheKeyAndTheChest) {
                   "#100 click left 280 220\n"  // the open door: rattles
                   "#110 move 515 340\n"
                   "+1 click left\n"        // the key: taken
+                  "#113 move 200 150\n"    // the cursor, now the key, over the back wall
                   "#120 move 85 300\n"
                   "+5 click left\n"        // the chest, key in hand: opens
                   "#150 click left 120 320\n"  // again: nothing left to do
@@ -126,6 +127,13 @@ TEST(ActionsProgram, TheDoorTheKeyAndTheChest) {
     // The key leaves the floor when it is taken.
     EXPECT_GT(Changed(frame(108), frame(118), 482, 330, 556, 352), 0.5);
     EXPECT_LT(Changed(frame(118), frame(140), 482, 330, 556, 352), 0.05) << "and stays away";
+    // The cursor shows the key's picture "U09_06C" (brass on white).
+    auto keyPixels = [](const Frame& f) {
+        int n = 0;
+        for (std::uint32_t c : f.rgb) n += (c & 0xF8F8F8) == (0xC89632 & 0xF8F8F8);
+        return n;
+    };
+    EXPECT_GT(keyPixels(frame(117)), keyPixels(frame(112)) + 40);
 
     // The capture: silence, then the creak of the door (1.2 s) from the
     // first click, silence again until the rattle.
