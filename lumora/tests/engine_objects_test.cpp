@@ -11,6 +11,7 @@
 #include <string>
 
 #include "_EngineTestSupport.h"
+#include "demo/lib/AssetScene.h"
 #include "_GameTestSupport.h"
 #include "_ShellTestSupport.h"
 #include "include/zelt/zelt.h"
@@ -232,4 +233,32 @@ TEST_F(ObjectsTest, ASavedSceneComesBackWhole) {
     EXPECT_EQ(door->m_Stopped, 1);
     again.Click("*U09_03");
     EXPECT_EQ(again.m_Actions->m_Current, again.m_Actions->m_Table[6]);
+}
+
+TEST_F(ObjectsTest, AGroupAnimationDrivesTheDescendantsOfTheSameName) {
+    // Two roots in one file make a group named after the file: one names a
+    // leg of the table, the other nothing in the scene.
+    ScratchDir scratch;
+    demo::AssetScene a;
+    a.PositionKeys(a.Animation("TableLeg2", 20), {{0, {-34, 19, -66}}, {20, {-34, 19, -30}}});
+    a.PositionKeys(a.Animation("NoSuchObject", 20), {{0, {0, 0, 0}}, {20, {0, 0, 10}}});
+    std::string why;
+    ASSERT_TRUE(a.Save(scratch.File("Legs.A3D"), why)) << why;
+
+    const int before = scene.m_AnimCount;
+    XAnimation* leg = scene.LoadAnim(scratch.File("Legs.A3D").c_str(), scene.FindObject("Table", 1), 10.0f);
+    ASSERT_NE(leg, nullptr);
+    EXPECT_EQ(scene.m_AnimCount, before + 1) << "the child without an object is ignored";
+    EXPECT_STREQ(leg->m_Name, "TableLeg2");
+    EXPECT_EQ(leg->m_Object, scene.FindObject("TableLeg2", 1));
+    EXPECT_FLOAT_EQ(leg->m_Speed, 10.0f);
+    EXPECT_EQ(scene.FindAnimation("NoSuchObject"), nullptr);
+    Frames(scene, 30);
+    float m[16];
+    Zelt_Object_Get_Local_Matrix(leg->m_Object, m);
+    EXPECT_GT(m[14], -66.0f + 1.0f) << "the leg has moved up";
+
+    EXPECT_EQ(scene.LoadAnim(scratch.File("None.A3D").c_str(), scene.FindObject("Table", 1), 10.0f), nullptr);
+    ASSERT_FALSE(recorder.boxes.empty());
+    EXPECT_NE(recorder.boxes.back().text.find("None.A3D"), std::string::npos);
 }
