@@ -224,11 +224,32 @@ std::vector<std::string> PictureNamesOfFrame(const std::string& text) {
     return names;
 }
 
+// ---- Objects the player carries ----------------------------------------------
+// An object's cursor picture ends in "C" (32 x 32), its strip picture in "P"
+// (51 x 51); white is transparent.
+Canvas KeyPicture(int size) {
+    Canvas c(size, size, {255, 255, 255});
+    const int ring = size * 3 / 10, cx = size / 3, cy = size / 2;
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const int dx = x - cx, dy = y - cy, d2 = dx * dx + dy * dy;
+            if (d2 <= ring * ring && d2 >= (ring / 2) * (ring / 2)) c.Set(x, y, {200, 150, 50});
+        }
+    c.Fill(cx + ring, cy - size / 16, size - 2, cy + size / 16 + 1, {200, 150, 50});
+    c.Fill(size - size / 4, cy, size - size / 4 + size / 10, cy + size / 5, {200, 150, 50});
+    c.Frame(0, 0, size, size, 1, {90, 60, 30});
+    return c;
+}
+
+bool CarriedObjectPictures(MediaWriter& media) {
+    return media.Add("U09_06C", KeyPicture(32)) && media.Add("U09_06P", KeyPicture(51));
+}
+
 bool BuildScreens(pack::Pack& pack, const std::string& framesDir) {
     if (!pack.MakeDir("2DBIT") || !pack.MakeDir("2DFRA")) return false;
     MediaWriter media(pack);
     if (!MenuPictures(media) || !CreditPictures(media) || !CursorPictures(media) || !GalleryPictures(media) ||
-        !media.Add("PorteF.bmp", InventoryStrip()) || !media.WriteTable())
+        !media.Add("PorteF.bmp", InventoryStrip()) || !CarriedObjectPictures(media) || !media.WriteTable())
         return false;
 
     namespace fs = std::filesystem;

@@ -91,7 +91,7 @@ bool Clickables(Pack& pack, UniverseNames& names) {
         AssetScene a;
         auto* swing = a.Animation("*U09_03", 30);
         a.PositionKeys(swing, {{0, {-40, 200, kFloor}}});
-        a.RotationKeys(swing, {{0, {0, 0, 0}}, {30, {-100, 0, 0}}});  // away from room A
+        a.RotationKeys(swing, {{0, {0, 0, 0}}, {30, {-70, 0, 0}}});  // away from room A, still in sight
         names.animations.insert("*U09_03");
         if (!Save(pack, a, "U09/Anim/Door.A3D")) return false;
     }
@@ -126,6 +126,39 @@ bool Clickables(Pack& pack, UniverseNames& names) {
     return true;
 }
 
+// ---- Things to take, to use and to walk into (actions) ----------------------
+// A brass key on the floor to take, a chest before the middle wall that the
+// key opens (both in view of the first camera), and an invisible barrier in
+// the doorway, collision only, that the opening door takes away.
+const char* const kActionPropsList =
+    "object=\"Key.O3D\"\r\n"
+    "object=\"Chest.O3D\"\r\n"
+    "object=\"Static\\ColDoor.O3D\" ; collision only, until the door opens\r\n";
+
+bool ActionProps(Pack& pack, UniverseNames& names) {
+    {
+        AssetScene s;
+        auto* brass = s.Material("Brass", 230, 180, 80, "brass.bmp");
+        s.Box("*U09_06", {90, 100, kFloor}, {-16, -6, 0}, {16, 6, 8}, brass);
+        names.objects.insert("*U09_06");
+        if (!Save(pack, s, "U09/Key.O3D")) return false;
+    }
+    {
+        AssetScene s;
+        auto* dark = s.Material("DarkWood", 120, 80, 50, "wood.bmp");
+        s.Box("*U09_07", {-110, 120, kFloor}, {-30, -20, 0}, {30, 20, 40}, dark);
+        names.objects.insert("*U09_07");
+        if (!Save(pack, s, "U09/Chest.O3D")) return false;
+    }
+    {
+        AssetScene s;
+        s.Box("*U09_08", {0, 200, kFloor}, {-40, -6, 0}, {40, 6, 120}, s.Material("Invisible", 0, 0, 0));
+        names.objects.insert("*U09_08");
+        if (!Save(pack, s, "U09/Static/ColDoor.O3D")) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool BuildU09(Pack& pack) {
@@ -143,7 +176,7 @@ bool BuildU09(Pack& pack) {
     if (!maps || !sounds) return false;
 
     UniverseNames names;
-    if (!Scenery(pack, names) || !Clickables(pack, names)) return false;
+    if (!Scenery(pack, names) || !Clickables(pack, names) || !ActionProps(pack, names)) return false;
     if (!BuildU09Walk(pack, names)) return false;
 
     std::string list =
@@ -155,6 +188,7 @@ bool BuildU09(Pack& pack) {
         "object=\"Clock.O3D\"\r\n"
         "object=\"Painter.O3D\" animation=\"Anim\\U09_05\\Idle.A3D\"\r\n"
         "object=\"Static\\ColTable.O3D\" ; collision only\r\n";
+    list += kActionPropsList;
     // The walking course, before the lights so that they reach it.
     list += U09WalkListEntries();
     list +=

@@ -11,8 +11,11 @@
 
 #include "dwen/Dwen.h"
 #include "lumora/engine/InfoTables.h"
+#include "lumora/engine/XAction.h"
+#include "lumora/engine/XAnimation.h"
 #include "lumora/engine/XCameraPilot.h"
 #include "lumora/engine/XGauge.h"
+#include "lumora/engine/XObject3D.h"
 #include "lumora/framework/LFrameManager.h"
 #include "lumora/game/XCursor.h"
 #include "lumora/game/XGame.h"
@@ -48,21 +51,6 @@ std::int64_t Counter() {
     return c.QuadPart;
 }
 
-// Upper-cased copy in a 64-character working buffer.
-void Upper64(const char* text, char out[64]) {
-    std::size_t i = 0;
-    for (; text && text[i] && i < 63; ++i) out[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[i])));
-    out[i] = '\0';
-}
-
-bool NameMatch(const char* objectName, const char* name, int exact) {
-    char a[64], b[64];
-    Upper64(objectName, a);
-    Upper64(name, b);
-    if (std::strcmp(a, b) == 0) return true;
-    return !exact && b[0] && std::strstr(a, b) != nullptr;
-}
-
 template <class F> void ForEachDescendant(ZeltObject* object, F& f) {
     for (ZeltObject* child = object->firstChild; child; child = child->nextSibling) {
         f(child);
@@ -78,6 +66,9 @@ template <class F> void ForEachObject(ZeltScene* scene, F&& f) {
         ForEachDescendant(o, f);
     }
 }
+
+// The cursor value of objects that take the carried object.
+constexpr int kCursorUse = 5;
 
 XGame* Game() { return g_App ? g_App->m_Game : nullptr; }
 int DebugMode() { return Game() && Game()->m_DebugMode; }
@@ -107,6 +98,7 @@ int XScene::Create(const char* listName) {
         return 0;
     }
     if (!InitVideoMode()) return 0;
+    CreateTrees();
     m_Pilot = new XCameraPilot(this);
     m_Gauge = new XGauge();
     SetAmbient(255, 255, 255);
@@ -174,6 +166,7 @@ int XScene::Load(const char* listName) {
     XSceneListTarget target;
     target.m_Scene = m_Scene;
     target.m_Dir = m_Dir;
+    target.m_LoadAnim = [this](const char* file, ZeltObject* object, float speed) { LoadAnim(file, object, speed); };
     SetKernelMapDirs(&m_MapDirs);
     if (!LoadSceneFile(target, path)) {
         new MessageToUser(0, 1002, __FILE__, __LINE__, path);
@@ -200,6 +193,7 @@ int XScene::Load(const char* listName) {
 
 int XScene::Start(int, XChunkFile* save) {
     if (!RestoreState(save)) return 0;
+    CollectLights();
     if (g_Cursor) g_Cursor->Select(0, 0, 0);
     return 1;
 }
@@ -221,7 +215,7 @@ void XScene::ApplyNameConventions() {
 ZeltObject* XScene::FindInTree(ZeltObject* object, const char* name, int exact) {
     if (!object) return nullptr;
     for (ZeltObject* child = object->firstChild; child; child = child->nextSibling) {
-        if (NameMatch(child->name, name, exact)) return child;
+        if (NamesMatch(child->name, name, exact)) return child;
         if (ZeltObject* found = FindInTree(child, name, exact)) return found;
     }
     return nullptr;
@@ -231,7 +225,7 @@ ZeltObject* XScene::FindObject(const char* name, int exact) {
     if (!m_Scene || !name) return nullptr;
     if (ZeltObject* o = Zelt_Scene_Get_Object(m_Scene, name)) return o;
     for (ZeltObject* o = Zelt_Scene_Get_First_Object(m_Scene); o; o = Zelt_Scene_Get_Next_Object(m_Scene, o)) {
-        if (NameMatch(o->name, name, exact)) return o;
+        if (NamesMatch(o->name, name, exact)) return o;
         if (ZeltObject* found = FindInTree(o, name, exact)) return found;
     }
     return nullptr;
@@ -243,10 +237,7 @@ ZeltObject* XScene::FindActionObject(ZeltObject* object) {
     return nullptr;
 }
 
-int XScene::GetCursorValue(ZeltObject* object) const {
-    auto it = m_CursorValues.find(object);
-    return it == m_CursorValues.end() ? 0 : it->second;
-}
+int XScene::GetCursorValue(ZeltObject* object) const { return CursorValueOf(object); }
 
 int XScene::InitInfoObj(XChunkFile* file) {
     std::vector<XObjectInfoRecord> records;
@@ -261,9 +252,13 @@ int XScene::InitInfoObj(XChunkFile* file) {
         }
         // The record's letter case wins.
         std::snprintf(object->name, sizeof object->name, "%s", r.m_Name);
-        m_CursorValues[object] = r.m_CursorValue;
-        if (r.m_Visible) Zelt_Object_Unhide(object, 1);
-        else Zelt_Object_Hide(object, 1);
+        if (!m_Objects) continue;
+        auto* node = static_cast<XObject3D*>(m_Objects->FindByName(object->name, 1));
+        if (!node || node == m_Objects) {
+            node = new XObject3D(r.m_NodeType, ++m_ObjectCount, object->name, object, this);
+            m_Objects->AddChild(node, 0);
+        }
+        node->SetInfo(r);
     }
     return 1;
 }
@@ -278,6 +273,7 @@ int XScene::RestoreState(XChunkFile* save) {
             InitInfoObj(file.get());
             file->Close();
             if (g_Cursor) g_Cursor->Select(0, 0, 0);
+            InitActInfo();
         }
         return 1;
     }
@@ -289,8 +285,14 @@ int XScene::RestoreState(XChunkFile* save) {
     if (g_Cursor) g_Cursor->LoadState(save);
     if (m_Pilot) m_Pilot->LoadState(save);
     InitInfoObj(save);
+    if (m_Animations && save->BeginReadChunk("ANIMATIONS")) {
+        m_Animations->LoadSubs(save);
+        save->EndReadChunk();
+    }
     if (m_Gauge) m_Gauge->LoadState(save);
     if (g_Cursor) g_Cursor->RestoreCursor(0);
+    InitActInfo();
+    if (m_Actions) m_Actions->LoadState(save);
     return 1;
 }
 
@@ -310,7 +312,9 @@ int XScene::SaveObjects(XChunkFile* save) {
         ZeltObject* object = FindObject(r.m_Name, 0);
         if (!object) continue;
         r.m_CursorValue = GetCursorValue(object);
-        r.m_Visible = object->hidden ? 0 : 1;
+        XObject3D* node = m_Objects ? static_cast<XObject3D*>(m_Objects->FindByName(object->name, 1)) : nullptr;
+        if (node && node != m_Objects) node->GetInfo(r);
+        else DebugOut("Error fatal: XObject not found");
     }
     return WriteObjectInfos(*save, records);
 }
@@ -320,8 +324,12 @@ int XScene::SaveState(XChunkFile* save) {
     save->Write(m_Ambient, 4);
     save->EndWriteChunk();
     if (g_Cursor) g_Cursor->SaveState(save);
+    if (m_Actions) m_Actions->SaveState(save);
     if (m_Pilot) m_Pilot->SaveState(save);
     SaveObjects(save);
+    save->BeginWriteChunk("ANIMATIONS");
+    if (m_Animations) m_Animations->SaveSubs(save);
+    save->EndWriteChunk();
     if (m_Gauge) m_Gauge->SaveState(save);
     return 1;
 }
@@ -335,7 +343,7 @@ void XScene::Release() {
     m_SoundA = nullptr;
     std::fill(std::begin(m_Sources), std::end(m_Sources), nullptr);
     if (g_SoundManager) g_SoundManager->StopAll();
-    m_CursorValues.clear();
+    DeleteTrees();
     m_PickedObject = nullptr;
     if (g_ListenerScene == this) {
         SetSoundListener({});
@@ -349,10 +357,15 @@ void XScene::Release() {
 }
 
 void XScene::Animate() {
-    // The animation tree and the talking characters join here; frozen
-    // animations advance one frame when a step is asked for.
-    if (m_AnimPaused && !m_AnimStep) return;
+    // (The talking character's lips move here.)
+    if (!m_Animations) return;
+    if (m_AnimPaused && !m_AnimStep) {
+        if (m_Objects) m_Objects->ApplyTransforms();
+        return;
+    }
     m_AnimStep = 0;
+    m_Animations->Update();
+    if (m_Objects) m_Objects->ApplyTransforms();
 }
 
 void XScene::CopySoftBuffer() {
@@ -428,6 +441,8 @@ void XScene::DrawDebugPage(std::uint16_t* pixels, int pitchPixels) {
             add("Position: x=%f y=%f z=%f", static_cast<double>(p.x), static_cast<double>(p.y), static_cast<double>(p.z));
             if (ZeltObject* a = FindActionObject(m_PickedObject)) add("Objet Sensible Name: %s", a->name);
             else add("%s", "Objet non sensible");
+            if (XAnimation* anim = m_PickedNode ? FindAnimation(m_PickedNode->m_Name) : nullptr)
+                add("Animation CurFrame=%f", static_cast<double>(anim->m_Frame));
         }
         break;
     case 5:
@@ -511,10 +526,15 @@ void XScene::DebugKeys() {
             Zelt_Object_Get_Local_Matrix(m_PickedObject, m);
             ZeltVector p{m[12], m[13], m[14]};
             static const float kDelta[6][3] = {{-1, 0, 0}, {1, 0, 0}, {0, 0, 1}, {0, 0, -1}, {0, 1, 0}, {0, -1, 0}};
+            if (m_PickedNode && m_PickedNode->m_Object == m_PickedObject) p = m_PickedNode->m_Position;
             p.x += kDelta[m_DebugMoveMode - 1][0];
             p.y += kDelta[m_DebugMoveMode - 1][1];
             p.z += kDelta[m_DebugMoveMode - 1][2];
-            Zelt_Object_Set_Local_Position(m_PickedObject, &p);
+            if (m_PickedNode && m_PickedNode->m_Object == m_PickedObject) m_PickedNode->SetPosition("", p.x, p.y, p.z, 0);
+            else Zelt_Object_Set_Local_Position(m_PickedObject, &p);
+        } else if (m_PickedNode && (m_DebugMoveMode == 7 || m_DebugMoveMode == 8)) {
+            const float turn = m_DebugMoveMode == 7 ? -0.01f : 0.01f;
+            m_PickedNode->SetRotation("", m_PickedNode->m_Angle + turn, m_PickedNode->m_AngleB, 0);
         }
         g_Keys['C'] = 0;
     }
@@ -538,14 +558,20 @@ ZeltObject* XScene::Pick(int x, int y) {
                                                       nullptr)
                              : nullptr;
     if (m_PickedObject) {
-        ZeltObject* clickable = FindActionObject(m_PickedObject);
-        const int cursor = clickable ? GetCursorValue(clickable) : 0;
+        m_PickedNode = FindActionNode(m_PickedObject);
+        const int cursor = m_PickedNode ? CursorValueOf(m_PickedNode->m_Object) : 0;
         if (g_Cursor) {
-            if (g_Cursor->GetMode() == XCursor::kModeAnimation && (!clickable || cursor != 5)) g_Cursor->StopAnimation();
-            else if (!g_Cursor->IsBusy()) g_Cursor->Select(0, cursor, 0);
+            if (g_Cursor->GetMode() == XCursor::kModeObject) {
+                if (cursor == kCursorUse) StartCarriedObjectBlink();
+            } else if (g_Cursor->GetMode() == XCursor::kModeAnimation) {
+                if (!m_PickedNode || cursor != kCursorUse) g_Cursor->StopAnimation();
+            } else {
+                g_Cursor->Select(0, cursor, 0);
+            }
         }
         return m_PickedObject;
     }
+    m_PickedNode = nullptr;
     if (g_Cursor) {
         if (g_Cursor->IsAnimating()) g_Cursor->StopAnimation();
         if (!g_Cursor->IsBusy()) g_Cursor->Select(0, 0, 0);
@@ -554,8 +580,8 @@ ZeltObject* XScene::Pick(int x, int y) {
 }
 
 int XScene::OnLButtonDown(int x, int y) {
-    // Actions fire here once the action manager exists.
     Pick(x, y);
+    if (m_PickedNode && m_ActionsEnabled == 1 && m_Actions) m_Actions->Fire(m_PickedNode);
     return 1;
 }
 
@@ -671,4 +697,117 @@ void XScene::AddCameraPage(std::vector<std::string>& lines) {
     lines.emplace_back(text);
     std::snprintf(text, sizeof text, "Sur Object %s", p.m_Ground ? p.m_Ground->name : "");
     lines.emplace_back(text);
+}
+
+// ---- Objects, animations, lights and actions -------------------------------
+
+void XScene::CreateTrees() {
+    DeleteTrees();
+    m_Animations = new XAnimation(XNode::kAnimation, m_AnimCount, "Root", "NULL", this);
+    m_Objects = new XObject3D(XNode::kObject, m_ObjectCount++, "Root", nullptr, this);
+    m_Actions = new XActionManager(this);
+    m_Lights = new XLightNode(0, "Root", nullptr, this);
+}
+
+void XScene::DeleteTrees() {
+    delete m_Lights;
+    m_Lights = nullptr;
+    delete m_Actions;
+    m_Actions = nullptr;
+    delete m_Animations;
+    m_Animations = nullptr;
+    delete m_Objects;
+    m_Objects = nullptr;
+    m_PickedNode = nullptr;
+}
+
+XAnimation* XScene::LoadAnim(const char* file, ZeltObject* object, float speed) {
+    ZeltAnimation* anim = nullptr;
+    if (!m_Scene || !Zelt_Load_Sdk_a3d(m_Scene, file, &anim) || !anim) {
+        new MessageToUser(1, 1400, __FILE__, __LINE__, file, " dans XScene::LoadAnim");
+        return nullptr;
+    }
+    if (std::strchr(anim->name, '*')) return AddAnimation(anim, object, file, speed);
+    // A group: each child animation drives the descendant of the same name.
+    XAnimation* last = nullptr;
+    for (ZeltAnimation* child = anim->firstChild; child;) {
+        ZeltAnimation* next = child->nextSibling;
+        if (ZeltObject* target = FindInTree(object, child->name, 1)) last = AddAnimation(child, target, file, speed);
+        child = next;
+    }
+    return last;
+}
+
+XAnimation* XScene::AddAnimation(ZeltAnimation* anim, ZeltObject* object, const char* file, float speed) {
+    if (!m_Animations || !object) return nullptr;
+    auto* node = new XAnimation(XNode::kAnimation, m_AnimCount, object->name, file, this);
+    XNode* same = m_Animations->m_Child ? m_Animations->m_Child->FindByName(object->name, 1) : nullptr;
+    if (same) same->AddNext(node, 0);
+    else m_Animations->AddChild(node, 0);
+    ++m_AnimCount;
+    node->Bind(anim, object, speed, 1, 0);
+    return node;
+}
+
+XAnimation* XScene::FindAnimation(const char* name, int exact) {
+    if (!m_Animations || !m_Animations->m_Child || !name) return nullptr;
+    return static_cast<XAnimation*>(m_Animations->m_Child->FindByName(name, exact));
+}
+
+int XScene::IsAnimated(const ZeltObject* object) const {
+    for (XNode* c = m_Animations ? m_Animations->m_Child : nullptr; c; c = c->m_Child)
+        for (XNode* n = c; n; n = n->m_Next)
+            if (static_cast<XAnimation*>(n)->m_Object == object) return 1;
+    return 0;
+}
+
+void XScene::CollectLights() {
+    if (!m_Lights || !m_Scene) return;
+    int id = 1;
+    for (ZeltLight* l = Zelt_Scene_Get_First_Light(m_Scene); l; l = Zelt_Scene_Get_Next_Light(m_Scene, l))
+        m_Lights->AddChild(new XLightNode(id++, l->name, l, this), 0);
+}
+
+XObject3D* XScene::FindActionNode(ZeltObject* object) {
+    for (ZeltObject* o = FindActionObject(object); o; o = FindActionObject(o->parent)) {
+        const char* star = std::strchr(o->name, '*');
+        if (!m_Objects || !m_Objects->m_Child) return nullptr;
+        if (auto* node = static_cast<XObject3D*>(m_Objects->m_Child->FindByName(star, 0))) return node;
+    }
+    return nullptr;
+}
+
+int XScene::SpeakerSay(const char*, const char*) { return 0; }
+
+int XScene::InitActInfo() {
+    char path[300];
+    std::snprintf(path, sizeof path, "%sINFOACT.BIN", m_Dir);
+    if (!FileExists(path)) return 1;
+    std::vector<XActionInfoRecord> records;
+    {
+        auto file = std::make_unique<XChunkFile>();
+        if (!file->Open(ResolveForReading(path).c_str(), 0)) return 0;
+        const XTableRead read = ReadActionInfos(*file, records);
+        file->Close();
+        if (read != XTableRead::Read) return 0;
+    }
+    if (!m_Actions || !m_Objects || !m_Objects->m_Child) return 1;
+    for (const XActionInfoRecord& r : records) {
+        auto* sender = static_cast<XObject3D*>(m_Objects->m_Child->FindByName(r.m_Sender, 0));
+        auto* receiver = static_cast<XObject3D*>(m_Objects->m_Child->FindByName(r.m_Receiver, 0));
+        if (!sender) DebugOut("InitActInfo: Obj %s not found", r.m_Sender);
+        if (!receiver) DebugOut("InitActInfo: Obj %s not found", r.m_Receiver);
+        if (!sender || !receiver) continue;
+        m_Actions->Add(new XAction(r, sender, receiver, m_Actions));
+    }
+    return 1;
+}
+
+// While an object is carried, a target that takes it (cursor value 5) makes
+// the carried picture blink.
+void XScene::StartCarriedObjectBlink() {
+    if (!g_Cursor || g_Cursor->GetMode() != XCursor::kModeObject) return;
+    g_Cursor->AddAnimationStep(XCursor::kModeObject, 0, g_Cursor->GetObjectMedium(), g_Cursor->GetObjectRef());
+    g_Cursor->AddAnimationStep(XCursor::kModeTable, -1, nullptr);
+    g_Cursor->StartAnimation(6);
 }

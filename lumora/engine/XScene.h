@@ -4,16 +4,20 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "include/zelt/zelt.h"
 #include "lumora/engine/SceneList.h"
 
+class XAction;
+class XActionManager;
+class XAnimation;
 class XCameraPilot;
 class XChunkFile;
 class XGauge;
+class XLightNode;
+class XObject3D;
 class XSoundSource;
 
 class XScene {
@@ -42,6 +46,14 @@ public:
     virtual int PlayPointSound2(char* name, const ZeltVector* pos, int loop);
     virtual int PlayVoice(char* name, int loop, int volume);
 
+    // Objects, animations and actions.
+    virtual XAnimation* LoadAnim(const char* file, ZeltObject* object, float speed);
+    virtual void CollectLights();
+    // Hands a line to the talking character named like `receiverName` (its
+    // name without the leading "*", first six characters). 0 when the scene
+    // has no such character: the caller then plays the line as a point sound.
+    virtual int SpeakerSay(const char* receiverName, const char* line);
+
     int Create(const char* listName);
     int InitVideoMode();
     void ApplyNameConventions();
@@ -61,6 +73,19 @@ public:
     int InitInfoObj(XChunkFile* file);
     // The cursor value stored with a kernel object by the object table (0 when none).
     int GetCursorValue(ZeltObject* object) const;
+
+    // Makes the three roots and the action manager (Create does it; a scene
+    // made without a display, in tools and tests, calls it itself).
+    void CreateTrees();
+    XAnimation* AddAnimation(ZeltAnimation* anim, ZeltObject* object, const char* file, float speed);
+    // Builds the actions from "INFOACT.BIN" of the scene folder.
+    int InitActInfo();
+    // The XObject3D carrying actions for a picked object, or null.
+    XObject3D* FindActionNode(ZeltObject* object);
+    // The animation node of that name in the animation tree, or null.
+    XAnimation* FindAnimation(const char* name, int exact = 1);
+    // 1 when an animation node drives the object.
+    int IsAnimated(const ZeltObject* object) const;
 
     char m_Dir[260] = {};
     char m_ListName[16] = {};
@@ -82,8 +107,15 @@ public:
     XMapDirs m_MapDirs;
     int m_DebugMoveMode = 0;
     int m_RenderStateDiagnostic = 0;
-    // Cursor values of the clickable kernel objects (from the object table).
-    std::map<ZeltObject*, int> m_CursorValues;
+
+    // The trees (each root owns its tree) and the action manager.
+    int m_AnimCount = 0;
+    XAnimation* m_Animations = nullptr;
+    XLightNode* m_Lights = nullptr;
+    XActionManager* m_Actions = nullptr;
+    int m_ObjectCount = 0;
+    XObject3D* m_Objects = nullptr;
+    XObject3D* m_PickedNode = nullptr;
 
     // The walking camera and the timed gauge (owned; made by Create).
     XGauge* m_Gauge = nullptr;
@@ -95,6 +127,8 @@ protected:
     void AddCameraPage(std::vector<std::string>& lines);
     void DebugKeys();
     void CopySoftBuffer();
+    void DeleteTrees();
+    void StartCarriedObjectBlink();
     // A scene sound at pos (the listener's place when null) on one of the sources.
     int PlayAt(XSoundSource* source, char* name, const ZeltVector* pos, int loop, int missingMessage);
 };

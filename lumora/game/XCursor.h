@@ -82,6 +82,9 @@ public:
     int GetIndex() const { return m_Index; }
     const char* GetName() const { return m_Name; }
     const char* GetObjectName() const { return m_ObjectName; }
+    // The carried object's picture (mode 1), for animation steps.
+    LMediaObject* GetObjectMedium() const { return m_ObjectMedium; }
+    const LMediumRef* GetObjectRef() const { return &m_ObjectRef; }
     int IsEnabled() const { return m_Enabled; }
     int IsSaved() const { return m_Saved; }
     const char* GetSavedName() const { return m_SavedName; }

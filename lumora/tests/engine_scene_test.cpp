@@ -34,6 +34,7 @@ protected:
     void Make(const std::string& dir) {
         std::snprintf(scene.m_Dir, sizeof scene.m_Dir, "%s", dir.c_str());
         ASSERT_EQ(Zelt_Scene_Create(&scene.m_Scene), 1);
+        scene.CreateTrees();
         scene.AddMapDir((dir + "Maps\\").c_str());
     }
 

@@ -84,6 +84,10 @@ bool BuildStartUniverse(Pack& pack) {
                              "Scene.bin", "INFOOBJ.BIN", "INFOACT.BIN", "Maps", "Static", "Anim", "Sound"})
         fs::copy(from / part, to / part, fs::copy_options::recursive | fs::copy_options::overwrite_existing, error);
     if (error) return pack.Fail("cannot copy the test rooms into U00: " + error.message());
+    // The things to take and use.
+    for (const char* part : {"Key.O3D", "Chest.O3D"})
+        fs::copy(from / part, to / part, fs::copy_options::overwrite_existing, error);
+    if (error) return pack.Fail("cannot copy the test rooms' props into U00: " + error.message());
     // The test rooms' own list, under the start universe's heading.
     std::ifstream in(pack.Path("U09/U09.ZELT"), std::ios::binary);
     std::string list((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

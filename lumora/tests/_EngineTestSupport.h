@@ -1,0 +1,28 @@
+// Shared by the engine tests and the scripted program runs on the data pack.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+class XChunkFile;
+
+// The folder of the built programs (LUMORA_BIN overrides it) and the data
+// pack in it, with a trailing slash.
+std::string TestBinDir();
+std::string DataPackRoot();
+
+// A dumped frame, colours reduced to five bits a channel as a 16-bit frame holds them.
+struct FrameDump {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> rgb;  // 0xRRGGBB
+    std::uint32_t At(int x, int y) const { return rgb[static_cast<std::size_t>(y) * width + x] & 0xF8F8F8; }
+};
+// Empty when the file cannot be read.
+FrameDump ReadFrameDump(const std::filesystem::path& path);
+
+// Opens a chunk file, enters `chunk` and hands the file to read; 0 when
+// the file or the chunk is missing, else read's answer.
+int ReadInChunk(const std::string& path, const char* chunk, const std::function<int(XChunkFile*)>& read);

@@ -1,0 +1,155 @@
+// The real program on the start universe (the test rooms), with scripted
+// clicks: the door swings open creaking, a second click on it runs its
+// alternative, the key is taken off the floor and opens the chest.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "_EngineTestSupport.h"
+#include "_ShellTestSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Frame = FrameDump;
+
+// Share of the pixels of a rectangle that differ between two frames.
+double Changed(const Frame& a, const Frame& b, int x0, int y0, int x1, int y1) {
+    if (a.rgb.empty() || b.rgb.empty()) return -1;
+    int changed = 0, total = 0;
+    for (int y = y0; y < y1; y += 2)
+        for (int x = x0; x < x1; x += 2) {
+            ++total;
+            if (a.At(x, y) != b.At(x, y)) ++changed;
+        }
+    return static_cast<double>(changed) / total;
+}
+
+// Mean absolute sample value of a 16-bit PCM wave's data, in windows of
+// `seconds`; empty when the file is not such a wave.
+std::vector<double> Loudness(const std::string& path, double seconds, int* rate) {
+    const std::string bytes = ReadWholeFile(path);
+    std::vector<double> out;
+    const std::size_t data = bytes.find("data");
+    if (bytes.size() < 44 || data == std::string::npos) return out;
+    std::int32_t sampleRate = 0;
+    std::int16_t channels = 0;
+    std::memcpy(&channels, bytes.data() + 22, 2);
+    std::memcpy(&sampleRate, bytes.data() + 24, 4);
+    if (channels <= 0 || sampleRate <= 0) return out;
+    *rate = sampleRate;
+    const std::size_t first = data + 8;
+    const std::size_t frames = (bytes.size() - first) / (2 * static_cast<std::size_t>(channels));
+    const std::size_t window = static_cast<std::size_t>(seconds * sampleRate);
+    for (std::size_t start = 0; start + window <= frames; start += window) {
+        double sum = 0;
+        for (std::size_t i = start; i < start + window; ++i) {
+            std::int16_t v = 0;
+            std::memcpy(&v, bytes.data() + first + i * 2 * channels, 2);
+            sum += v < 0 ? -v : v;
+        }
+        out.push_back(sum / static_cast<double>(window));
+    }
+    return out;
+}
+
+bool Has(const std::string& log, const std::string& line) { return log.find(line) != std::string::npos; }
+
+}  // namespace
+
+TEST(ActionsProgram, TheDoorTheKeyAndTheChest) {
+    const fs::path pack = fs::path(TestBinDir()) / "Data";
+    ASSERT_TRUE(fs::exists(pack / "APP.BIN")) << "the data pack is built with the program";
+    ScratchDir scratch;
+    fs::copy(pack, scratch.Path() / "data", fs::copy_options::recursive);
+    fs::create_directories(scratch.Path() / "frames");
+    // Return answers the display dialog; the start universe shows the test
+    // rooms from about frame 10: the door in the middle, the chest on the
+    // left, the key on the floor to the right.
+    scratch.Write("input.txt",
+                  "#2 key press RETURN\n"
+                  "#25 move 320 220\n"
+                  "+1 click left\n"        // the door: opens, creaking
+                  "#100 click left 280 220\n"  // the open door: rattles
+                  "#110 move 515 340\n"
+                  "+1 click left\n"        // the key: taken
+                  "#113 move 200 150\n"    // the cursor, now the key, over the back wall
+                  "#120 move 85 300\n"
+                  "+5 click left\n"        // the chest, key in hand: opens
+                  "#150 click left 120 320\n"  // again: nothing left to do
+                  "#160 quit\n");
+    const std::string command = "cd '" + scratch.Path().string() +
+                                "' && LUMORA_BACKEND=headless LUMORA_CLOCK=fixed:33 LUMORA_INPUT=input.txt "
+                                "LUMORA_FRAMES=frames LUMORA_AUDIO=audio.wav LUMORA_DEBUG=1 '" +
+                                TestBinDir() + "/lumora' --data data --save save > run.log 2>&1";
+    const int status = std::system(command.c_str());
+    const std::string log = scratch.Read("run.log");
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << log;
+
+    // What the clicks fired, in order.
+    const char* const fired[] = {"Find Action OpenDoor",
+                                 "Action=Unblock. NbDone=1",  // the doorway barrier, chained
+                                 "Action=OpenDoor. NbDone=1",
+                                 "......Action OpenDoor n'est pas active",
+                                 "Find Action DoorRattle",
+                                 "Find Action TakeKey",
+                                 "......Action OpenChest: Sender=U09_06",  // the cursor carries the key
+                                 "Find Action OpenChest",
+                                 "......Action ChestLocked n'est pas active"};
+    std::size_t at = 0;
+    for (const char* line : fired) {
+        const std::size_t found = log.find(line, at);
+        ASSERT_NE(found, std::string::npos) << "missing or out of order: " << line << "\n" << log;
+        at = found;
+    }
+    EXPECT_FALSE(Has(log, "[message box]") && Has(log, "Internal error")) << log;
+
+    auto frame = [&](int n) {
+        char name[32];
+        std::snprintf(name, sizeof name, "frame_%06d.bmp", n);
+        return ReadFrameDump(scratch.Path() / "frames" / name);
+    };
+    // The doorway while the door swings (it takes two seconds at 15 frames
+    // a second), and still once it is open.
+    const Frame shut = frame(24), early = frame(40), later = frame(60), open1 = frame(94), open2 = frame(99);
+    EXPECT_GT(Changed(shut, early, 258, 125, 382, 310), 0.05);
+    EXPECT_GT(Changed(early, later, 258, 125, 382, 310), 0.05);
+    EXPECT_GT(Changed(shut, open1, 258, 125, 382, 310), 0.3) << "room B shows through the doorway";
+    EXPECT_LT(Changed(open1, open2, 300, 125, 382, 310), 0.02) << "the door has stopped";
+    // The key leaves the floor when it is taken.
+    EXPECT_GT(Changed(frame(108), frame(118), 482, 330, 556, 352), 0.5);
+    EXPECT_LT(Changed(frame(118), frame(140), 482, 330, 556, 352), 0.05) << "and stays away";
+    // The cursor shows the key's picture "U09_06C" (brass on white).
+    auto keyPixels = [](const Frame& f) {
+        int n = 0;
+        for (std::uint32_t c : f.rgb) n += (c & 0xF8F8F8) == (0xC89632 & 0xF8F8F8);
+        return n;
+    };
+    EXPECT_GT(keyPixels(frame(117)), keyPixels(frame(112)) + 40);
+
+    // The capture: silence, then the creak of the door (1.2 s) from the
+    // first click, silence again until the rattle.
+    int rate = 0;
+    const std::vector<double> loud = Loudness(scratch.File("audio.wav"), 0.1, &rate);
+    ASSERT_GT(loud.size(), 30u);
+    int start = -1, end = -1;
+    for (std::size_t i = 0; i < loud.size(); ++i) {
+        if (start < 0 && loud[i] > 100) start = static_cast<int>(i);
+        if (start >= 0 && end < 0 && loud[i] < 20) end = static_cast<int>(i);
+    }
+    ASSERT_GE(start, 3) << "nothing plays before the click";
+    EXPECT_LE(start, 12);
+    EXPECT_GE(end - start, 10) << "about as long as the creak";
+    EXPECT_LE(end - start, 14);
+    double peak = 0;
+    for (int i = start; i < end; ++i) peak = std::max(peak, loud[static_cast<std::size_t>(i)]);
+    EXPECT_GT(peak, 1000);
+}
