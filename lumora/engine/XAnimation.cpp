@@ -318,6 +318,11 @@ int XAnimation::LoadSubs(XChunkFile* file) {
         }
         auto* target = static_cast<XAnimation*>(FindByName(name, 1));
         if (!target) DebugOut("LoadSubs: no animation %s", name);
+        // A sub-animation whose own animation has no "*" in front animates
+        // the parent of the object (a vehicle's carrier on another track):
+        // the last such one read goes back onto that parent, as the script
+        // bound it when it was added.
+        XAnimation* carrier = nullptr;
         for (int k = 0; k < count; ++k) {
             std::int16_t index = 0;
             StoredSub s{};
@@ -347,7 +352,9 @@ int XAnimation::LoadSubs(XChunkFile* file) {
             sub->m_SavedFirst = s.savedFirst;
             sub->m_SavedLast = s.savedLast;
             sub->SetFrame(s.frame);
+            if (sub->m_Anim && sub->m_Anim->name[0] != '*') carrier = sub;
         }
+        if (carrier && carrier->m_Object && carrier->m_Object->parent) carrier->m_Object = carrier->m_Object->parent;
         if (target)
             target->m_SubCurrent =
                 current > 0 && current < kMaxSubs && target->m_Subs[current] ? current : static_cast<std::int16_t>(0);

@@ -267,3 +267,49 @@ TEST_F(AnimationTest, SavedSubListsComeBackAgainstTheDataRoot) {
     EXPECT_EQ(door3->m_SubCurrent, 0) << "slot 9 is empty: the animation itself plays";
     EXPECT_EQ(third.FindByName("Ghost", 1), nullptr);
 }
+
+// A sub-animation whose own animation is not a clickable one ("*" missing)
+// drives the parent of its object once a saved list is loaded: the carrier
+// of a vehicle runs on the track the script gave it.
+TEST_F(AnimationTest, ALoadedCarrierTrackGoesBackToTheParentObject) {
+    ScratchDir scratch;
+    std::string bytes = ReadWholeFile(DoorFile());
+    const std::size_t at = bytes.find("*U09_03");
+    ASSERT_NE(at, std::string::npos);
+    bytes[at] = 'c';  // "cU09_03": a track, not a clickable animation
+    scratch.Write("Track.A3D", bytes);
+    const std::string track = scratch.File("Track.A3D");
+
+    ZeltObject* painter = nullptr;
+    ASSERT_EQ(Zelt_Load_Sdk_o3d(scene.m_Scene, (DataRoot() + "U09/Painter.O3D").c_str(), &painter), 1);
+    ZeltObject* head = scene.FindInTree(painter, "TETE", 1);
+    ASSERT_TRUE(head && head->parent);
+
+    auto build = [&](XAnimation& root) {
+        auto* body = new XAnimation(XNode::kAnimation, 1, "*U09_05", "", &scene);
+        root.AddChild(body, 0);
+        EXPECT_EQ(body->Load(DoorFile().c_str(), head, 15.0f, 1, 0), 1);
+        return body;
+    };
+    XAnimation root(XNode::kAnimation, 0, "Root", "NULL", &scene);
+    XAnimation* body = build(root);
+    XAnimation* ride = body->AddSub(track.c_str(), "Ride", 1, 1);
+    XAnimation* wave = body->AddSub(DoorFile().c_str(), "Wave", 2, 0);
+    ASSERT_TRUE(ride && wave);
+    EXPECT_EQ(ride->m_Object, head) << "added subs animate the same object";
+    const std::string path = scratch.File("anims");
+    ASSERT_EQ(WriteWith(path,
+                        [&](XChunkFile* f) {
+                            f->BeginWriteChunk("ANIMATIONS");
+                            root.SaveSubs(f);
+                            return f->EndWriteChunk();
+                        }),
+              1);
+
+    XAnimation again(XNode::kAnimation, 0, "Root", "NULL", &scene);
+    XAnimation* body2 = build(again);
+    ASSERT_EQ(ReadInChunk(path, "ANIMATIONS", [&](XChunkFile* f) { return again.LoadSubs(f); }), 1);
+    ASSERT_TRUE(body2->m_Subs[1] && body2->m_Subs[2]);
+    EXPECT_EQ(body2->m_Subs[1]->m_Object, head->parent);
+    EXPECT_EQ(body2->m_Subs[2]->m_Object, head) << "a clickable animation stays on its object";
+}
