@@ -160,8 +160,8 @@ TEST(GameScreensProgram, NewPlayerAndSettingsHeardInTheSound) {
     EXPECT_NEAR(peaks[2] / peaks[1], 1.0, 0.1);
 }
 
-// Escape in a game scene opens the pause screen; a game saved from there
-// comes back from the load screen after another universe was entered; the
+// Escape in a game scene opens the pause screen (and, pressed again, closes
+// it); a game saved from there comes back from the load screen after another universe was entered; the
 // credits turn on the clock and by clicks and return; quit asks and quits.
 TEST(GameScreensProgram, PauseSaveLoadCreditsAndQuit) {
     ScratchDir scratch;
@@ -189,6 +189,10 @@ TEST(GameScreensProgram, PauseSaveLoadCreditsAndQuit) {
                                   "#415 click left 320 141\n"
                                   "#430 click left 320 104\n"
                                   "#440 click left 236 423\n"
+                                  "#450 key down ESCAPE\n"
+                                  "+2 key up ESCAPE\n"
+                                  "#460 key down ESCAPE\n"
+                                  "+2 key up ESCAPE\n"
                                   "#480 key down ESCAPE\n"
                                   "+2 key up ESCAPE\n"
                                   "#490 click left 410 297\n"
@@ -231,10 +235,13 @@ TEST(GameScreensProgram, PauseSaveLoadCreditsAndQuit) {
     // Back in the game after saving; then the training entry's studio; then
     // the loaded game looks as it did when saved.
     const DumpedFrame afterSave = ReadDumpedFrame(frames, 320), studio = ReadDumpedFrame(frames, 390),
-                      loaded = ReadDumpedFrame(frames, 470);
+                      loaded = ReadDumpedFrame(frames, 447);
     EXPECT_GT(Agreement(afterSave, game), 0.95);
     EXPECT_LT(Agreement(studio, afterSave), 0.5);
     EXPECT_GT(Agreement(loaded, afterSave), 0.95);
+    // Escape opens the pause screen; Escape there goes back to the game.
+    EXPECT_TRUE(SameRegion(ReadDumpedFrame(frames, 456), 200, 160, pause, 200, 160, 240, 90));
+    EXPECT_GT(Agreement(ReadDumpedFrame(frames, 470), afterSave), 0.95);
 
     // Credits: the first page, the second after six seconds (182 frames), the
     // clicks to the fifth and back to the main options.

@@ -14,6 +14,7 @@
 #include "lumora/game/XFrameManager.h"
 #include "lumora/game/XGallery.h"
 #include "lumora/game/XGame.h"
+#include "lumora/game/XInventoryPanel.h"
 #include "lumora/game/XOptionMenu.h"
 #include "lumora/game/XOptionViews.h"
 #include "lumora/game/XPlayerList.h"
@@ -241,4 +242,20 @@ TEST_F(GameScreens, GalleryStepsOnlyOverWhatIsUnlocked) {
     EXPECT_STREQ(locked->GetBitmapName(), "NULL");
     EXPECT_EQ(PaintingSceneList("U13_12"), std::string("U04D.ZELT"));
     EXPECT_EQ(PaintingSceneList("U99_01"), nullptr);
+}
+
+TEST_F(GameScreens, ANewGameStartsWithNothingCarried) {
+    auto* panel = dynamic_cast<XInventoryPanel*>(Fm().CreateFrame(XInventoryPanel::kFrameName, 100));
+    ASSERT_NE(panel, nullptr);
+    Fm().SetInventoryPanel(panel);
+    panel->AddObject("SomA1");
+    panel->AddObject("SomB1");
+    ASSERT_EQ(panel->GetStrip()->GetItemCount(), 2);
+    Fm().OpenOptionMenu(XOptionMenu::kMain);
+    EXPECT_FALSE(panel->IsActive()) << "the menu puts the panel aside";
+    g_OptionMenu->NewGame();
+    EXPECT_EQ(g_OptionMenu, nullptr);
+    EXPECT_TRUE(panel->IsActive()) << "and gives it back";
+    EXPECT_EQ(panel->GetStrip()->GetItemCount(), 0);
+    EXPECT_STREQ(players->m_Game->m_SceneList, "U01.ZELT");
 }
