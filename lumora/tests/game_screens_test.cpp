@@ -4,11 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <memory>
 #include <string>
 
 #include "_FrameworkTestSupport.h"
 #include "_SoundTestSupport.h"
+#include "lumora/framework/LClassCreator.h"
 #include "lumora/framework/LFrame.h"
 #include "lumora/framework/LSliderView.h"
 #include "lumora/game/XFrameManager.h"
@@ -258,4 +262,48 @@ TEST_F(GameScreens, ANewGameStartsWithNothingCarried) {
     EXPECT_TRUE(panel->IsActive()) << "and gives it back";
     EXPECT_EQ(panel->GetStrip()->GetItemCount(), 0);
     EXPECT_STREQ(players->m_Game->m_SceneList, "U01.ZELT");
+}
+
+TEST_F(GameScreens, EveryEventThePackNamesIsKnownAndTheMenuShowsWhatIsMissing) {
+    // Each "@SCR" of the pack's frames names a screen event of the game.
+    int events = 0;
+    for (const auto& entry : fs::directory_iterator(PackRoot() + "2DFRA")) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string text, why;
+        ASSERT_TRUE(DecompileFrame(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), &text, &why))
+            << entry.path() << why;
+        std::istringstream words(text);
+        for (std::string word; words >> word;) {
+            if (word != "SCR.ScriptName") continue;
+            std::string name;
+            words >> name;
+            while (!name.empty() && (name.back() == ';')) name.pop_back();
+            ++events;
+            EXPECT_NE(Fm().GetScriptTable()->Find(name.c_str()), nullptr) << entry.path().filename() << " " << name;
+        }
+    }
+    EXPECT_GT(events, 40);
+
+    // No saved game, no painting: the load and gallery buttons are greyed and deaf.
+    players->CreatePlayer(0, "Dora");
+    Fm().OpenOptionMenu(XOptionMenu::kMain);
+    auto* load = FindTypedView<LBitmapView>(Root(), 3);
+    auto* gallery = FindTypedView<LBitmapView>(Root(), 6);
+    ASSERT_TRUE(load && gallery);
+    EXPECT_STREQ(load->GetBitmapName(), "SomB2");
+    EXPECT_STREQ(gallery->GetBitmapName(), "SomE2");
+    for (int i = 0; i < load->CountBehaviors(); ++i) EXPECT_FALSE(load->BehaviorAt(i)->IsEnabled());
+    screen->Send(WM_LBUTTONDOWN, MK_LBUTTON, 320, 141);
+    screen->Send(WM_LBUTTONUP, 0, 320, 141);
+    Pass();
+    EXPECT_STREQ(g_OptionMenu->m_Screen->GetName(), "Option");
+    Fm().CloseOptionMenu();
+
+    // A game that cannot go on returns to the menu at its load screen.
+    players->m_Game->ReturnToMenu();
+    ASSERT_NE(g_OptionMenu, nullptr);
+    EXPECT_STREQ(g_OptionMenu->m_Screen->GetName(), "OptionLoad");
+    EXPECT_EQ(Fm().GetOptionScreenKind(), 3);
+    Fm().CloseOptionMenu();
 }
