@@ -91,8 +91,11 @@ void XOptionMenu::RestoreFrames() {
     m_SuspendedFrames.clear();
     if (!m_RestoreState || !g_App) return;
     // A game whose scene has gone meanwhile (a painting's scene that could
-    // not be had) is loaded again rather than shown as nothing.
-    if (m_SavedState == APP_SCENE && !g_CurrentScene) g_App->SetState(APP_LOAD_SCENE);
+    // not be had) is loaded again rather than shown as nothing; a menu opened
+    // over the screens with a scene behind them (the start universe's)
+    // resumes into that scene rather than into a screen that has gone.
+    if (!g_CurrentScene) g_App->SetState(APP_LOAD_SCENE);
+    else if (m_SavedState == APP_SCREENS) g_App->SetState(APP_SCENE);
     else g_App->SetState(m_SavedState);
 }
 

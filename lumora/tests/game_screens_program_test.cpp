@@ -261,7 +261,8 @@ TEST(GameScreensProgram, PauseSaveLoadCreditsAndQuit) {
 // veiled and ignore clicks. A painting, its magnifier scrolling at the right
 // edge, its real size and back, the next paintings round to the first, back
 // to the gallery and the main options; a painting's scene that the pack
-// does not hold yet brings the main options back.
+// does not hold yet brings the main options back, and resuming then loads
+// the game's scene again.
 TEST(GameScreensProgram, GalleryShowsOnlyThePaintingsReached) {
     ScratchDir scratch;
     CopyPack(scratch);
@@ -290,11 +291,14 @@ TEST(GameScreensProgram, GalleryShowsOnlyThePaintingsReached) {
                                   "#350 click left 320 261\n"
                                   "#360 click left 110 122\n"
                                   "#375 click left 372 441\n"
-                                  "#400 quit\n",
+                                  "#400 click left 320 221\n"
+                                  "#560 click left 503 418\n"
+                                  "#575 click left 320 221\n"
+                                  "#600 quit\n",
                                   &log);
     ASSERT_EQ(status, 0) << log;
     const fs::path frames = scratch.Path() / "frames", bitmaps = fs::path(BinDir()) / "Data" / "2DBIT";
-    ASSERT_GE(CountDumpedFrames(frames), 399);
+    ASSERT_GE(CountDumpedFrames(frames), 599);
 
     // The gallery: buttons 5, 22 and 6 (the first row's first three) hold
     // paintings; the others show the same veil.
@@ -322,4 +326,12 @@ TEST(GameScreensProgram, GalleryShowsOnlyThePaintingsReached) {
     // The painting's scene is not in the pack: reported, and the main options again.
     EXPECT_NE(log.find("U01D.ZELT"), std::string::npos) << log;
     EXPECT_GT(Agreement(ReadDumpedFrame(frames, 395), menu), 0.95);
+
+    // Resuming now loads the game's scene again (its welcome, then the
+    // player screen); resuming from the main options then goes into it.
+    const DumpedFrame studio = ReadDumpedFrame(frames, 60);
+    EXPECT_GT(Agreement(ReadDumpedFrame(frames, 450), studio), 0.9);
+    EXPECT_GT(Agreement(ReadDumpedFrame(frames, 555), ReadDumpedFrame(frames, 129)), 0.9) << "the player screen";
+    EXPECT_GT(Agreement(ReadDumpedFrame(frames, 570), menu), 0.95);
+    EXPECT_GT(Agreement(ReadDumpedFrame(frames, 595), studio), 0.9);
 }
