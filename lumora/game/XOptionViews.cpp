@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "lumora/framework/Bitmaps.h"
@@ -414,7 +415,11 @@ int LEditView::DoChar(int, int ch) {
     return 1;
 }
 
-void LEditView::Confirm() {}
+void LEditView::Confirm() {
+    // Only an entry beside a save list saves.
+    auto* list = FindTypedView<LOptionScreen>(RootOf(this), 10);
+    if (g_OptionMenu && list && list->GetKind() == LOptionScreen::kSaveList) g_OptionMenu->SaveSelected();
+}
 
 void LEditView::OnTick() {
     const unsigned now = platform::timeGetTime();
@@ -463,13 +468,6 @@ void LEditView::DrawContent(const RECT*) {
 LSaveEdit::LSaveEdit() : LEditView(kMaxLength) {
     SetText(GetMessageText(300));
     m_SelEnd = 0;  // all of it selected: typing replaces the offered name
-}
-
-void LSaveEdit::Confirm() {
-    // Only an entry beside a save list saves.
-    if (g_OptionMenu && FindTypedView<LOptionScreen>(RootOf(this), 10) &&
-        FindTypedView<LOptionScreen>(RootOf(this), 10)->GetKind() == LOptionScreen::kSaveList)
-        g_OptionMenu->SaveSelected();
 }
 
 LUserEdit::LUserEdit() : LEditView(kMaxLength) {}

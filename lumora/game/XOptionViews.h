@@ -100,7 +100,7 @@ public:
     int GetMaxLength() const { return m_MaxLength; }
     int GetCaret() const { return m_Caret; }
     int GetSelectionEnd() const { return m_SelEnd; }
-    // Enter: confirms the entry (the subclasses say what that does).
+    // Enter: saves the game when the entry stands beside a save list.
     virtual void Confirm();
     // The text changed by typing.
     virtual void OnTextChanged() {}
@@ -118,12 +118,11 @@ protected:
     int m_MaxLength;
 };
 
-// "#SEd": the saved-game name; Enter saves, only where a save list exists.
+// "#SEd": the saved-game name, offered as message 300.
 class LSaveEdit : public LEditView {
 public:
     static constexpr int kMaxLength = 40;
     LSaveEdit();
-    void Confirm() override;
 };
 
 // "#UEd": the player name; Enter confirms the player, never saves.
