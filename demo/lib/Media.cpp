@@ -218,4 +218,44 @@ Sound AmbienceSound(float seconds, unsigned seed) {
     return s;
 }
 
+Sound BabbleVoice(float seconds, float pitch, unsigned seed) {
+    Sound s = Silence(seconds);
+    Random random(seed);
+    // Formant pairs of a few vowels (a, e, i, o, ou).
+    static const float kFormants[5][2] = {{730, 1090}, {530, 1840}, {270, 2290}, {570, 840}, {300, 870}};
+    const std::size_t n = s.samples.size();
+    const float rate = static_cast<float>(s.rate);
+    float phase = 0;
+    float syllableEnd = 0, syllableStart = 0;
+    int vowel = 0;
+    // Two resonators per vowel (state-variable band-passes).
+    float low[2] = {0, 0}, band[2] = {0, 0};
+    for (std::size_t i = 0; i < n; ++i) {
+        const float t = static_cast<float>(i) / rate;
+        if (t >= syllableEnd) {
+            syllableStart = t;
+            syllableEnd = t + 0.12f + random.Next() * 0.14f;
+            vowel = static_cast<int>(random.Next() * 5) % 5;
+        }
+        const float u = (t - syllableStart) / (syllableEnd - syllableStart);
+        // Pitch falls over the line and wavers a little per syllable.
+        const float f0 = pitch * (1.15f - 0.35f * t / seconds) * (1.0f + 0.05f * std::sin(2 * kPi * u));
+        phase += f0 / rate;
+        phase -= std::floor(phase);
+        const float source = (phase < 0.4f ? phase / 0.4f : (1.0f - phase) / 0.6f) - 0.5f + (random.Next() - 0.5f) * 0.05f;
+        float v = 0;
+        for (int k = 0; k < 2; ++k) {
+            const float f = 2.0f * std::sin(kPi * kFormants[vowel][k] / rate);
+            low[k] += f * band[k];
+            const float high = source - low[k] - 0.15f * band[k];
+            band[k] += f * high;
+            v += band[k] * (k == 0 ? 0.5f : 0.3f);
+        }
+        // Each syllable swells and fades; short gaps between words.
+        const float envelope = std::sin(kPi * std::min(1.0f, u * 1.1f)) * (t < seconds - 0.05f ? 1.0f : 0.0f);
+        s.samples[i] = Clip(v * envelope * 0.6f);
+    }
+    return s;
+}
+
 }  // namespace demo

@@ -45,5 +45,8 @@ Sound BellSound(float frequency, float seconds, unsigned seed);      // struck b
 Sound CreakSound(float seconds, unsigned seed);                      // door creak: rubbed, wavering pitch
 Sound ChimeSound(float seconds);                                     // three rising notes
 Sound AmbienceSound(float seconds, unsigned seed);                   // soft wind with a few bird calls; loops
+// A spoken line where no speech synthesiser is at hand: syllables of a
+// voiced source through two vowel formants, with a falling sentence pitch.
+Sound BabbleVoice(float seconds, float pitch, unsigned seed);
 
 }  // namespace demo

@@ -1,4 +1,5 @@
 #include "lumora/engine/XScene.h"
+#include "lumora/universes/XUniverse00.h"
 
 #include <algorithm>
 #include <cctype>
@@ -83,8 +84,9 @@ int UniverseOfList(const char* listName) {
     return std::atoi(digits);
 }
 
-XScene* CreateScene(int) {
-    // Every universe is a plain scene until the universes get their scripts.
+XScene* CreateScene(int universe) {
+    if (universe == 0) return new XUniverse00();
+    // The other universes are plain scenes until they get their scripts.
     return new XScene();
 }
 

@@ -208,6 +208,11 @@ void LFrameManager::DispatchLButtonDown(LPARAM lParam, WPARAM wParam, int* handl
 }
 
 int LFrameManager::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    struct Depth {
+        int& count;
+        explicit Depth(int& c) : count(c) { ++count; }
+        ~Depth() { --count; }
+    } depth(m_Dispatching);
     const int packed = static_cast<int>(lParam);
     const int keys = static_cast<int>(wParam);
     switch (msg) {
@@ -335,6 +340,12 @@ void LFrameManager::ShowDrawTarget() {
 }
 
 void LFrameManager::Idle() {
+    // A redraw from inside a handler leaves the frames alone: the handler's
+    // frame, view and behaviour are still in use.
+    if (m_Dispatching > 0) {
+        SendManagerEvent(kEventIdleDone, nullptr);
+        return;
+    }
     if (m_PendingFrame[0]) {
         char name[kFrameNameSize];
         std::memcpy(name, m_PendingFrame, sizeof name);

@@ -134,6 +134,9 @@ private:
     char m_PendingFrame[kFrameNameSize] = {};
     std::vector<LFrame*> m_PendingClose;  // closes asked for before the next idle pass
     platform::UINT_PTR m_TimerId = 0;
+    // Messages being handled: frames asked to open or close meanwhile wait
+    // for the idle pass after the handling (a handler may redraw in between).
+    int m_Dispatching = 0;
 };
 
 // The one frame manager, and the framework members reachable through it.

@@ -8,13 +8,18 @@
 #include <vector>
 
 #include "lumora/engine/XScene.h"
+#include "lumora/framework/LFrameManager.h"
 #include "lumora/game/XCursor.h"
+#include "lumora/game/XFrameManager.h"
 #include "lumora/game/XInventoryPanel.h"
+#include "lumora/game/XOptionMenu.h"
 #include "lumora/game/XPlayerList.h"
 #include "lumora/shell/ChunkFile.h"
 #include "lumora/shell/DataPath.h"
 #include "lumora/shell/Globals.h"
+#include "lumora/shell/MessageToUser.h"
 #include "lumora/shell/XApplication.h"
+#include "lumora/sound/LSoundManager.h"
 #include "platform/Files.h"
 #include "platform/Profile.h"
 
@@ -76,6 +81,61 @@ int XGame::NewGame() {
     m_Universe = 1;
     std::snprintf(m_Name, sizeof m_Name, "%s", "NoName");
     if (g_App) g_App->SetState(APP_LOAD_SCENE);
+    // A new game starts with nothing carried.
+    if (XInventoryPanel* panel = XInventoryPanel::Current()) panel->Clear();
+    else if (!GetFrameManager()) new MessageToUser(0, 3, __FILE__, __LINE__);
+    return 1;
+}
+
+int XGame::ReturnToMenu() {
+    if (g_Cursor) g_Cursor->ReturnObjectToInventory();
+    if (g_SoundManager) g_SoundManager->StopAll();
+    if (auto* fm = dynamic_cast<XFrameManager*>(GetFrameManager())) fm->OpenOptionMenu(XOptionMenu::kLoad);
+    m_SceneLoaded = 0;
+    if (g_Cursor) {
+        g_Cursor->Select(XCursor::kModeTable, XCursor::kDefault, 0);
+        if (!g_Cursor->IsEnabled()) g_Cursor->SetEnabled(1, 0);
+    }
+    return 1;
+}
+
+const char* PaintingSceneList(const char* code) {
+    static const struct {
+        const char* code;
+        const char* list;
+    } kScenes[] = {
+        {"U11_01", "U01D.ZELT"}, {"U11_02", "U02D.ZELT"}, {"U11_03", "U02D.ZELT"}, {"U12_03", "U03D.ZELT"},
+        {"U12_04", "U33D.ZELT"}, {"U13_01", "U04D.ZELT"}, {"U13_03", "U04D.ZELT"}, {"U13_04", "U04D.ZELT"},
+        {"U13_05", "U04D.ZELT"}, {"U13_06", "U04D.ZELT"}, {"U13_11", "U04D.ZELT"}, {"U13_12", "U04D.ZELT"},
+        {"U13_13", "U04D.ZELT"}, {"U13_14", "U04D.ZELT"}, {"U13_15", "U05D.ZELT"}, {"U14_01", "U05D.ZELT"},
+        {"U14_02", "U06D.ZELT"}, {"U14_03", "U06D.ZELT"}, {"U14_05", "U06D.ZELT"}, {"U14_07", "U06D.ZELT"},
+    };
+    if (!code) return nullptr;
+    for (const auto& s : kScenes)
+        if (std::strncmp(code, s.code, 6) == 0) return s.list;
+    return nullptr;
+}
+
+int XGame::GotoPaintingScene(const char* code) {
+    const char* list = PaintingSceneList(code);
+    if (!list) return 0;
+    std::snprintf(m_PaintingCode, sizeof m_PaintingCode, "%.6s", code);
+    DeleteCurrentScene();
+    XScene* scene = CreateScene(kPaintingUniverse);
+    g_CurrentScene = scene;
+    if (!scene->Create(list)) {
+        DeleteCurrentScene();
+        return 0;
+    }
+    if (g_App) g_App->SetState(APP_SCENE);
+    if (!scene->Load(list) || !scene->Start(1, nullptr)) {
+        DeleteCurrentScene();
+        return 0;
+    }
+    m_SceneLoaded = 1;
+    SetSceneList(list);
+    if (g_App) g_App->m_CursorShown = 1;
+    m_GalleryVisit = 1;
     return 1;
 }
 

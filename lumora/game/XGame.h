@@ -4,6 +4,9 @@
 
 class XChunkFile;
 
+// The scene factory's number of the painting scene.
+constexpr int kPaintingUniverse = 50;
+
 class XGame {
 public:
     XGame() = default;
@@ -19,11 +22,16 @@ public:
     virtual int LoadGame(int slot);
     // Saves the current game as `name` in `slot` (0 for a slot of 100 or more); 0 when the file cannot be made.
     virtual int SaveGame(const char* name, int slot);
+    // Leaves a game that cannot go on: the option menu opens at its load screen.
+    virtual int ReturnToMenu();
 
     // Replaces the current scene by the one of `sceneList`; 0 when it cannot
     // be created, loaded or started.
     int StartScene(const char* sceneList, int mode, XChunkFile* file);
     void SetSceneList(const char* sceneList);
+    // Enters the 3D scene where a gallery painting was found; 0 for a code
+    // without a scene, or when the scene cannot be had.
+    int GotoPaintingScene(const char* code);
 
     int m_Slot = 0;
     char m_Name[64] = "NoName";
@@ -36,6 +44,9 @@ public:
     int m_GalleryVisit = 0;
     char m_PaintingCode[7] = {};
 };
+
+// The scene list of a painting's scene, or null for a code without one.
+const char* PaintingSceneList(const char* code);
 
 // The current player's saved game in `slot`.
 void SavedGamePath(int slot, char* out, int size);

@@ -15,6 +15,8 @@
 #include "lumora/framework/LFrame.h"
 #include "lumora/framework/LFrameManager.h"
 #include "lumora/game/XCursor.h"
+#include "lumora/game/XFrameManager.h"
+#include "lumora/game/XGallery.h"
 #include "lumora/game/XGame.h"
 #include "lumora/game/XInventoryPanel.h"
 #include "lumora/game/XPlayerList.h"
@@ -227,7 +229,7 @@ int XApplication::InitObjects() {
     });
     LFrameManager::SetShowHook(&ShowThroughDisplay);
     DwenContext* c = g_Display->m_Context;
-    m_FrameManager = new LFrameManager();
+    m_FrameManager = new XFrameManager();
     if (m_FrameManager->Init(c->directDraw, c->frontBuffer, c->backBuffer, m_hWnd, nullptr, 0, m_DataDir,
                              g_Display->IsFullScreen()) != 0)
         return 0;
@@ -258,7 +260,7 @@ void XApplication::SetState(int state) {
     } else {
         if (m_Cursor) m_Cursor->RestoreCursor(0);
         if (g_SoundManager) {
-            g_SoundManager->SetChannelVolume(1, 85);
+            g_SoundManager->SetChannelVolume(1, m_AmbienceVolume);
             g_SoundManager->SetChannelVolume(4, 80);
             g_SoundManager->SetChannelVolume(5, 80);
         }
@@ -294,22 +296,23 @@ void XApplication::PickAt(int x, int y) {
     if (g_CurrentScene) g_CurrentScene->Pick(x, y);
 }
 
-void XApplication::OpenOptionMenu(int) {
-    // The option screens come with the game's own frame manager; the
-    // framework's one shows the screens state over the last picture.
-    SetState(APP_SCREENS);
+void XApplication::OpenOptionMenu(int screen) {
+    if (auto* fm = dynamic_cast<XFrameManager*>(m_FrameManager)) fm->OpenOptionMenu(screen);
+    else SetState(APP_SCREENS);
 }
 
-void XApplication::Escape(int closeButton) {
+void XApplication::Escape(int) {
     if (!m_EscapeEnabled) return;
     if (m_Cursor && !m_Cursor->IsEnabled()) {
         m_Cursor->SetEnabled(1, 1);
         m_InputLocked = 0;
     }
+    auto* fm = dynamic_cast<XFrameManager*>(m_FrameManager);
     if (m_State == APP_SCENE) {
         if (m_Game && m_Game->m_GalleryVisit) {
             if (g_SoundManager) g_SoundManager->StopChannel(1);
             OpenOptionMenu(0);
+            (new XGallery())->Open(0);
             m_Game->m_GalleryVisit = 0;
             SetState(APP_SCREENS);
         } else if (!m_Game || m_Game->m_Universe == 0) {
@@ -321,19 +324,16 @@ void XApplication::Escape(int closeButton) {
             if (g_CurrentScene && g_CurrentScene->m_Gauge && g_CurrentScene->m_Gauge->IsRunning())
                 g_CurrentScene->m_Gauge->Pause();
             if (m_Cursor) m_Cursor->ReturnObjectToInventory();
-            if (m_FrameManager) m_FrameManager->RequestFrame("Save");
+            if (fm) fm->OpenPauseScreen();
             m_InputLocked = 1;
         }
     } else if (m_State == APP_SCREENS) {
         LFrame* current = m_FrameManager ? m_FrameManager->GetCurrentFrame() : nullptr;
-        // Until the option screens exist, the close button in the screens
-        // state with no screen open ends the game, as on the player-selection
-        // screen, so that the game can be left.
-        if ((!current && closeButton) || (current && std::strcmp(current->GetName(), "OptionUser") == 0)) {
+        if (current && std::strcmp(current->GetName(), "OptionUser") == 0) {
             SendMessage(m_hWnd, WM_DESTROY, 0, 0);
             return;
         }
-        if (!(current && std::strcmp(current->GetName(), "Option") == 0)) OpenOptionMenu(0);
+        if (!fm || fm->GetOptionScreenKind() != 1) OpenOptionMenu(0);
     }
 }
 

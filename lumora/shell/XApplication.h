@@ -40,9 +40,9 @@ public:
     int OnRButtonDown(int, int) { return 1; }
     int OnRButtonUp(int, int) { return 1; }
     void SetCursorShown(int shown) override;
-    // Escape, F5 and the window's close button (closeButton 1).
+    // Escape, F5 and the window's close button (which does what Escape does).
     void Escape(int closeButton = 0);
-    // The option menu (its first screen when `screen` is 0) over the current picture.
+    // The option menu over the current picture: screen 0 main, 1 save, 2 load.
     void OpenOptionMenu(int screen);
 
     void PlayVideo(const char* name, const char* waveName, int redrawScene, int stopVoiceAfter);
@@ -65,6 +65,8 @@ public:
     int m_EscapeEnabled = 1;
     int m_CursorShown = 1;
     std::uint32_t m_LastClickTime = 0;
+    // Channel 1's level in the scenes (the settings screen changes it).
+    int m_AmbienceVolume = 85;
 
     LFrameManager* m_FrameManager = nullptr;
     XCursor* m_Cursor = nullptr;

@@ -83,14 +83,17 @@ HWND TestWindow() {
 
 }  // namespace
 
-FrameworkScreen::FrameworkScreen(const FrameworkData& data) {
+FrameworkScreen::FrameworkScreen(const FrameworkData& data)
+    : FrameworkScreen(data.Root(), std::make_unique<LFrameManager>()) {}
+
+FrameworkScreen::FrameworkScreen(const std::string& dataRoot, std::unique_ptr<LFrameManager> manager) {
     m_Window = TestWindow();
     DirectDrawCreate(nullptr, &m_DirectDraw);
     m_DirectDraw->SetCooperativeLevel(m_Window, DDSCL_NORMAL);
     m_Target = CreateOffscreenSurface(m_DirectDraw, PixelFormat::RGB565, 640, 480);
     Fill(0);
-    m_Manager = std::make_unique<LFrameManager>();
-    m_InitResult = m_Manager->Init(m_DirectDraw, nullptr, m_Target, m_Window, nullptr, 0, data.Root().c_str(), 0);
+    m_Manager = std::move(manager);
+    m_InitResult = m_Manager->Init(m_DirectDraw, nullptr, m_Target, m_Window, nullptr, 0, dataRoot.c_str(), 0);
 }
 
 FrameworkScreen::~FrameworkScreen() {

@@ -35,6 +35,8 @@ public:
 class FrameworkScreen {
 public:
     explicit FrameworkScreen(const FrameworkData& data);
+    // A given manager (a game's) over a given data root.
+    FrameworkScreen(const std::string& dataRoot, std::unique_ptr<LFrameManager> manager);
     ~FrameworkScreen();
     FrameworkScreen(const FrameworkScreen&) = delete;
     FrameworkScreen& operator=(const FrameworkScreen&) = delete;

@@ -1,6 +1,6 @@
 // One scripted run of the real program on a scratch copy of the data pack:
 // the display dialog answered, the intro pictures, the start universe
-// rendered, the debug page, Escape and the close button, quit.
+// rendered, the player screen, the debug page, Escape and the close button, quit.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,47 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "_ShellTestSupport.h"
-#include "platform/Bmp.h"
+#include "_ProgramTestSupport.h"
 
 namespace fs = std::filesystem;
+using Frame = DumpedFrame;
 
 namespace {
-
-std::string BinDir() {
-    const char* bin = std::getenv("LUMORA_BIN");
-    return bin && *bin ? bin : LUMORA_TEST_BIN_DIR;
-}
-
-struct Frame {
-    int width = 0, height = 0;
-    std::vector<std::uint32_t> rgb;  // 0xRRGGBB
-    std::uint32_t At(int x, int y) const { return rgb[static_cast<std::size_t>(y) * width + x]; }
-};
-
-Frame ReadFrame(const fs::path& path) {
-    platform::BmpImage image;
-    Frame f;
-    if (!platform::ReadBmpFile(path.string().c_str(), &image)) return f;
-    f.width = image.width;
-    f.height = image.height;
-    f.rgb = std::move(image.rgb);
-    return f;
-}
-
-// The picture's colour reduced to five bits a channel, as a 16-bit frame holds it.
-std::uint32_t Reduce(std::uint32_t c) { return c & 0xF8F8F8; }
-
-// Share of sampled pixels (away from the cursor's corner) where two pictures agree.
-double Agreement(const Frame& a, const Frame& b) {
-    int same = 0, total = 0;
-    for (int y = 40; y < 480; y += 16)
-        for (int x = 200; x < 640; x += 16) {
-            ++total;
-            if (Reduce(a.At(x, y)) == Reduce(b.At(x, y))) ++same;
-        }
-    return static_cast<double>(same) / total;
-}
 
 // White pixels of the debug page's first line.
 int DebugTextPixels(const Frame& f) {
@@ -60,21 +25,6 @@ int DebugTextPixels(const Frame& f) {
         for (int x = 10; x < 80; ++x)
             if (Reduce(f.At(x, y)) == 0xF8F8F8) ++n;
     return n;
-}
-
-// Runs the program on a scratch copy of the pack with an input script;
-// returns the exit status and fills `log` with what it wrote.
-// `env` adds variables, `data` replaces the data folder's name.
-int RunProgram(const ScratchDir& scratch, const std::string& script, std::string* log, const std::string& env = "",
-               const std::string& data = "data") {
-    scratch.Write("input.txt", script);
-    const std::string command = "cd '" + scratch.Path().string() +
-                                "' && LUMORA_BACKEND=headless LUMORA_CLOCK=fixed:33 LUMORA_INPUT=input.txt "
-                                "LUMORA_FRAMES=frames " + env + " '" + BinDir() + "/lumora' --data '" + data +
-                                "' --save save > run.log 2>&1";
-    const int status = std::system(command.c_str());
-    *log = scratch.Read("run.log");
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1000;
 }
 
 }  // namespace
@@ -87,21 +37,25 @@ TEST(GameProgram, ScriptedRunFromDialogToQuit) {
     fs::copy(pack, data, fs::copy_options::recursive);
     fs::create_directories(frames);
     // Return answers the dialog (full screen, the default). The start
-    // universe renders from about frame 10. F1 shows the first debug page;
-    // Escape in the start universe leaves the scene for the screens, where a
-    // second F1 changes nothing; the close button does what Escape does
-    // there: with no screen to go back to, the program ends.
+    // universe renders from about frame 10 while the painter's welcome plays,
+    // then the player screen opens. A name and its button take the new
+    // player into the scene, where F1 shows the first debug page; Escape in
+    // the start universe opens the option menu, where F1 changes nothing and
+    // the close button, which does what Escape does, leaves the main options
+    // in place.
     std::string log;
     const int status = RunProgram(scratch,
                                   "#2 key press RETURN\n"
-                                  "#25 key down F1\n"
+                                  "#150 text Ann\n"
+                                  "#160 click left 503 418\n"
+                                  "#175 key down F1\n"
                                   "+1 key up F1\n"
-                                  "#35 key down ESCAPE\n"
+                                  "#185 key down ESCAPE\n"
                                   "+2 key up ESCAPE\n"
-                                  "#45 key down F1\n"
+                                  "#195 key down F1\n"
                                   "+1 key up F1\n"
-                                  "#50 close\n"
-                                  "#70 quit\n",
+                                  "#205 close\n"
+                                  "#220 quit\n",
                                   &log);
     ASSERT_EQ(status, 0) << log;
 
@@ -112,8 +66,8 @@ TEST(GameProgram, ScriptedRunFromDialogToQuit) {
         if (!fs::exists(frames / name)) break;
         dumped.push_back(ReadFrame(frames / name));
     }
-    ASSERT_GE(dumped.size(), 50u) << "the program ran until the close line";
-    EXPECT_LT(dumped.size(), 60u) << "the close button ended it";
+    ASSERT_GE(dumped.size(), 215u) << "the close button on the main options did not end the program";
+    EXPECT_LT(dumped.size(), 230u) << "the quit line ended it";
 
     // The dialog: its grey face in the middle of the first frame.
     EXPECT_EQ(Reduce(dumped[0].At(320, 300)), Reduce(0xC0C0C0));
@@ -141,14 +95,20 @@ TEST(GameProgram, ScriptedRunFromDialogToQuit) {
     std::sort(colours.begin(), colours.end());
     EXPECT_GT(std::unique(colours.begin(), colours.end()) - colours.begin(), 40) << "a textured, lit room";
 
-    // F1: the first debug page ("Fps: 30" at the fixed 33 ms clock).
-    const Frame& page = dumped[31];
+    // The player screen after the welcome: the name entry's dark field.
+    EXPECT_EQ(Reduce(dumped[140].At(300, 418)), Reduce(0x202050));
+    EXPECT_LT(Agreement(dumped[140], scene), 0.5);
+
+    // F1 in the scene: the first debug page ("Fps: 30" at the fixed 33 ms clock).
+    const Frame& page = dumped[181];
     EXPECT_GT(DebugTextPixels(page), 20);
     EXPECT_GT(Agreement(page, scene), 0.9);
 
-    // After Escape the scene no longer steps: the second F1 leaves the page as it was.
-    EXPECT_EQ(dumped[48].rgb, dumped[40].rgb);
-    EXPECT_GT(DebugTextPixels(dumped[48]), 20);
+    // After Escape the option menu covers the scene; the second F1 and the
+    // close button leave it as it was.
+    EXPECT_LT(Agreement(dumped[191], scene), 0.5);
+    EXPECT_EQ(dumped[213].rgb, dumped[191].rgb);
+    EXPECT_EQ(DebugTextPixels(dumped[213]), 0);
 
     // The save folder: the debug log with its opening line, the display parameters.
     const std::string debugLog = ReadWholeFile((save / "DbgInfo.txt").string());
@@ -165,8 +125,8 @@ TEST(GameProgram, AMissingStartListIsReportedAndTheGameStaysUsable) {
     fs::create_directories(scratch.Path() / "frames");
     std::string log;
     ASSERT_EQ(RunProgram(scratch, "#2 key press RETURN\n#20 close\n#40 quit\n", &log), 0) << log;
-    // The missing list is reported at one attempt, not on every main-loop pass; the close
-    // button then ends the game from the screens state.
+    // The missing list is reported at one attempt, not on every main-loop pass; the
+    // player gets the option menu, where the close button changes nothing.
     std::size_t boxes = 0;
     for (std::size_t at = log.find("U00.ZELT"); at != std::string::npos; at = log.find("U00.ZELT", at + 1))
         if (log.rfind("[message box]", at) != std::string::npos) ++boxes;
@@ -180,12 +140,11 @@ TEST(GameProgram, AMissingStartListIsReportedAndTheGameStaysUsable) {
     EXPECT_LE(entries, 2u) << debugLog;
     int frames = 0;
     for (const auto& entry : fs::directory_iterator(scratch.Path() / "frames")) frames += entry.is_regular_file();
-    EXPECT_LT(frames, 40) << "the close line ended the program";
-    // The half-made scene is dropped: the screens state keeps the last
-    // picture instead of drawing an empty scene.
-    char last[32];
-    std::snprintf(last, sizeof last, "frame_%06d.bmp", frames);
-    EXPECT_GT(Agreement(ReadFrame(scratch.Path() / "frames" / last), ReadFrame(pack / "2DBIT" / "Intro2.bmp")), 0.95);
+    EXPECT_GE(frames, 38) << "the close line did not end the program";
+    EXPECT_LT(frames, 45) << "the quit line ended it";
+    // The half-made scene is dropped: the option menu shows instead of an empty scene.
+    const Frame last = ReadDumpedFrame(scratch.Path() / "frames", frames);
+    EXPECT_LT(Agreement(last, ReadFrame(pack / "2DBIT" / "Intro2.bmp")), 0.5);
 }
 
 // Control+F12 in the scene records every pass into "Capture/" of the save
@@ -241,13 +200,14 @@ TEST(GameProgram, ControlF12RecordsTheSceneUntilPressedAgain) {
 // root, no sound device.
 TEST(GameProgram, StartUpFailuresEndTheProgramWithTheirReason) {
     ScratchDir scratch;
-    fs::create_directories(scratch.Path() / "empty");
+    fs::create_directories(scratch.Path() / "data");
     std::string log;
-    ASSERT_EQ(RunProgram(scratch, "#2 key press RETURN\n#40 quit\n", &log, "", "empty"), 0) << log;
-    EXPECT_NE(log.find("no game data found in empty"), std::string::npos) << log;
+    ASSERT_EQ(RunProgram(scratch, "#2 key press RETURN\n#40 quit\n", &log), 0) << log;
+    EXPECT_NE(log.find("no game data found in data"), std::string::npos) << log;
 
-    fs::copy(fs::path(BinDir()) / "Data", scratch.Path() / "data", fs::copy_options::recursive);
-    ASSERT_EQ(RunProgram(scratch, "#2 key press RETURN\n#40 quit\n", &log, "LUMORA_SOUND=none"), 0) << log;
+    fs::remove_all(scratch.Path() / "data");
+    CopyPack(scratch);
+    ASSERT_EQ(RunProgram(scratch, "#2 key press RETURN\n#40 quit\n", &log, 33, "LUMORA_SOUND=none "), 0) << log;
     EXPECT_NE(log.find("[message box]"), std::string::npos) << log;
     EXPECT_NE(log.find("sound device"), std::string::npos) << log;
 }
@@ -257,13 +217,16 @@ TEST(GameProgram, StartUpFailuresEndTheProgramWithTheirReason) {
 TEST(GameProgram, TheSameRunTwiceGivesTheSameFrames) {
     const fs::path pack = fs::path(BinDir()) / "Data";
     ASSERT_TRUE(fs::exists(pack / "APP.BIN"));
-    const std::string script = "#2 key press RETURN\n#22 move 320 240\n#24 key down UP\n#34 key up UP\n"
-                               "#36 click left 320 240\n#45 close\n#60 quit\n";
+    // The welcome, a new player, a new game in the test rooms, a walk and
+    // a click on the door.
+    const std::string script = "#2 key press RETURN\n#150 text Bob\n#160 click left 503 418\n"
+                               "#180 key down ESCAPE\n+2 key up ESCAPE\n#200 click left 320 101\n"
+                               "#230 key down UP\n#240 key up UP\n#242 key down LEFT\n#250 key up LEFT\n"
+                               "#255 click left 320 240\n#290 quit\n";
     std::vector<std::string> runs[2];
     for (auto& frames : runs) {
         ScratchDir scratch;
-        fs::copy(pack, scratch.Path() / "data", fs::copy_options::recursive);
-        fs::create_directories(scratch.Path() / "frames");
+        CopyPack(scratch);
         std::string log;
         ASSERT_EQ(RunProgram(scratch, script, &log), 0) << log;
         for (int n = 1;; ++n) {
@@ -273,7 +236,7 @@ TEST(GameProgram, TheSameRunTwiceGivesTheSameFrames) {
             frames.push_back(ReadWholeFile((scratch.Path() / "frames" / name).string()));
         }
     }
-    ASSERT_GE(runs[0].size(), 40u);
+    ASSERT_GE(runs[0].size(), 280u);
     ASSERT_EQ(runs[0].size(), runs[1].size());
     for (std::size_t i = 0; i < runs[0].size(); ++i) EXPECT_TRUE(runs[0][i] == runs[1][i]) << "frame " << i + 1;
 }

@@ -73,30 +73,6 @@ Image Painting(const std::vector<demo::Rgb>& palette, unsigned seed) {
 
 }  // namespace
 
-bool BuildStartUniverse(Pack& pack) {
-    // The game starts in universe 0. Until its own scenery exists, "U00" holds
-    // the test rooms (scenery and tables) under the start list's name.
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::path from = pack.Path("U09"), to = pack.Path("U00");
-    fs::create_directories(to, error);
-    for (const char* part : {"U09.S3D", "Door.O3D", "Vase.O3D", "Clock.O3D", "Painter.O3D", "Walk.O3D", "U09.C3D", "U09.L3D",
-                             "Scene.bin", "INFOOBJ.BIN", "INFOACT.BIN", "Maps", "Static", "Anim", "Sound"})
-        fs::copy(from / part, to / part, fs::copy_options::recursive | fs::copy_options::overwrite_existing, error);
-    if (error) return pack.Fail("cannot copy the test rooms into U00: " + error.message());
-    // The things to take and use.
-    for (const char* part : {"Key.O3D", "Chest.O3D"})
-        fs::copy(from / part, to / part, fs::copy_options::overwrite_existing, error);
-    if (error) return pack.Fail("cannot copy the test rooms' props into U00: " + error.message());
-    // The test rooms' own list, under the start universe's heading.
-    std::ifstream in(pack.Path("U09/U09.ZELT"), std::ios::binary);
-    std::string list((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const std::size_t firstLine = list.find('\n');
-    if (!in || firstLine == std::string::npos) return pack.Fail("cannot read U09/U09.ZELT");
-    return pack.WriteFile("U00/U00.ZELT", "; Universe 0: the start universe, for now the test rooms\r" +
-                                              list.substr(firstLine));
-}
-
 bool BuildRoot(Pack& pack) {
     if (!pack.MakeDir("2DBIT") || !pack.MakeDir("Video")) return false;
     // "APP.BIN" marks the data root; it carries the pack's name and format.

@@ -16,9 +16,11 @@ struct UniverseBuilder {
     bool (*build)(Pack& pack);     // writes the whole folder
 };
 
+bool BuildU00(Pack& pack);
 bool BuildU09(Pack& pack);
 
 inline constexpr UniverseBuilder kUniverses[] = {
+    {"U00", BuildU00},
     {"U09", BuildU09},
 };
 
@@ -26,7 +28,5 @@ inline constexpr UniverseBuilder kUniverses[] = {
 // and the videos (rendered from the universes already written).
 bool BuildRoot(Pack& pack);
 bool BuildVideos(Pack& pack);
-// The start universe "U00" (from the test rooms, after them).
-bool BuildStartUniverse(Pack& pack);
 
 }  // namespace pack

@@ -54,7 +54,6 @@ int main(int argc, char** argv) {
             ok = false;
             std::fprintf(stderr, "lumora-pack: universe %s failed\n", universe.folder);
         }
-    if (ok) ok = pack::BuildStartUniverse(data);
     if (ok) ok = pack::BuildVideos(data);
     Zelt_Release_Kernel();
     if (!ok) {

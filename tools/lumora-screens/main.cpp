@@ -20,12 +20,12 @@
 #include "lumora/framework/Bitmaps.h"
 #include "lumora/framework/FrameFormat.h"
 #include "lumora/framework/LClassCreator.h"
-#include "lumora/framework/LScrollView.h"
 #include "lumora/framework/LView.h"
 #include "lumora/framework/LFrame.h"
 #include "lumora/framework/LFrameManager.h"
 #include "lumora/game/XCursor.h"
 #include "lumora/game/XInventoryPanel.h"
+#include "lumora/game/XOptionViews.h"
 #include "platform/Platform.h"
 
 using namespace platform;
@@ -51,21 +51,6 @@ LRESULT ScreensProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     default: return DefWindowProc(hwnd, message, wParam, lParam);
     }
-}
-
-template <typename T>
-LFrameObject* Make() {
-    return new T;
-}
-
-// The game's saved-game and player lists and its text entries are drawn
-// here as the plain scroll list and view they are built on, so the screens
-// that hold them open without the game.
-void RegisterListStandIns(LFrameManager* manager) {
-    LClassCreator* creator = manager->GetClassCreator();
-    if (!creator) return;
-    for (int code : {kCodeLoadList, kCodeSaveList, kCodeUserList}) creator->Register(code, &Make<LScrollView>);
-    for (int code : {kCodeEditView, kCodeSaveEdit, kCodeUserEdit}) creator->Register(code, &Make<LView>);
 }
 
 int Usage() {
@@ -123,7 +108,7 @@ int main(int argc, char** argv) {
         std::unique_ptr<XCursor> cursor;
         if (init == 0) {
             RegisterInventoryClasses(&manager);
-            RegisterListStandIns(&manager);
+            RegisterOptionViewClasses(&manager);
             if (withCursor) {
                 cursor = std::make_unique<XCursor>(hwnd, dd, target);
                 cursor->LoadCursors();

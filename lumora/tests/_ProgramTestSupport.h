@@ -1,0 +1,40 @@
+// Scripted runs of the real program on a scratch copy of the data pack, and
+// the frame dumps they leave.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "_ShellTestSupport.h"
+
+// The folder of the program and its data pack.
+std::string BinDir();
+
+struct DumpedFrame {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> rgb;  // 0xRRGGBB
+    std::uint32_t At(int x, int y) const { return rgb[static_cast<std::size_t>(y) * width + x]; }
+};
+
+DumpedFrame ReadFrame(const std::filesystem::path& path);
+// Frame n (from 1) of a run's dump folder.
+DumpedFrame ReadDumpedFrame(const std::filesystem::path& folder, int n);
+int CountDumpedFrames(const std::filesystem::path& folder);
+
+// The picture's colour reduced to five bits a channel, as a 16-bit frame holds it.
+inline std::uint32_t Reduce(std::uint32_t c) { return c & 0xF8F8F8; }
+
+// Share of sampled pixels (away from the cursor's corner) where two pictures agree.
+double Agreement(const DumpedFrame& a, const DumpedFrame& b);
+
+// Copies the pack into scratch/data and makes scratch/frames.
+void CopyPack(const ScratchDir& scratch);
+
+// Runs the program headless on scratch/data and scratch/save with an input
+// script and a fixed clock of `msPerFrame`; `extraEnv` is put before the
+// command (for example "LUMORA_AUDIO=audio.wav "). Returns the exit status
+// and fills `log` with what it wrote.
+int RunProgram(const ScratchDir& scratch, const std::string& script, std::string* log, int msPerFrame = 33,
+               const std::string& extraEnv = "");
