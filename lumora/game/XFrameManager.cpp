@@ -112,14 +112,14 @@ int OptionEntrenement(int type, void*, void*) {
     return 0;
 }
 
-// The pause screen: save first ("SaveOui") or go to the main options
-// ("SaveNon"); Escape there goes back to the scene.
 // Back in the scene from the pause screen or the menus: the gauge's clock
 // runs again (the time spent away does not count).
 void ResumeSceneGauge() {
     if (g_CurrentScene && g_CurrentScene->m_Gauge) g_CurrentScene->m_Gauge->Resume();
 }
 
+// The pause screen: save first ("SaveOui") or go to the main options
+// ("SaveNon"); Escape there goes back to the scene.
 int PauseAnswer(int type, void* data, int screen) {
     XFrameManager* fm = Game();
     if (type == kEventKey) {

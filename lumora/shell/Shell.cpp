@@ -183,9 +183,12 @@ int FileExists(const char* path) {
 int LumoraMain(int argc, char** argv) {
     const char* dataDir = nullptr;
     const char* saveDir = nullptr;
+    // An author's shortcut: straight into one scene list instead of the start universe.
+    const char* firstScene = "U00.ZELT";
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::strcmp(argv[i], "--data") == 0) dataDir = argv[++i];
         else if (std::strcmp(argv[i], "--save") == 0) saveDir = argv[++i];
+        else if (std::strcmp(argv[i], "--scene") == 0) firstScene = argv[++i];
     }
 
     const char* title = GetMessageText(900);
@@ -229,7 +232,7 @@ int LumoraMain(int argc, char** argv) {
     Wait(2000);
     g_App->ShowBitmap(path);
 
-    g_App->m_Game->SetSceneList("U00.ZELT");
+    g_App->m_Game->SetSceneList(firstScene);
     g_App->SetState(APP_LOAD_SCENE);
 
     for (;;) {

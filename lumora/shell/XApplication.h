@@ -78,5 +78,6 @@ extern XApplication* g_App;
 
 // The program: start-up, main loop and shut-down. Returns 0 when the window
 // or the data root cannot be had (or the player leaves the first dialog), -1
-// after the main loop ends. Options: --data DIR, --save DIR.
+// after the main loop ends. Options: --data DIR, --save DIR, --scene LIST (start
+// in that scene list, "U09.ZELT" for instance, instead of the start universe).
 int LumoraMain(int argc, char** argv);

@@ -71,25 +71,32 @@ TEST(ActionsProgram, TheDoorTheKeyAndTheChest) {
     ScratchDir scratch;
     fs::copy(pack, scratch.Path() / "data", fs::copy_options::recursive);
     fs::create_directories(scratch.Path() / "frames");
-    // Return answers the display dialog; the start universe shows the test
-    // rooms from about frame 10: the door in the middle, the chest on the
-    // left, the key on the floor to the right.
+    // Return answers the display dialog; the test rooms start from about
+    // frame 10, facing east from the middle of room A. The walker turns to
+    // the north and backs up to the south end, from where the door is in the
+    // middle, the chest on the left and the key on the floor to the right.
+    constexpr int kWalk = 160;  // frames taken by the walk
+    auto when = [](int frame) { return "#" + std::to_string(frame + kWalk) + " "; };
     scratch.Write("input.txt",
                   "#2 key press RETURN\n"
-                  "#25 move 320 220\n"
-                  "+1 click left\n"        // the door: opens, creaking
-                  "#100 click left 280 220\n"  // the open door: rattles
-                  "#110 move 515 340\n"
-                  "+1 click left\n"        // the key: taken
-                  "#113 move 200 150\n"    // the cursor, now the key, over the back wall
-                  "#120 move 85 300\n"
-                  "+5 click left\n"        // the chest, key in hand: opens
-                  "#150 click left 120 320\n"  // again: nothing left to do
-                  "#160 quit\n");
+                  "#22 key down LEFT\n"
+                  "+26 key up LEFT\n"
+                  "#50 key down DOWN\n"
+                  "+114 key up DOWN\n" +
+                  when(25) + "move 320 220\n"
+                  "+1 click left\n" +         // the door: opens, creaking
+                  when(100) + "click left 280 220\n" +  // the open door: rattles
+                  when(110) + "move 515 364\n"
+                  "+1 click left\n" +         // the key: taken
+                  when(113) + "move 200 150\n" +  // the cursor, now the key, over the back wall
+                  when(120) + "move 85 300\n"
+                  "+5 click left\n" +         // the chest, key in hand: opens
+                  when(150) + "click left 120 320\n" +  // again: nothing left to do
+                  when(160) + "quit\n");
     const std::string command = "cd '" + scratch.Path().string() +
                                 "' && LUMORA_BACKEND=headless LUMORA_CLOCK=fixed:33 LUMORA_INPUT=input.txt "
                                 "LUMORA_FRAMES=frames LUMORA_AUDIO=audio.wav LUMORA_DEBUG=1 '" +
-                                TestBinDir() + "/lumora' --data data --save save > run.log 2>&1";
+                                TestBinDir() + "/lumora' --data data --save save --scene U09.ZELT > run.log 2>&1";
     const int status = std::system(command.c_str());
     const std::string log = scratch.Read("run.log");
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << log;
@@ -114,7 +121,7 @@ TEST(ActionsProgram, TheDoorTheKeyAndTheChest) {
 
     auto frame = [&](int n) {
         char name[32];
-        std::snprintf(name, sizeof name, "frame_%06d.bmp", n);
+        std::snprintf(name, sizeof name, "frame_%06d.bmp", n + kWalk);
         return ReadFrameDump(scratch.Path() / "frames" / name);
     };
     // The doorway while the door swings (it takes two seconds at 15 frames
@@ -125,8 +132,8 @@ TEST(ActionsProgram, TheDoorTheKeyAndTheChest) {
     EXPECT_GT(Changed(shut, open1, 258, 125, 382, 310), 0.3) << "room B shows through the doorway";
     EXPECT_LT(Changed(open1, open2, 300, 125, 382, 310), 0.02) << "the door has stopped";
     // The key leaves the floor when it is taken.
-    EXPECT_GT(Changed(frame(108), frame(118), 482, 330, 556, 352), 0.5);
-    EXPECT_LT(Changed(frame(118), frame(140), 482, 330, 556, 352), 0.05) << "and stays away";
+    EXPECT_GT(Changed(frame(108), frame(118), 482, 354, 556, 374), 0.5);
+    EXPECT_LT(Changed(frame(118), frame(140), 482, 354, 556, 374), 0.05) << "and stays away";
     // The cursor shows the key's picture "U09_06C" (brass on white).
     auto keyPixels = [](const Frame& f) {
         int n = 0;
@@ -145,8 +152,9 @@ TEST(ActionsProgram, TheDoorTheKeyAndTheChest) {
         if (start < 0 && loud[i] > 100) start = static_cast<int>(i);
         if (start >= 0 && end < 0 && loud[i] < 20) end = static_cast<int>(i);
     }
-    ASSERT_GE(start, 3) << "nothing plays before the click";
-    EXPECT_LE(start, 12);
+    // Tenths of a second: the walk takes about 5.3 s.
+    ASSERT_GE(start, 3 + kWalk * 33 / 100) << "nothing plays before the click";
+    EXPECT_LE(start, 12 + kWalk * 33 / 100);
     EXPECT_GE(end - start, 10) << "about as long as the creak";
     EXPECT_LE(end - start, 14);
     double peak = 0;

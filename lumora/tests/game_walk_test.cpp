@@ -46,7 +46,7 @@ Walk RunWalk(const ScratchDir& scratch, const std::string& script, bool audio = 
                                 "' && LUMORA_BACKEND=headless LUMORA_CLOCK=fixed:33 LUMORA_DEBUG=1 "
                                 "LUMORA_INPUT=input.txt " +
                                 (audio ? "LUMORA_AUDIO=audio.wav " : "") + "'" + BinDir() + "/lumora' --data '" +
-                                pack.string() + "' --save save > run.log 2>&1";
+                                pack.string() + "' --save save --scene U09.ZELT > run.log 2>&1";
     Walk w;
     const int status = std::system(command.c_str());
     w.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1000;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "lumora/engine/XCameraPilot.h"
 #include "lumora/game/XFrameManager.h"
 #include "lumora/shell/DataPath.h"
 #include "lumora/shell/Globals.h"
@@ -28,6 +29,12 @@ int XUniverse00::PlayPointSound(char* name, const ZeltVector* pos) {
 
 int XUniverse00::Start(int mode, XChunkFile* save) {
     if (!XScene::Start(mode, save)) return 0;
+    // A new visit begins at the studio's doorway, looking at the easel.
+    if (mode == 1 && m_Pilot) {
+        const ZeltVector eye{0.0f, -140.0f, m_Pilot->m_Position[2]}, easel{0.0f, 100.0f, m_Pilot->m_Position[2] - 5.0f};
+        m_Pilot->SetPositionVec(&eye);
+        m_Pilot->LookAt(&eye, &easel);
+    }
     // A saved game and the training entry go on in the scene.
     if (save || g_TrainingMode) return 1;
     // The welcome is not skipped: Escape waits for the player screen.
