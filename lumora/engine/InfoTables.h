@@ -120,3 +120,27 @@ int SaveActionInfoFile(const char* path, const std::vector<XActionInfoRecord>& r
 // Bounded copy into a fixed text field: at most size - 1 characters, the rest
 // zero-filled. Returns 0 when the text had to be cut.
 int CopyField(char* field, int size, const char* text);
+
+// ---- Talking characters -----------------------------------------------------
+
+// "Scene.bin", chunk "SPEAKERS" (count, then 260-byte records): the talking
+// characters a scene without a script of its own sets up after loading, one
+// XScene::InitSpeaker call each.
+struct XSpeakerInfoRecord {
+    static constexpr int kNameSize = 64;
+    static constexpr int kSize = 4 * kNameSize + 4;
+    char m_Object[kNameSize] = {};   // the speaker's object, for example "*U09_05"
+    char m_NewName[kNameSize] = {};  // empty: the object keeps its name
+    char m_Face[kNameSize] = {};     // the face object, for example "$$$DUMMY.*visage"
+    char m_Dir[kNameSize] = {};      // shape folder under the scene folder; empty: "Anim/<object>/"
+    int m_Count = 1;                 // 0: rename only, no speaker
+};
+
+void EncodeSpeakerInfo(const XSpeakerInfoRecord& record, std::uint8_t* out);
+XSpeakerInfoRecord DecodeSpeakerInfo(const std::uint8_t* in);
+// Chunk "SPEAKERS" of an open "Scene.bin".
+XTableRead ReadSpeakerInfos(XChunkFile& file, std::vector<XSpeakerInfoRecord>& records);
+int WriteSpeakerInfos(XChunkFile& file, const std::vector<XSpeakerInfoRecord>& records);
+// "Scene.bin" with its two chunks and the speakers.
+int SaveSceneInfoFile(const char* path, const XSceneInfoRecord& scene, const XCameraInfoRecord& camera,
+                      const std::vector<XSpeakerInfoRecord>& speakers);
