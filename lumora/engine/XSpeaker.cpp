@@ -14,6 +14,7 @@
 #include "lumora/shell/Helpers.h"
 #include "lumora/shell/Random.h"
 #include "lumora/shell/Report.h"
+#include "lumora/sound/WaveFile.h"
 #include "lumora/sound/XSoundSource.h"
 #include "platform/Time.h"
 #include "platform/Window.h"
@@ -44,6 +45,20 @@ ZeltAnimation* FindAnimationInTree(ZeltAnimation* anim, const char* name) {
         if (ZeltAnimation* found = FindAnimationInTree(anim->firstChild, name)) return found;
     }
     return nullptr;
+}
+
+// The playing time of a wave file in ms; 0 when it cannot be read.
+unsigned WaveMilliseconds(const char* path) {
+    platform::HMMIO file = nullptr;
+    platform::WAVEFORMATEX* format = nullptr;
+    platform::MMCKINFO riff{}, data{};
+    if (!path || !path[0] || OpenWaveForRead(path, &file, &format, &riff) != 0) return 0;
+    unsigned ms = 0;
+    if (SeekWaveData(file, &data, &riff) == 0 && format->nAvgBytesPerSec > 0)
+        ms = static_cast<unsigned>(static_cast<unsigned long long>(data.cksize) * 1000 / format->nAvgBytesPerSec);
+    FreeWaveFormat(format);
+    platform::mmioClose(file, 0);
+    return ms;
 }
 
 void Disable(XAnimation* shape) {
@@ -154,6 +169,7 @@ int XSpeaker::Speak(const char* speakerName, const char* line) {
             std::snprintf(timing, sizeof timing, "%sSound/%s.bin", m_Host->m_Dir, name);
             speaker->m_HasTiming = FileExists(timing) ? 1 : 0;
             if (speaker->m_HasTiming) speaker->LoadTiming(timing);
+            speaker->m_LineLength = WaveMilliseconds(m_Host->m_SoundA ? m_Host->m_SoundA->m_Name : nullptr);
             speaker->m_TalkStart = platform::timeGetTime();
             speaker->m_Talking = 1;
             std::snprintf(speaker->m_Line, sizeof speaker->m_Line, "%s", line);
@@ -187,13 +203,17 @@ void XSpeaker::Stop() {
     m_TimingCount = 0;
     m_Talking = 0;
     m_TalkStart = 0;
+    m_LineLength = 0;
     m_Line[0] = '\0';
     if (m_Host && m_Host->m_Speaking == this) m_Host->m_Speaking = nullptr;
 }
 
 void XSpeaker::Animate() {
     if (!m_Host) return;
-    if (!m_Host->m_SoundA || !m_Host->m_SoundA->IsPlaying()) {
+    // The line is over when its wave has played through, or when the source
+    // stops (the sound manager notices an ended sound only some passes later).
+    const unsigned elapsed = platform::timeGetTime() - m_TalkStart;
+    if (!m_Host->m_SoundA || !m_Host->m_SoundA->IsPlaying() || (m_LineLength && elapsed >= m_LineLength)) {
         Stop();
         return;
     }
