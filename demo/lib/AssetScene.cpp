@@ -277,6 +277,8 @@ void AssetScene::RotationKeys(KelmatAnimation* animation, const std::vector<Key>
     }
 }
 
+void AssetScene::ScaleKeys(KelmatAnimation* animation, const std::vector<Key>& keys) { VectorKeys(animation->scale, keys); }
+
 bool AssetScene::NamesUnique(std::string& why) const {
     std::set<std::string> seen;
     // Every object of the forest, children included, in pre-order.
@@ -331,18 +333,29 @@ Character BuildCharacter(AssetScene& scene, const char* name, const char* faceNa
     return c;
 }
 
+namespace {
+
+// An animation of `object` keyed at its rest place.
+KelmatAnimation* RestAnimation(AssetScene& scene, const KelmatObject* o, int length, KelmatAnimation* parent) {
+    KelmatAnimation* a = scene.Animation(o->name, length, parent);
+    scene.PositionKeys(a, {{0, {o->position.x, o->position.y, o->position.z}}});
+    return a;
+}
+
+}  // namespace
+
 void BuildCharacterPose(AssetScene& scene, const Character& character, int length, float mouthOpen) {
-    auto rest = [&](const KelmatObject* o, KelmatAnimation* parent) {
-        KelmatAnimation* a = scene.Animation(o->name, length, parent);
-        const Vec3 p{o->position.x, o->position.y, o->position.z};
-        scene.PositionKeys(a, {{0, p}});
-        return a;
-    };
+    auto rest = [&](const KelmatObject* o, KelmatAnimation* parent) { return RestAnimation(scene, o, length, parent); };
     KelmatAnimation* root = rest(character.root, nullptr);
     KelmatAnimation* head = rest(character.head, root);
     KelmatAnimation* face = rest(character.face, head);
     KelmatAnimation* mouth = rest(character.mouth, face);
     VectorKeys(mouth->scale, {{0, {1, 1, 1.0f + 3.0f * mouthOpen}}});
+}
+
+void BuildMouthShape(AssetScene& scene, const Character& character, int length, const std::vector<Key>& mouthScale) {
+    KelmatAnimation* face = RestAnimation(scene, character.face, length, nullptr);
+    scene.ScaleKeys(RestAnimation(scene, character.mouth, length, face), mouthScale);
 }
 
 }  // namespace demo

@@ -60,6 +60,8 @@ public:
     void PositionKeys(KelmatAnimation* animation, const std::vector<Key>& keys);
     // Rotation about z; angles in degrees, absolute.
     void RotationKeys(KelmatAnimation* animation, const std::vector<Key>& keys);
+    // Scale factors along x, y and z.
+    void ScaleKeys(KelmatAnimation* animation, const std::vector<Key>& keys);
 
     // Writes the file its extension names; false with `why` on failure.
     bool Save(const std::string& path, std::string& why);
@@ -89,5 +91,9 @@ Character BuildCharacter(AssetScene& scene, const char* name, const char* faceNa
 // Animation tree of the same shape as the character's objects; `mouthOpen`
 // (0..1) opens the mouth by scaling its height.
 void BuildCharacterPose(AssetScene& scene, const Character& character, int length, float mouthOpen);
+// One mouth shape: an animation tree from the face (named like it) down to
+// the mouth over frames 0..length, every node at its rest place and the
+// mouth scaled by `mouthScale` (width, depth, height) keys.
+void BuildMouthShape(AssetScene& scene, const Character& character, int length, const std::vector<Key>& mouthScale);
 
 }  // namespace demo

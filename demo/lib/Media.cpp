@@ -259,3 +259,105 @@ Sound BabbleVoice(float seconds, float pitch, unsigned seed) {
 }
 
 }  // namespace demo
+
+namespace demo {
+
+namespace {
+
+// A two-pole resonator: one formant of the vocal tract.
+struct Resonator {
+    float b1 = 0, b2 = 0, gain = 0, y1 = 0, y2 = 0;
+    Resonator(float frequency, float bandwidth, float rate) {
+        const float r = std::exp(-kPi * bandwidth / rate);
+        b1 = 2 * r * std::cos(2 * kPi * frequency / rate);
+        b2 = -r * r;
+        gain = 1 - r;
+    }
+    float Step(float x) {
+        const float y = gain * x + b1 * y1 + b2 * y2;
+        y2 = y1;
+        y1 = y;
+        return y;
+    }
+};
+
+}  // namespace
+
+Sound SpeechSound(const std::vector<Syllable>& syllables, float seconds, float pitch, unsigned seed) {
+    // First three formants of a, e, i, o, u (Hz).
+    static const float kFormants[5][3] = {
+        {730, 1090, 2440}, {530, 1840, 2480}, {270, 2290, 3010}, {570, 840, 2410}, {300, 870, 2240}};
+    Sound s = Silence(seconds);
+    const float rate = static_cast<float>(s.rate);
+    Random random(seed);
+    std::vector<float> v(s.samples.size(), 0.0f);
+    float phase = 0;
+    for (std::size_t k = 0; k < syllables.size(); ++k) {
+        const Syllable& y = syllables[k];
+        const int vowel = std::clamp(y.vowel, 0, 4);
+        Resonator f[3] = {{kFormants[vowel][0], 80, rate}, {kFormants[vowel][1], 100, rate}, {kFormants[vowel][2], 140, rate}};
+        const std::size_t begin = static_cast<std::size_t>(static_cast<float>(y.startMs) * rate / 1000);
+        const std::size_t hissEnd = begin + static_cast<std::size_t>(static_cast<float>(y.hissMs) * rate / 1000);
+        const std::size_t end = std::min(v.size(), begin + static_cast<std::size_t>(static_cast<float>(y.lengthMs) * rate / 1000));
+        // The pitch falls through the phrase and rises a little on the first syllables.
+        const float f0 = pitch * (1.08f - 0.12f * static_cast<float>(k % 4) / 3.0f);
+        float previous = 0;
+        for (std::size_t i = begin; i < end; ++i) {
+            const float t = static_cast<float>(i - begin) / rate;
+            if (i < hissEnd) {
+                // Hiss: white noise, differenced so that it sits high.
+                const float noise = random.Next() - 0.5f;
+                const float edge = std::min({1.0f, t * 100, static_cast<float>(hissEnd - i) / rate * 100});
+                v[i] = (noise - previous) * 0.5f * edge;
+                previous = noise;
+                continue;
+            }
+            const float voiced = static_cast<float>(i - hissEnd) / rate;
+            const float left = static_cast<float>(end - i) / rate;
+            phase += (f0 * (1 + 0.02f * std::sin(2 * kPi * 5.5f * t))) / rate;
+            phase -= std::floor(phase);
+            // Glottal pulse: a quick opening, a sharp close.
+            const float pulse = phase < 0.6f ? std::sin(kPi * phase / 0.6f) : -0.3f * std::sin(kPi * (phase - 0.6f) / 0.4f);
+            float out = 0;
+            for (Resonator& r : f) out += r.Step(pulse);
+            const float envelope = std::min({1.0f, voiced / 0.025f, left / 0.04f});
+            v[i] = out * envelope;
+        }
+    }
+    float peak = 0;
+    for (float x : v) peak = std::max(peak, std::fabs(x));
+    const float scale = peak > 0 ? 0.7f / peak : 0;
+    for (std::size_t i = 0; i < v.size(); ++i) s.samples[i] = Clip(v[i] * scale);
+    return s;
+}
+
+std::vector<TimingMark> SpeechTiming(const Sound& voice) {
+    const std::size_t window = static_cast<std::size_t>(voice.rate / 50);  // 20 ms
+    const std::size_t windows = window ? voice.samples.size() / window : 0;
+    std::vector<float> loudness(windows, 0), crossings(windows, 0);
+    float loudest = 0;
+    for (std::size_t w = 0; w < windows; ++w) {
+        double sum = 0;
+        int changes = 0;
+        for (std::size_t i = w * window; i < (w + 1) * window; ++i) {
+            const float x = voice.samples[i];
+            sum += static_cast<double>(x) * x;
+            if (i > w * window && (voice.samples[i] < 0) != (voice.samples[i - 1] < 0)) ++changes;
+        }
+        loudness[w] = static_cast<float>(std::sqrt(sum / static_cast<double>(window)));
+        crossings[w] = static_cast<float>(changes) / static_cast<float>(window);
+        loudest = std::max(loudest, loudness[w]);
+    }
+    std::vector<TimingMark> marks{{0, 1}};
+    for (std::size_t w = 0; w < windows; ++w) {
+        int shape = 1;
+        if (loudness[w] > 0.08f * loudest) shape = crossings[w] > 0.3f ? 2 : 4;
+        if (shape != marks.back().shape) marks.push_back({static_cast<unsigned>(w * 20), shape});
+    }
+    const unsigned length = static_cast<unsigned>(voice.samples.size() * 1000 / static_cast<std::size_t>(voice.rate));
+    // The last entry ends the line.
+    marks.push_back({length, 1});
+    return marks;
+}
+
+}  // namespace demo

@@ -49,4 +49,26 @@ Sound AmbienceSound(float seconds, unsigned seed);                   // soft win
 // voiced source through two vowel formants, with a falling sentence pitch.
 Sound BabbleVoice(float seconds, float pitch, unsigned seed);
 
+// Synthetic speech. A syllable is an optional hiss (a "ch", "f" or "s")
+// followed by a voiced vowel.
+struct Syllable {
+    int startMs = 0;
+    int lengthMs = 200;  // the whole syllable, hiss included
+    int vowel = 0;       // 0 a, 1 e, 2 i, 3 o, 4 u
+    int hissMs = 0;      // the hiss at its start
+};
+// The syllables spoken at `pitch` Hz (falling a little over each phrase)
+// through the vowels' formants; silence elsewhere.
+Sound SpeechSound(const std::vector<Syllable>& syllables, float seconds, float pitch, unsigned seed);
+
+// A lip-sync timing entry: from `ms` on, the mouth shape `shape`.
+struct TimingMark {
+    unsigned ms = 0;
+    int shape = 1;
+};
+// The entries read off a voice in 20 ms windows: 1 (rest) where it is
+// quiet, 2 ("Ch") where it hisses, 4 (talking) where it is voiced. Starts
+// with (0, 1) and ends with (length, 1).
+std::vector<TimingMark> SpeechTiming(const Sound& voice);
+
 }  // namespace demo

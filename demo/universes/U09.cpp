@@ -6,6 +6,7 @@
 // Floors stand at z = 10 so nothing relies on the ground being at 0. With
 // scale 40 the eye is 60 above the floor.
 #include <string>
+#include <vector>
 
 #include "demo/lib/AssetScene.h"
 #include "demo/lib/Media.h"
@@ -63,6 +64,57 @@ bool Scenery(Pack& pack, UniverseNames& names) {
     return Save(pack, s, "U09/U09.S3D");
 }
 
+// The painter stands in room A right of the doorway, facing the first
+// camera close enough for his mouth to be read.
+constexpr Vec3 kPainterAt{40, 100, kFloor};
+
+// The painter's mouth shapes in "Anim/U09_05/": the mouth's width, depth and
+// height scaled over ten frames. "A" is closed at frame 0 (the mouth at
+// rest) and wide open after. "E" is left out: the game falls back to the
+// first shape found for it.
+bool MouthShapes(Pack& pack, const demo::Character& painter) {
+    struct Shape {
+        const char* name;
+        std::vector<demo::Key> scale;
+    };
+    const Shape shapes[] = {
+        {"A", {{0, {1, 1, 1}}, {2, {1.2f, 1, 4}}, {10, {1.1f, 1, 3.6f}}}},
+        {"B", {{0, {1.15f, 1, 0.4f}}, {10, {1.1f, 1, 0.5f}}}},
+        {"Ch", {{0, {0.6f, 1, 2}}, {10, {0.65f, 1, 2.3f}}}},
+        {"Ch_yeux", {{0, {0.55f, 1, 2.6f}}, {10, {0.6f, 1, 2.4f}}}},
+        {"F", {{0, {1.5f, 1, 0.7f}}, {10, {1.45f, 1, 0.8f}}}},
+        {"O", {{0, {0.5f, 1, 3.2f}}, {10, {0.55f, 1, 3}}}},
+        {"Yeux", {{0, {1, 1, 1.6f}}, {10, {0.95f, 1, 1.5f}}}},
+    };
+    for (const Shape& shape : shapes) {
+        AssetScene a;
+        demo::BuildMouthShape(a, painter, 10, shape.scale);
+        if (!Save(pack, a, std::string("U09/Anim/U09_05/") + shape.name + ".A3D")) return false;
+    }
+    return true;
+}
+
+// The painter's two lines: "painter1" with its timing file (three phrases
+// with pauses, the middle one opening on a hiss) and "painter2" without one.
+bool Voices(Pack& pack) {
+    using demo::Syllable;
+    const std::vector<Syllable> greeting = {
+        {300, 180, 0, 0},   {480, 200, 3, 0},                                          // "ba-lo"
+        {1100, 350, 1, 150}, {1450, 220, 0, 0}, {1670, 230, 2, 0},                   // "chera-li"
+        {2300, 250, 3, 60},  {2550, 300, 0, 0}};                                      // "to-ma"
+    const demo::Sound one = demo::SpeechSound(greeting, 3.1f, 120.0f, 51);
+    std::vector<Syllable> chat;
+    int at = 100;
+    for (int i = 0; i < 10; ++i) {
+        const int length = 170 + (i * 37) % 90;
+        chat.push_back({at, length, (i * 3 + 1) % 5, i % 4 == 2 ? 70 : 0});
+        at += length + (i % 3 == 2 ? 160 : 10);
+    }
+    const demo::Sound two = demo::SpeechSound(chat, static_cast<float>(at + 150) / 1000.0f, 135.0f, 53);
+    return pack.WriteWave("U09/Sound/painter1.WAV", one) && pack.WriteTiming("U09/Sound/painter1.bin", demo::SpeechTiming(one)) &&
+           pack.WriteWave("U09/Sound/painter2.WAV", two);
+}
+
 bool Clickables(Pack& pack, UniverseNames& names) {
     {
         AssetScene s;
@@ -100,13 +152,14 @@ bool Clickables(Pack& pack, UniverseNames& names) {
         AssetScene s;
         auto* coat = s.Material("Coat", 60, 90, 160);
         auto* skin = s.Material("Skin", 230, 190, 160);
-        const demo::Character painter = demo::BuildCharacter(s, "*U09_05", "$$$DUMMY.*visage", {120, 450, kFloor}, coat, skin);
+        const demo::Character painter = demo::BuildCharacter(s, "*U09_05", "$$$DUMMY.*visage", kPainterAt, coat, skin);
         for (const KelmatObject* o : {painter.root, painter.head, painter.face, painter.mouth}) names.objects.insert(o->name);
         if (!Save(pack, s, "U09/Painter.O3D")) return false;
         AssetScene a;
         demo::BuildCharacterPose(a, painter, 10, 0.0f);
         names.animations.insert("*U09_05");
         if (!Save(pack, a, "U09/Anim/U09_05/Idle.A3D")) return false;
+        if (!MouthShapes(pack, painter)) return false;
     }
     {
         // Collision only: keeps the player out of the table.
@@ -172,7 +225,7 @@ bool BuildU09(Pack& pack) {
     const bool sounds = pack.WriteWave("U09/Sound/door.WAV", demo::CreakSound(1.2f, 9)) &&
                         pack.WriteWave("U09/Sound/bell.WAV", demo::BellSound(660, 1.5f, 9)) &&
                         pack.WriteWave("U09/Sound/chime.WAV", demo::ChimeSound(1.2f)) &&
-                        pack.WriteWave("U09/Sound/s9_01.WAV", demo::AmbienceSound(6.0f, 9));
+                        pack.WriteWave("U09/Sound/s9_01.WAV", demo::AmbienceSound(6.0f, 9)) && Voices(pack);
     if (!maps || !sounds) return false;
 
     UniverseNames names;
@@ -206,7 +259,12 @@ bool BuildU09(Pack& pack) {
     camera.m_SphereRadius = 20.0f;
     camera.m_SphereOffsetZ = 20.0f;
     camera.m_Speed = 4.0f;
-    if (!SaveSceneInfoFile(pack.Path("U09/Scene.bin").c_str(), scene, camera))
+    // The painter talks: the plain scene sets him up from this list.
+    XSpeakerInfoRecord painter;
+    CopyField(painter.m_Object, sizeof painter.m_Object, "*U09_05");
+    CopyField(painter.m_Face, sizeof painter.m_Face, "$$$DUMMY.*visage");
+    CopyField(painter.m_Dir, sizeof painter.m_Dir, "Anim/U09_05/");
+    if (!SaveSceneInfoFile(pack.Path("U09/Scene.bin").c_str(), scene, camera, {painter}))
         return pack.Fail("cannot write U09/Scene.bin");
     return pack.CompileTables("U09", DemoDir() + "/universes/U09.tables", names);
 }

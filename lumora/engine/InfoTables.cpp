@@ -352,3 +352,47 @@ int WriteGaugeState(XChunkFile& file, const XGaugeStateRecord& record) {
     PutInt(out, record.m_Elapsed);
     return WriteFixedChunk(file, "JAUGE", bytes, sizeof bytes);
 }
+
+// ---- Talking characters -----------------------------------------------------
+
+void EncodeSpeakerInfo(const XSpeakerInfoRecord& record, std::uint8_t* out) {
+    constexpr int n = XSpeakerInfoRecord::kNameSize;
+    PutText(out, record.m_Object, n);
+    PutText(out, record.m_NewName, n);
+    PutText(out, record.m_Face, n);
+    PutText(out, record.m_Dir, n);
+    PutInt(out, record.m_Count);
+}
+
+XSpeakerInfoRecord DecodeSpeakerInfo(const std::uint8_t* in) {
+    constexpr int n = XSpeakerInfoRecord::kNameSize;
+    XSpeakerInfoRecord record;
+    GetText(in, record.m_Object, n, n - 1);
+    GetText(in, record.m_NewName, n, n - 1);
+    GetText(in, record.m_Face, n, n - 1);
+    GetText(in, record.m_Dir, n, n - 1);
+    record.m_Count = GetInt(in);
+    return record;
+}
+
+XTableRead ReadSpeakerInfos(XChunkFile& file, std::vector<XSpeakerInfoRecord>& records) {
+    records.clear();
+    std::vector<std::uint8_t> bytes;
+    int count = 0;
+    const XTableRead result = ReadTable(file, "SPEAKERS", XSpeakerInfoRecord::kSize, bytes, count);
+    for (int i = 0; i < count; ++i) records.push_back(DecodeSpeakerInfo(bytes.data() + i * XSpeakerInfoRecord::kSize));
+    return result;
+}
+
+int WriteSpeakerInfos(XChunkFile& file, const std::vector<XSpeakerInfoRecord>& records) {
+    std::vector<std::uint8_t> bytes(records.size() * XSpeakerInfoRecord::kSize);
+    for (std::size_t i = 0; i < records.size(); ++i) EncodeSpeakerInfo(records[i], bytes.data() + i * XSpeakerInfoRecord::kSize);
+    return WriteTable(file, "SPEAKERS", bytes, static_cast<int>(records.size()));
+}
+
+int SaveSceneInfoFile(const char* path, const XSceneInfoRecord& scene, const XCameraInfoRecord& camera,
+                      const std::vector<XSpeakerInfoRecord>& speakers) {
+    return WriteWholeFile(path, [&](XChunkFile& file) {
+        return WriteSceneInfo(file, scene) && WriteCameraInfo(file, camera) && WriteSpeakerInfos(file, speakers);
+    });
+}

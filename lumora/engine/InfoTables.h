@@ -153,3 +153,27 @@ int ReadCameraState(XChunkFile& file, XCameraStateRecord& record);
 int WriteCameraState(XChunkFile& file, const XCameraStateRecord& record);
 int ReadGaugeState(XChunkFile& file, XGaugeStateRecord& record);
 int WriteGaugeState(XChunkFile& file, const XGaugeStateRecord& record);
+
+// ---- Talking characters -----------------------------------------------------
+
+// "Scene.bin", chunk "SPEAKERS" (count, then 260-byte records): the talking
+// characters a scene without a script of its own sets up after loading, one
+// XScene::InitSpeaker call each.
+struct XSpeakerInfoRecord {
+    static constexpr int kNameSize = 64;
+    static constexpr int kSize = 4 * kNameSize + 4;
+    char m_Object[kNameSize] = {};   // the speaker's object, for example "*U09_05"
+    char m_NewName[kNameSize] = {};  // empty: the object keeps its name
+    char m_Face[kNameSize] = {};     // the face object, for example "$$$DUMMY.*visage"
+    char m_Dir[kNameSize] = {};      // shape folder under the scene folder; empty: "Anim/<object>/"
+    int m_Count = 1;                 // 0: rename only, no speaker
+};
+
+void EncodeSpeakerInfo(const XSpeakerInfoRecord& record, std::uint8_t* out);
+XSpeakerInfoRecord DecodeSpeakerInfo(const std::uint8_t* in);
+// Chunk "SPEAKERS" of an open "Scene.bin".
+XTableRead ReadSpeakerInfos(XChunkFile& file, std::vector<XSpeakerInfoRecord>& records);
+int WriteSpeakerInfos(XChunkFile& file, const std::vector<XSpeakerInfoRecord>& records);
+// "Scene.bin" with its two chunks and the speakers.
+int SaveSceneInfoFile(const char* path, const XSceneInfoRecord& scene, const XCameraInfoRecord& camera,
+                      const std::vector<XSpeakerInfoRecord>& speakers);

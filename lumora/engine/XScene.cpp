@@ -17,6 +17,7 @@
 #include "lumora/engine/XCameraPilot.h"
 #include "lumora/engine/XGauge.h"
 #include "lumora/engine/XObject3D.h"
+#include "lumora/engine/XSpeaker.h"
 #include "lumora/framework/LFrameManager.h"
 #include "lumora/game/XCursor.h"
 #include "lumora/game/XGame.h"
@@ -195,6 +196,7 @@ int XScene::Load(const char* listName) {
 
 int XScene::Start(int, XChunkFile* save) {
     if (!RestoreState(save)) return 0;
+    InitSceneSpeakers();
     CollectLights();
     if (g_Cursor) g_Cursor->Select(0, 0, 0);
     return 1;
@@ -359,7 +361,7 @@ void XScene::Release() {
 }
 
 void XScene::Animate() {
-    // (The talking character's lips move here.)
+    if (m_Speaking) m_Speaking->Animate();
     if (!m_Animations) return;
     if (m_AnimPaused && !m_AnimStep) {
         if (m_Objects) m_Objects->ApplyTransforms();
@@ -639,7 +641,7 @@ int XScene::PlaySound(const char* name, int loop) {
         new MessageToUser(0, 1, __FILE__, __LINE__, path);
         return 0;
     }
-    g_SoundManager->Play(ResolveForReading(path).c_str(), loop, 1, 0, 1, 1, 85, 0, 0);
+    g_SoundManager->Play(ResolveForReading(path).c_str(), loop, 1, 0, 1, 1, 85, 100, 100);
     return 1;
 }
 
@@ -667,7 +669,7 @@ int XScene::PlayVoice(char* name, int loop, int volume) {
     }
     if (g_SoundManager) {
         g_SoundManager->StopChannel(2);
-        g_SoundManager->Play(ResolveForReading(path).c_str(), loop, 1, 0, 2, 1, volume, 0, 0);
+        g_SoundManager->Play(ResolveForReading(path).c_str(), loop, 1, 0, 2, 1, volume, 100, 100);
     }
     if (m_SoundA) m_SoundA->m_Sound = nullptr;
     return 1;
@@ -712,6 +714,10 @@ void XScene::CreateTrees() {
 }
 
 void XScene::DeleteTrees() {
+    // The speakers point into the trees: they go first.
+    delete m_Speakers;
+    m_Speakers = nullptr;
+    m_Speaking = nullptr;
     delete m_Lights;
     m_Lights = nullptr;
     delete m_Actions;
@@ -778,8 +784,6 @@ XObject3D* XScene::FindActionNode(ZeltObject* object) {
     }
     return nullptr;
 }
-
-int XScene::SpeakerSay(const char*, const char*) { return 0; }
 
 int XScene::InitActInfo() {
     char path[300];

@@ -19,6 +19,7 @@ class XGauge;
 class XLightNode;
 class XObject3D;
 class XSoundSource;
+class XSpeaker;
 
 class XScene {
 public:
@@ -53,6 +54,19 @@ public:
     // name without the leading "*", first six characters). 0 when the scene
     // has no such character: the caller then plays the line as a point sound.
     virtual int SpeakerSay(const char* receiverName, const char* line);
+
+    // Talking characters. Makes the speaker of the object `objectName` (its
+    // animation of the same name must exist) with the face `faceName` and the
+    // mouth shapes of `dir` (default "<scene>Anim/<objectName>/"); a
+    // `newName` renames the object and its animation first; a count of 0 or
+    // less only renames. `reserved` is not read. 1 or 0.
+    virtual int InitSpeaker(const char* objectName, const char* newName, const char* faceName, int reserved, int count,
+                            const char* dir);
+    // The speakers listed in "Scene.bin" (chunk "SPEAKERS"), for scenes
+    // without a script of their own; Start calls it.
+    int InitSceneSpeakers();
+    XSpeaker* m_Speakers = nullptr;  // owned chain (m_Next links)
+    XSpeaker* m_Speaking = nullptr;  // whose lips move now
 
     int Create(const char* listName);
     int InitVideoMode();

@@ -1,8 +1,10 @@
 #include "_EngineTestSupport.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "_GameTestSupport.h"
+#include "include/zelt/zelt.h"
 #include "lumora/shell/ChunkFile.h"
 #include "platform/Bmp.h"
 
@@ -31,3 +33,13 @@ int ReadInChunk(const std::string& path, const char* chunk, const std::function<
         return result;
     });
 }
+
+int TestRoomScene::Open() {
+    std::snprintf(m_Dir, sizeof m_Dir, "%sU09/", DataPackRoot().c_str());
+    if (!Zelt_Scene_Create(&m_Scene)) return 0;
+    CreateTrees();
+    AddMapDir((std::string(m_Dir) + "Maps\\").c_str());
+    return Load("U09.ZELT");
+}
+
+XObject3D* TestRoomScene::Node(const char* name) { return FindActionNode(FindObject(name, 1)); }

@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "lumora/engine/XScene.h"
+
 class XChunkFile;
+class XObject3D;
 
 // The folder of the built programs (LUMORA_BIN overrides it) and the data
 // pack in it, with a trailing slash.
@@ -26,3 +29,12 @@ FrameDump ReadFrameDump(const std::filesystem::path& path);
 // Opens a chunk file, enters `chunk` and hands the file to read; 0 when
 // the file or the chunk is missing, else read's answer.
 int ReadInChunk(const std::string& path, const char* chunk, const std::function<int(XChunkFile*)>& read);
+
+// The test rooms as a scene without a display (kernel scene, trees, scene list).
+class TestRoomScene : public XScene {
+public:
+    // Loads "U09/U09.ZELT" of the pack; Start applies the tables.
+    int Open();
+    // The action node of a kernel object named `name`.
+    XObject3D* Node(const char* name);
+};

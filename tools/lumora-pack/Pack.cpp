@@ -2,9 +2,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "lumora/engine/InfoTables.h"
+#include "lumora/shell/ChunkFile.h"
 #include "platform/Bmp.h"
 #include "platform/Files.h"
 #include "tools/dmfconv/TextureConvert.h"
@@ -73,6 +75,22 @@ bool Pack::WriteWave(const std::string& rel, const Sound& sound) {
     PutLe(out, dataBytes, 4);
     for (std::int16_t s : sound.samples) PutLe(out, static_cast<std::uint16_t>(s), 2);
     return WriteFile(rel, out);
+}
+
+bool Pack::WriteTiming(const std::string& rel, const std::vector<demo::TimingMark>& marks) {
+    std::string index;
+    PutLe(index, static_cast<std::uint32_t>(marks.size()), 4);
+    for (const demo::TimingMark& m : marks) {
+        PutLe(index, m.ms, 4);
+        PutLe(index, static_cast<std::uint32_t>(m.shape), 2);
+        PutLe(index, 0, 2);
+    }
+    auto file = std::make_unique<XChunkFile>();
+    const bool ok = file->Open(Path(rel).c_str(), 1) && file->BeginWriteChunk("INDEX") &&
+                    file->Write(index.data(), static_cast<unsigned>(index.size())) && file->EndWriteChunk();
+    if (!file->Close() || !ok) return Fail("cannot write " + Path(rel));
+    ++m_Files;
+    return true;
 }
 
 bool Pack::WriteBitmap(const std::string& rel, const Image& image) {

@@ -37,6 +37,9 @@ public:
     bool WriteTexture(const std::string& rel, const Image& image);
     // A 16-bit PCM mono wave file.
     bool WriteWave(const std::string& rel, const Sound& sound);
+    // A lip-sync timing file: chunk "INDEX" with the count and 8-byte
+    // entries (time in ms, shape code, 2 spare bytes).
+    bool WriteTiming(const std::string& rel, const std::vector<demo::TimingMark>& marks);
     // A 24-bit Windows bitmap.
     bool WriteBitmap(const std::string& rel, const Image& image);
     // Compiles a table text (objects and actions) into "INFOOBJ.BIN" and
