@@ -25,13 +25,16 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kFrameMs = 33;
-// The greeting's click reaches the scene with frame 26; the line's clock
-// starts with the next frame.
-constexpr int kGreetingFrame = 27;
-constexpr int kChatClick = 160;
-constexpr int kLastFrame = 300;
+// The walk from the start of the test rooms to their south end, facing the
+// doorway (frames 22 to 164), then the clicks.
+constexpr int kWalk = 160;
+// The greeting's click reaches the scene with frame 26 after the walk; the
+// line's clock starts with the next frame.
+constexpr int kGreetingFrame = kWalk + 27;
+constexpr int kChatClick = kWalk + 160;
+constexpr int kLastFrame = kWalk + 300;
 // The painter's mouth on screen, inside his head.
-constexpr int kMouthX0 = 396, kMouthX1 = 426, kMouthY0 = 205, kMouthY1 = 236;
+constexpr int kMouthX0 = 396, kMouthX1 = 426, kMouthY0 = 228, kMouthY1 = 259;
 
 struct Recording {
     std::vector<std::string> frames;  // the BMP files' bytes
@@ -57,15 +60,19 @@ Recording Play(const fs::path& pack) {
     // time, a second apart so that it is no double click: a chat line.
     scratch.Write("input.txt",
                   "#2 key press RETURN\n"
-                  "#25 move 408 280\n"
+                  "#22 key down LEFT\n"
+                  "+26 key up LEFT\n"
+                  "#50 key down DOWN\n"
+                  "+114 key up DOWN\n"
+                  "#" + std::to_string(kWalk + 25) + " move 408 280\n"
                   "+1 click left\n"
-                  "#130 click left 408 280\n"
+                  "#" + std::to_string(kWalk + 130) + " click left 408 280\n"
                   "#" + std::to_string(kChatClick) + " click left 408 280\n"
                   "#" + std::to_string(kLastFrame) + " quit\n");
     const std::string command = "cd '" + scratch.Path().string() +
                                 "' && LUMORA_BACKEND=headless LUMORA_CLOCK=fixed:33 LUMORA_INPUT=input.txt "
                                 "LUMORA_FRAMES=frames LUMORA_AUDIO=audio.wav LUMORA_DEBUG=1 '" +
-                                TestBinDir() + "/lumora' --data data --save save > run.log 2>&1";
+                                TestBinDir() + "/lumora' --data data --save save --scene U09.ZELT > run.log 2>&1";
     const int status = std::system(command.c_str());
     Recording run;
     run.log = scratch.Read("run.log");
@@ -145,7 +152,7 @@ std::vector<double> Loudness(const std::string& bytes) {
 TEST(SpeakerProgram, ThePainterGreetsByHisTimingFileThenChatsAtRandomTheSameWayTwice) {
     const fs::path pack = fs::path(TestBinDir()) / "Data";
     ASSERT_TRUE(fs::exists(pack / "APP.BIN")) << "the data pack is built with the program";
-    const std::vector<Mark> marks = Timing((pack / "U00" / "Sound" / "painter1.bin").string());
+    const std::vector<Mark> marks = Timing((pack / "U09" / "Sound" / "painter1.bin").string());
     ASSERT_GE(marks.size(), 6u);
     ASSERT_EQ(marks.front().shape, 1);
     const int lineEnd = static_cast<int>(marks.back().ms);
@@ -156,12 +163,12 @@ TEST(SpeakerProgram, ThePainterGreetsByHisTimingFileThenChatsAtRandomTheSameWayT
         EXPECT_NE(run.log.find(line), std::string::npos) << line << "\n" << run.log;
 
     // Frame n (1-based) shows the line at (n - kGreetingFrame) x 33 ms.
-    const std::vector<std::uint32_t>& rest = run.mouths[19];
+    const std::vector<std::uint32_t>& rest = run.mouths[kWalk + 19];
     auto talking = [&](int n) { return run.mouths[static_cast<std::size_t>(n - 1)] != rest; };
-    for (int n = 10; n < kGreetingFrame; ++n) EXPECT_FALSE(talking(n)) << "before the click, frame " << n;
+    for (int n = kWalk + 10; n < kGreetingFrame; ++n) EXPECT_FALSE(talking(n)) << "before the click, frame " << n;
     int agree = 0, total = 0;
     std::vector<bool> segmentSeen(marks.size(), false);
-    for (int n = kGreetingFrame; n < 130; ++n) {
+    for (int n = kGreetingFrame; n < kWalk + 130; ++n) {
         const int ms = (n - kGreetingFrame) * kFrameMs;
         int margin = 0;
         const int code = CodeAt(marks, ms, &margin);
