@@ -1087,10 +1087,12 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
         if (insertAfter == HWND_TOPMOST) w->topmost = true;
         if (insertAfter == HWND_NOTOPMOST) w->topmost = false;
     }
-    if (!(flags & SWP_NOMOVE) && (x != w->x || y != w->y)) {
+    // A full-screen window covers the screen from its corner: moving it
+    // (centring it in the work area, say) leaves it there.
+    if (!(flags & SWP_NOMOVE) && !w->fullScreen && (x != w->x || y != w->y)) {
         w->x = x;
         w->y = y;
-        if (isMain && !w->fullScreen) detail::TheBackend().SetPosition(x, y);
+        if (isMain) detail::TheBackend().SetPosition(x, y);
         if (isMain) SetCursorClient(S().cursor);  // same client point, new screen point
         SendMessage(w, WM_MOVE, 0, MAKELPARAM(x, y));
     }

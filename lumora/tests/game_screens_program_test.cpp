@@ -277,6 +277,7 @@ TEST(GameScreensProgram, GalleryShowsOnlyThePaintingsReached) {
                                   "#2 key press RETURN\n"
                                   "#130 click left 503 418\n"
                                   "#150 click left 320 261\n"
+                                  "#155 move 630 470\n"  // the pointer out of the paintings' way
                                   "#170 click left 428 122\n"
                                   "#180 click left 216 122\n"
                                   "#200 click left 164 441\n"

@@ -467,6 +467,17 @@ TEST_F(WindowTest, ScreenAndClientCoordinates) {
     EXPECT_EQ(r.top, 0);
     GetClientRect(hwnd, &r);
     EXPECT_EQ(r.right, 640);
+    // It stays there when the program centres it, so screen and client
+    // points of the pointer agree.
+    SetWindowPos(hwnd, nullptr, 192, 144, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    GetWindowRect(hwnd, &r);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 0);
+    SetCursorPos(408, 280);
+    POINT screen{};
+    GetCursorPos(&screen);
+    EXPECT_EQ(screen.x, 408);
+    EXPECT_EQ(screen.y, 280);
 }
 
 TEST_F(WindowTest, ShowCursorCountsLikeWindows) {
