@@ -47,20 +47,6 @@ ZeltAnimation* FindAnimationInTree(ZeltAnimation* anim, const char* name) {
     return nullptr;
 }
 
-// The playing time of a wave file in ms; 0 when it cannot be read.
-unsigned WaveMilliseconds(const char* path) {
-    platform::HMMIO file = nullptr;
-    platform::WAVEFORMATEX* format = nullptr;
-    platform::MMCKINFO riff{}, data{};
-    if (!path || !path[0] || OpenWaveForRead(path, &file, &format, &riff) != 0) return 0;
-    unsigned ms = 0;
-    if (SeekWaveData(file, &data, &riff) == 0 && format->nAvgBytesPerSec > 0)
-        ms = static_cast<unsigned>(static_cast<unsigned long long>(data.cksize) * 1000 / format->nAvgBytesPerSec);
-    FreeWaveFormat(format);
-    platform::mmioClose(file, 0);
-    return ms;
-}
-
 void Disable(XAnimation* shape) {
     if (!shape) return;
     shape->Enable(0);

@@ -121,3 +121,16 @@ int ReadWaveData(HMMIO file, UINT count, BYTE* dest, MMCKINFO* dataChunk, UINT* 
     if (result == 0) *bytesRead = amount;
     return result;
 }
+
+unsigned WaveMilliseconds(const char* path) {
+    platform::HMMIO file = nullptr;
+    platform::WAVEFORMATEX* format = nullptr;
+    platform::MMCKINFO riff{}, data{};
+    if (!path || !path[0] || OpenWaveForRead(path, &file, &format, &riff) != 0) return 0;
+    unsigned ms = 0;
+    if (SeekWaveData(file, &data, &riff) == 0 && format->nAvgBytesPerSec > 0)
+        ms = static_cast<unsigned>(static_cast<unsigned long long>(data.cksize) * 1000 / format->nAvgBytesPerSec);
+    FreeWaveFormat(format);
+    platform::mmioClose(file, 0);
+    return ms;
+}

@@ -33,3 +33,6 @@ int SeekWaveData(platform::HMMIO file, platform::MMCKINFO* dataChunk, const plat
 // lowered by what is taken. *bytesRead is 0 on any failure.
 int ReadWaveData(platform::HMMIO file, platform::UINT count, platform::BYTE* dest,
                  platform::MMCKINFO* dataChunk, platform::UINT* bytesRead);
+
+// The playing time of a wave file in ms; 0 when it cannot be read.
+unsigned WaveMilliseconds(const char* path);

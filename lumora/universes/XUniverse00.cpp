@@ -10,6 +10,7 @@
 #include "lumora/shell/Globals.h"
 #include "lumora/shell/MessageToUser.h"
 #include "lumora/shell/XApplication.h"
+#include "lumora/sound/WaveFile.h"
 #include "lumora/sound/XSoundSource.h"
 #include "platform/Time.h"
 
@@ -43,8 +44,13 @@ int XUniverse00::Start(int mode, XChunkFile* save) {
     Run(0);
     char line[] = "sb01";
     if (PlayPointSound(line, nullptr)) {
+        // The line is over when the source says so or, at the latest, when its
+        // length has gone by on the game's clock (the source notices the end
+        // a little later, on its own clock).
         const unsigned start = platform::timeGetTime();
-        while (m_SoundA && m_SoundA->IsPlaying() && platform::timeGetTime() - start < kWelcomeLimit) Run(0);
+        unsigned length = WaveMilliseconds(m_SoundA->m_Name);
+        if (!length || length > kWelcomeLimit) length = kWelcomeLimit;
+        while (m_SoundA && m_SoundA->IsPlaying() && platform::timeGetTime() - start < length) Run(0);
     }
     if (g_App) {
         g_App->m_EscapeEnabled = escape;
