@@ -219,6 +219,17 @@ KelmatObject* AssetScene::Cylinder(const char* name, Vec3 position, float radius
     return o;
 }
 
+KelmatObject* AssetScene::Mesh(const char* name, Vec3 position, const std::vector<Vec3>& vertices,
+                              const std::vector<Face>& faces, KelmatMaterial* material, KelmatObject* parent) {
+    KelmatObject* o = NewObject(name, position, parent);
+    Builder b;
+    for (const Vec3& v : vertices) b.Vertex(v.x, v.y, v.z);
+    for (const Face& f : faces) b.faces.push_back({f.indices, f.uv});
+    b.Store(o, material);
+    Finish(o);
+    return o;
+}
+
 KelmatCamera* AssetScene::Camera(const char* name, Vec3 position, Vec3 target, float fovDegrees) {
     auto* c = Zeroed<KelmatCamera>();
     c->kind = KELMAT_CAMERA_KIND;
@@ -265,6 +276,10 @@ void AssetScene::RotationKeys(KelmatAnimation* animation, const std::vector<Key>
         const float half = keys[k].value.x * kPi / 360.0f;
         animation->rotation.quaternions[k] = {std::cos(half), 0, 0, std::sin(half)};
     }
+}
+
+void AssetScene::ScaleKeys(KelmatAnimation* animation, const std::vector<Key>& keys) {
+    VectorKeys(animation->scale, keys);
 }
 
 bool AssetScene::NamesUnique(std::string& why) const {

@@ -47,6 +47,15 @@ public:
     KelmatObject* Cylinder(const char* name, Vec3 position, float radius, float height, int sides,
                            KelmatMaterial* material, KelmatObject* parent = nullptr);
 
+    // Any polygons: each face lists vertex indices (counter-clockwise seen
+    // from its front) and one u, v pair per index.
+    struct Face {
+        std::vector<int> indices;
+        std::vector<float> uv;
+    };
+    KelmatObject* Mesh(const char* name, Vec3 position, const std::vector<Vec3>& vertices, const std::vector<Face>& faces,
+                       KelmatMaterial* material, KelmatObject* parent = nullptr);
+
     KelmatCamera* Camera(const char* name, Vec3 position, Vec3 target, float fovDegrees);
     KelmatLight* Omni(const char* name, Vec3 position, int r, int g, int b, float multiplier);
 
@@ -55,6 +64,8 @@ public:
     void PositionKeys(KelmatAnimation* animation, const std::vector<Key>& keys);
     // Rotation about z; angles in degrees, absolute.
     void RotationKeys(KelmatAnimation* animation, const std::vector<Key>& keys);
+    // Scale along x, y and z.
+    void ScaleKeys(KelmatAnimation* animation, const std::vector<Key>& keys);
 
     // Writes the file its extension names; false with `why` on failure.
     bool Save(const std::string& path, std::string& why);

@@ -17,9 +17,11 @@ struct UniverseBuilder {
 };
 
 bool BuildU09(Pack& pack);
+bool BuildU01(Pack& pack);
 
 inline constexpr UniverseBuilder kUniverses[] = {
     {"U09", BuildU09},
+    {"U01", BuildU01},
 };
 
 // Files of the data root itself: "APP.BIN", "APP.CFG", the intro pictures
