@@ -225,7 +225,7 @@ struct Loop {
             segments.push_back({arc, x, y, h, len});
             total += len;
         };
-        add(false, -300, kTrackY, 0, 900);
+        add(false, 150, kTrackY, 0, 450);
         add(true, 600, kTrackY, 0, quarter);
         add(false, 800, kTrackY + kRadius, 90, 1032);
         toPoints = total;  // the points: the end of the east side, (800, 650)
@@ -234,7 +234,7 @@ struct Loop {
         add(true, -500, 850, 180, quarter);
         add(false, -700, 650, 270, 1232 - 200);
         add(true, -700, kTrackY + kRadius, 270, quarter);
-        add(false, -500, kTrackY, 360, 200);
+        add(false, -500, kTrackY, 360, 650);
     }
 
     TrackPoint At(float d) const {
@@ -255,7 +255,7 @@ struct Loop {
 };
 
 constexpr int kPointsFrame = 90;
-constexpr int kLoopFrames = 221;
+constexpr int kLoopFrames = 277;
 constexpr int kTrack2Start = 15;
 constexpr int kTrack2End = 75;
 constexpr float kTrack2Length = 700;
@@ -430,14 +430,44 @@ bool Scenery(Pack& pack, UniverseNames& names) {
     s.Box("PasserelleToit2", {753, 690, kGallery + 70}, {-11, -40, 0}, {11, 40, 3}, m.slate);
     s.Box("Escalier", {640, 690, kBed}, {-20, -15, 0}, {20, 15, 12}, m.stone);
 
+    // Across the tracks: telegraph poles, a hedge, trees and the village.
+    for (int i = 0; i < 8; ++i)
+        s.Cylinder(("Telegraphe" + std::to_string(i)).c_str(), {-600 + 200 * static_cast<float>(i), -640, kBed}, 2.5f, 120, 5, m.wood);
+    s.Box("Haie", {0, -700, kBed}, {-700, -8, 0}, {700, 8, 28}, s.Material("Haie", 60, 100, 45, "grass.bmp"));
+    auto* leaves = s.Material("Feuillage", 70, 120, 50, "grass.bmp");
+    const Vec3 trees[] = {{-420, -760}, {-150, -820}, {90, -760}, {380, -800}, {-650, -300}, {-600, 300}, {900, -200}, {300, 450}, {0, 250}};
+    for (int i = 0; i < 9; ++i) {
+        auto* trunk = s.Cylinder(("Tronc" + std::to_string(i)).c_str(), {trees[i].x, trees[i].y, kBed}, 5, 60, 6, m.wood);
+        s.Cylinder(("Houppier" + std::to_string(i)).c_str(), {0, 0, 55}, 34 + 4 * static_cast<float>(i % 3), 70, 7, leaves, trunk);
+    }
+    const Vec3 houses[] = {{-380, -980}, {-140, -1040}, {120, -960}, {360, -1060}};
+    for (int i = 0; i < 4; ++i) {
+        const std::string n = std::to_string(i);
+        const float x = houses[i].x, y = houses[i].y, w = 60 + 10 * static_cast<float>(i % 2), h = 70 + 15 * static_cast<float>(i % 3);
+        s.Box(("Maison" + n).c_str(), {x, y, kBed}, {-w, -40, 0}, {w, 40, h}, i % 2 ? m.brick : m.plaster);
+        s.Box(("MaisonPorte" + n).c_str(), {x, y + 40.5f, kBed}, {-10, -0.5f, 0}, {10, 0.5f, 40}, m.wood);
+        const float z0 = kBed + h, z1 = z0 + 40;
+        const std::vector<Vec3> v{{x - w - 6, y - 46, z0}, {x + w + 6, y - 46, z0}, {x + w + 6, y, z1}, {x - w - 6, y, z1},
+                                  {x - w - 6, y + 46, z0}, {x + w + 6, y + 46, z0}};
+        s.Mesh(("MaisonToit" + n).c_str(), {0, 0, 0}, v,
+               {{{0, 1, 2, 3}, {0, 0, 4, 0, 4, 1, 0, 1}}, {{5, 4, 3, 2}, {0, 0, 4, 0, 4, 1, 0, 1}}, {{1, 5, 2}, {0, 0, 1, 0, 0.5f, 1}}, {{4, 0, 3}, {0, 0, 1, 0, 0.5f, 1}}},
+               m.slate);
+    }
+    s.Cylinder("Clocher", {-20, -1150, kBed}, 30, 190, 8, m.stone);
+    s.Cylinder("ClocherFleche", {-20, -1150, kBed + 190}, 12, 60, 8, m.slate);
+
     s.Camera("Camera01", {-258.44f, -508.2f, 29.546f}, {-258.44f + 25.8f, -508.2f - 96.6f, 29.546f}, 60);
-    s.Omni("Soleil", {-900, -1400, 900}, 255, 215, 160, 1.0f);
-    s.Omni("LumiereCiel", {1200, 1400, 700}, 150, 170, 220, 0.6f);
-    s.Omni("Lanternes", {0, -470, 130}, 255, 210, 150, 0.5f);
-    for (KelmatLight* l = s.Scene()->lights; l; l = l->next)
-        for (KelmatObject* o = s.Scene()->objects; o; o = o->next) Kelmat_Light_Include_Object(l, o);
     AddAllNames(names, s);
-    return Save(pack, s, "U01/U01.S3D");
+    if (!Save(pack, s, "U01/U01.S3D")) return false;
+
+    // The lights, loaded last so that they reach every object: a low warm
+    // evening sun, a cool sky light from the other side, the lanterns.
+    AssetScene l;
+    l.Omni("Soleil", {-900, -1400, 900}, 255, 215, 160, 1.0f);
+    l.Omni("LumiereCiel", {1200, 1400, 700}, 150, 170, 220, 0.6f);
+    l.Omni("Lanternes", {0, -470, 130}, 255, 210, 150, 0.5f);
+    l.Omni("LampeBureau", {440, -100, kOffice + 70}, 255, 230, 180, 0.5f);
+    return Save(pack, l, "U01/U01.L3D");
 }
 
 demo::Character Person(AssetScene& s, const char* name, const char* face, Vec3 at, Rgb coat, Rgb skin) {
@@ -823,10 +853,11 @@ bool BuildU01(Pack& pack) {
         "object=\"Objets\\Train.O3D\" animation=\"Anim\\U01_20.A3D,10\"\r\n"
         "object=\"Perso\\U01_01.O3D\" animation=\"Anim\\U01_01\\Attente.A3D,10\"\r\n"
         "object=\"Perso\\U01_02.O3D\" animation=\"Anim\\U01_02\\Attente.A3D,10\"\r\n"
-        "object=\"Perso\\Ernest.O3D\"\r\n";
+        "object=\"Perso\\Ernest.O3D\"\r\n"
+        "light=\"U01.L3D\"\r\n";
     if (!pack.WriteFile("U01/U01.ZELT", list)) return false;
     // The painting's view of the station: the scenery alone.
-    if (!pack.WriteFile("U01/U01D.ZELT", "; The station as the painting shows it: scenery only\r\nscene=\"U01.S3D\"\r\n")) return false;
+    if (!pack.WriteFile("U01/U01D.ZELT", "; The station as the painting shows it: scenery only\r\nscene=\"U01.S3D\"\r\nlight=\"U01.L3D\"\r\n")) return false;
 
     XSceneInfoRecord scene;
     scene.m_AmbientRed = 125;
