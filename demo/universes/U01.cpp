@@ -417,18 +417,15 @@ bool Scenery(Pack& pack, UniverseNames& names) {
     s.Box("Armoire", {470, -134, kOffice}, {-25, -4, 0}, {25, 4, 70}, m.wood);
 
     // The signal gallery over the points: a floor on stilts, railings, roof.
-    // Two walkways in an L over the points: east along y 724, then south.
-    s.Box("Passerelle1", {710, 724, kGallery - 4}, {-53, -8, 0}, {53, 8, 4}, m.wood);   // x 657..763
-    s.Box("Passerelle2", {753, 690, kGallery - 4}, {-8, -38, 0}, {8, 38, 4}, m.wood);   // y 652..728
-    for (int i = 0; i < 4; ++i) {
-        const Vec3 at = i == 0 ? Vec3{660, 718, 0} : i == 1 ? Vec3{760, 730, 0} : i == 2 ? Vec3{760, 655, 0} : Vec3{710, 718, 0};
-        s.Cylinder(("Pilier" + std::to_string(i)).c_str(), {at.x, at.y, kBed}, 3, kGallery + 70 - kBed, 6, m.iron);
-    }
-    s.Box("GardeCorpsNord", {710, 732.5f, kGallery}, {-53, -0.5f, 0}, {53, 0.5f, 18}, m.iron);
+    // Two look-out platforms on stilts over the points, each with a roof.
+    s.Box("Passerelle1", {672, 724, kGallery - 4}, {-15, -12, 0}, {15, 12, 4}, m.wood);  // x 657..687
+    s.Box("Passerelle2", {753, 690, kGallery - 4}, {-8, -38, 0}, {8, 38, 4}, m.wood);    // y 652..728
+    const Vec3 stilts[] = {{658, 713, 0}, {686, 735, 0}, {760, 730, 0}, {760, 655, 0}};
+    for (int i = 0; i < 4; ++i)
+        s.Cylinder(("Pilier" + std::to_string(i)).c_str(), {stilts[i].x, stilts[i].y, kBed}, 3, kGallery + 70 - kBed, 6, m.iron);
     s.Box("GardeCorpsEst", {761.5f, 690, kGallery}, {-0.5f, -38, 0}, {0.5f, 38, 18}, m.iron);
-    s.Box("PasserelleToit1", {710, 724, kGallery + 70}, {-56, -11, 0}, {56, 11, 3}, m.slate);
+    s.Box("PasserelleToit1", {672, 724, kGallery + 70}, {-18, -15, 0}, {18, 15, 3}, m.slate);
     s.Box("PasserelleToit2", {753, 690, kGallery + 70}, {-11, -40, 0}, {11, 40, 3}, m.slate);
-    s.Box("Escalier", {640, 690, kBed}, {-20, -15, 0}, {20, 15, 12}, m.stone);
 
     // Across the tracks: telegraph poles, a hedge, trees and the village.
     for (int i = 0; i < 8; ++i)
