@@ -420,10 +420,14 @@ bool Scenery(Pack& pack, UniverseNames& names) {
     // Two look-out platforms on stilts over the points, each with a roof.
     s.Box("Passerelle1", {672, 724, kGallery - 4}, {-15, -12, 0}, {15, 12, 4}, m.wood);  // x 657..687
     s.Box("Passerelle2", {753, 690, kGallery - 4}, {-8, -38, 0}, {8, 38, 4}, m.wood);    // y 652..728
-    const Vec3 stilts[] = {{658, 713, 0}, {686, 735, 0}, {760, 730, 0}, {760, 655, 0}};
+    const Vec3 stilts[] = {{658, 713, 0}, {658, 735, 0}, {760, 730, 0}, {760, 655, 0}};
     for (int i = 0; i < 4; ++i)
         s.Cylinder(("Pilier" + std::to_string(i)).c_str(), {stilts[i].x, stilts[i].y, kBed}, 3, kGallery + 70 - kBed, 6, m.iron);
     s.Box("GardeCorpsEst", {761.5f, 690, kGallery}, {-0.5f, -38, 0}, {0.5f, 38, 18}, m.iron);
+    // The home signal of the points, seen from the second platform.
+    auto* signal = s.Cylinder("Signal", {880, 700, kBed}, 3, 200, 6, m.iron);
+    s.Box("SignalBras", {0, -1, 170}, {-2, -40, -6}, {2, 0, 6}, s.Material("BrasSignal", 200, 40, 40), signal);
+    s.Box("SignalLampe", {0, 0, 150}, {-5, -5, 0}, {5, 5, 10}, m.glass, signal);
     s.Box("PasserelleToit1", {672, 724, kGallery + 70}, {-18, -15, 0}, {18, 15, 3}, m.slate);
     s.Box("PasserelleToit2", {753, 690, kGallery + 70}, {-11, -40, 0}, {11, 40, 3}, m.slate);
 
@@ -654,7 +658,7 @@ bool Props(Pack& pack, UniverseNames& names) {
         // The points: the blade ("Object07") pivots at its heel; its red
         // handle ("Box31") is what the player pulls.
         AssetScene s;
-        auto* base = s.Box("Aiguillage", {782, 560, kBed}, {-8, -8, 0}, {8, 8, 6}, s.Material("Socle", 110, 110, 100, "stone.bmp"));
+        auto* base = s.Box("Aiguillage", {782, 650, kBed}, {-8, -8, 0}, {8, 8, 6}, s.Material("Socle", 110, 110, 100, "stone.bmp"));
         auto* blade = s.Box("Object07", {18, 0, 6}, {0, -2, 0}, {90, 2, 3}, s.Material("Lame", 170, 165, 160, "iron.bmp"), base);
         s.Box("Box31", {5, 32, 3}, {-2, -2, 0}, {2, 2, 40}, s.Material("Poignee", 200, 30, 30), blade);
         if (!Animated(pack, s, base, "Objets/Aiguillage.O3D", "Anim/Aiguillage.A3D", 100, {{0, {18, 0, 6}}},
