@@ -229,6 +229,17 @@ void AssetScene::Turn(KelmatObject* o, float degrees) {
     Finish(o);
 }
 
+KelmatObject* AssetScene::Mesh(const char* name, Vec3 position, const std::vector<Vec3>& vertices,
+                              const std::vector<Face>& faces, KelmatMaterial* material, KelmatObject* parent) {
+    KelmatObject* o = NewObject(name, position, parent);
+    Builder b;
+    for (const Vec3& v : vertices) b.Vertex(v.x, v.y, v.z);
+    for (const Face& f : faces) b.faces.push_back({f.indices, f.uv});
+    b.Store(o, material);
+    Finish(o);
+    return o;
+}
+
 KelmatCamera* AssetScene::Camera(const char* name, Vec3 position, Vec3 target, float fovDegrees) {
     auto* c = Zeroed<KelmatCamera>();
     c->kind = KELMAT_CAMERA_KIND;

@@ -51,6 +51,14 @@ public:
     // position (degrees, counter-clockwise seen from above), for walls and
     // boxes that are not axis-aligned.
     void Turn(KelmatObject* object, float degrees);
+    // Any polygons: each face lists vertex indices (counter-clockwise seen
+    // from its front) and one u, v pair per index.
+    struct Face {
+        std::vector<int> indices;
+        std::vector<float> uv;
+    };
+    KelmatObject* Mesh(const char* name, Vec3 position, const std::vector<Vec3>& vertices, const std::vector<Face>& faces,
+                       KelmatMaterial* material, KelmatObject* parent = nullptr);
 
     KelmatCamera* Camera(const char* name, Vec3 position, Vec3 target, float fovDegrees);
     KelmatLight* Omni(const char* name, Vec3 position, int r, int g, int b, float multiplier);

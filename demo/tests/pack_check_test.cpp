@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "_Universe01.h"
 #include "cinrey/cinrey.h"
 #include "lumora/engine/InfoTables.h"
 #include "lumora/engine/SceneList.h"
@@ -125,6 +126,14 @@ TEST_F(PackCheck, EverySceneListLoadsAndEveryNameResolves) {
             EXPECT_EQ(LoadSceneFile(target, (dir + listName).c_str()), 1);
             EXPECT_TRUE(boxes.empty()) << boxes.front();
             EXPECT_NE(Zelt_Scene_Get_First_Camera(scene), nullptr);
+            // The station's script renames objects after loading; painting
+            // lists ("U01D.ZELT") hold the scenery only, without the tables.
+            if (Upper(listName) == "U01.ZELT") u01::ApplyRepairs(scene);
+            if (Upper(listName).size() > 6 && Upper(listName).substr(Upper(listName).size() - 6) == "D.ZELT") {
+                Zelt_Scene_Release(scene);
+                SetKernelMapDirs(nullptr);
+                continue;
+            }
             std::set<std::string> objects;
             for (ZeltObject* o = Zelt_Scene_Get_First_Object(scene); o; o = Zelt_Scene_Get_Next_Object(scene, o))
                 objects.insert(Upper(o->name));

@@ -18,10 +18,12 @@ struct UniverseBuilder {
 
 bool BuildU00(Pack& pack);
 bool BuildU09(Pack& pack);
+bool BuildU01(Pack& pack);
 
 inline constexpr UniverseBuilder kUniverses[] = {
     {"U00", BuildU00},
     {"U09", BuildU09},
+    {"U01", BuildU01},
 };
 
 // Files of the data root itself: "APP.BIN", "APP.CFG", the intro pictures

@@ -1,0 +1,472 @@
+// The station (universe 1) in the generated pack holds what its script
+// looks up: its lists load through the kernel, every table name resolves
+// after the script's repairs, both speakers have faces, eight mouth shapes,
+// voices and timing files, every file the script names exists, the ground
+// lies at eye height wherever the script puts the camera, and the train
+// rides on its deck round the loop and onto the second track.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "_Universe01.h"
+#include "include/zelt/records.h"
+#include "include/zelt/zelt.h"
+#include "lumora/engine/InfoTables.h"
+#include "lumora/engine/SceneList.h"
+#include "lumora/shell/ChunkFile.h"
+#include "lumora/shell/Report.h"
+#include "platform/Files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr float kEye = 60.0f;  // scale 40 x 1.5
+
+std::string Upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+struct Vec {
+    float x, y, z;
+};
+
+Vec Position(ZeltObject* o) {
+    ZeltVector v{};
+    Zelt_Object_Get_Global_Position(o, &v);
+    return {v.x, v.y, v.z};
+}
+
+// The kernel scene of one of the universe's lists, loaded as the game loads
+// it: animation files bound like the scene's animation tree names them.
+class Station {
+public:
+    Station(const std::string& dir, const std::string& list) : m_Dir(dir) {
+        EXPECT_NE(Zelt_Scene_Create(&m_Scene), 0);
+        m_Maps.Add((dir + "Maps\\").c_str());
+        SetKernelMapDirs(&m_Maps);
+        XSceneListTarget target;
+        target.m_Scene = m_Scene;
+        target.m_Dir = m_Dir.c_str();
+        target.m_LoadAnim = [this](const char* file, ZeltObject* object, float) {
+            ZeltAnimation* anim = nullptr;
+            EXPECT_NE(Zelt_Load_Sdk_a3d(m_Scene, file, &anim), 0) << file;
+            if (!anim || !object) return;
+            // A name with "*" binds to the object; a group binds its children
+            // to the object's descendants of the same names.
+            if (std::strchr(anim->name, '*')) {
+                m_Anims[object->name] = anim;
+                m_Bound[anim] = object;
+                return;
+            }
+            for (ZeltAnimation* c = anim->firstChild; c; c = c->nextSibling)
+                if (ZeltObject* o = Find(object, c->name)) {
+                    m_Anims[o->name] = c;
+                    m_Bound[c] = o;
+                }
+        };
+        m_Loaded = LoadSceneFile(target, (dir + list).c_str());
+    }
+    ~Station() {
+        if (m_Scene) Zelt_Scene_Release(m_Scene);
+        SetKernelMapDirs(nullptr);
+    }
+
+    static ZeltObject* Find(ZeltObject* root, const char* name) {
+        if (Upper(root->name) == Upper(name)) return root;
+        for (ZeltObject* c = root->firstChild; c; c = c->nextSibling)
+            if (ZeltObject* f = Find(c, name)) return f;
+        return nullptr;
+    }
+    ZeltObject* Object(const std::string& name) {
+        for (ZeltObject* o = Zelt_Scene_Get_First_Object(m_Scene); o; o = Zelt_Scene_Get_Next_Object(m_Scene, o))
+            if (Upper(o->name) == Upper(name)) return o;
+        return nullptr;
+    }
+
+    // What the camera pilot's ground check finds straight below `eye`: the
+    // highest face of an object that collides.
+    bool Ground(Vec eye, float& height, ZeltObject*& object) {
+        const float p0[3] = {eye.x, eye.y, eye.z}, p1[3] = {eye.x, eye.y, eye.z - 10000};
+        bool found = false;
+        for (ZeltObject* o = Zelt_Scene_Get_First_Object(m_Scene); o; o = Zelt_Scene_Get_Next_Object(m_Scene, o)) {
+            if (o->collisionOff || !Zelt_Object_Check_Line_Collision(o, p0, p1)) continue;
+            for (int f = 0; f < Zelt_Object_Get_Face_Count(o); ++f) {
+                float hit[3];
+                if (Zelt_Line_Face_Collision(o, f, p0, p1, hit) && (!found || hit[2] > height)) {
+                    found = true;
+                    height = hit[2];
+                    object = o;
+                }
+            }
+        }
+        return found;
+    }
+
+    // The object table applied as a new visit does: hidden objects leave
+    // the collision.
+    void ApplyObjectTable() {
+        auto file = std::make_unique<XChunkFile>();
+        ASSERT_EQ(file->Open(platform::ResolvePath(m_Dir, "INFOOBJ.BIN").c_str(), 0), 1);
+        ASSERT_EQ(ReadObjectInfos(*file, m_Objects), XTableRead::Read);
+        file->Close();
+        for (const auto& r : m_Objects)
+            if (ZeltObject* o = Object(r.m_Name); o && !r.m_Visible) {
+                Zelt_Object_Hide(o, 1);
+                o->collisionOff = 1;
+            }
+    }
+
+    std::string m_Dir;
+    XMapDirs m_Maps;
+    ZeltScene* m_Scene = nullptr;
+    int m_Loaded = 0;
+    std::map<std::string, ZeltAnimation*> m_Anims;
+    std::map<ZeltAnimation*, ZeltObject*> m_Bound;
+    std::vector<XObjectInfoRecord> m_Objects;
+};
+
+class Universe01 : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_EQ(StartKernel(0, 16), 1); }
+    void SetUp() override {
+        root = (fs::path(std::getenv("LUMORA_BIN")) / "Data").string();
+        dir = platform::ResolvePath(root, "U01");
+        ASSERT_NE(dir, "") << "no U01 in " << root;
+        dir += "/";
+        SetMessageBoxHook([this](platform::HWND, const char* text, const char*, platform::UINT) {
+            boxes.push_back(text);
+            return 1;
+        });
+    }
+    void TearDown() override { SetMessageBoxHook({}); }
+
+    bool Exists(const std::string& rel) { return platform::ResolvePath(dir, rel) != ""; }
+
+    std::string root, dir;
+    std::vector<std::string> boxes;
+};
+
+TEST_F(Universe01, ListsLoadAndEveryNameResolvesAfterTheRepairs) {
+    Station s(dir, "U01.ZELT");
+    ASSERT_EQ(s.m_Loaded, 1);
+    EXPECT_TRUE(boxes.empty()) << boxes.front();
+    EXPECT_NE(Zelt_Scene_Get_First_Camera(s.m_Scene), nullptr);
+
+    // Before the repairs the new names are not there: the repairs are needed.
+    for (const char* name : {"*U01_21", "*U01_12", "*U01_08", "Box201"}) EXPECT_EQ(s.Object(name), nullptr) << name;
+    for (const u01::Repair& r : u01::ApplyRepairs(s.m_Scene, &s.m_Anims)) EXPECT_TRUE(r.found) << r.what;
+    for (const char* name : {"Box201", "Box202", "Box203", "*U01_21", "*U01_12", "*U01_08"}) EXPECT_NE(s.Object(name), nullptr) << name;
+    EXPECT_EQ(s.Object("Box20"), nullptr) << "a fourth Box20";
+    EXPECT_EQ(s.Object("Box203")->collisionOff, 1);
+
+    // Objects and animations the script binds or moves.
+    for (const char* name : {"*U01_01", "*U01_02", "*U01_09", "*U01_10", "*U01_20", "*U01_23", "*Ernest", "*U01_07", "*U01_11"})
+        EXPECT_NE(s.Object(name), nullptr) << name;
+    for (const char* name : {"*U01_01", "*U01_02", "*U01_03", "*U01_07", "*U01_11", "*U01_13", "*U01_14", "*U01_15", "*U01_16",
+                             "*U01_20", "*U01_21"})
+        EXPECT_EQ(s.m_Anims.count(name), 1u) << "animation " << name;
+    // The switch animation moves the lever's parent; the train's moves the
+    // wagon, whose parent has no "*" (the second track animates it).
+    EXPECT_EQ(s.m_Bound[s.m_Anims["*U01_21"]], s.Object("*U01_21")->parent);
+    ZeltObject* wagon = s.Object("*U01_20");
+    ASSERT_NE(wagon->parent, nullptr);
+    EXPECT_EQ(std::strchr(wagon->parent->name, '*'), nullptr);
+    EXPECT_EQ(s.m_Anims["*U01_21"]->lastFrame, 100);
+
+    // The tables: objects of the scene, senders and receivers in the list,
+    // operations the script answers, and the ids the script relies on.
+    s.ApplyObjectTable();
+    std::set<std::string> listed;
+    for (const auto& r : s.m_Objects) {
+        EXPECT_NE(s.Object(r.m_Name), nullptr) << r.m_Name;
+        listed.insert(Upper(r.m_Name));
+    }
+    std::vector<XActionInfoRecord> actions;
+    auto file = std::make_unique<XChunkFile>();
+    ASSERT_EQ(file->Open(platform::ResolvePath(dir, "INFOACT.BIN").c_str(), 0), 1);
+    ASSERT_EQ(ReadActionInfos(*file, actions), XTableRead::Read);
+    file->Close();
+    std::map<int, const XActionInfoRecord*> byId;
+    std::set<std::string> operations;
+    for (const auto& a : actions) {
+        byId[a.m_Id] = &a;
+        EXPECT_EQ(listed.count(Upper(a.m_Sender)), 1u) << a.m_Name;
+        EXPECT_EQ(listed.count(Upper(a.m_Receiver)), 1u) << a.m_Name;
+        for (int k = 0; k < a.m_SubCount; ++k)
+            if (a.m_Subs[k].m_Type == 10) {
+                const auto& names = u01::OperationNames();
+                EXPECT_TRUE(std::any_of(names.begin(), names.end(), [&](const std::string& n) { return Upper(n) == Upper(a.m_Subs[k].m_Param); }))
+                    << a.m_Subs[k].m_Param;
+                operations.insert(Upper(a.m_Subs[k].m_Param));
+            }
+    }
+    for (const std::string& op : u01::OperationNames())
+        EXPECT_EQ(operations.count(Upper(op)), 1u) << "no action hands over " << op;
+    auto handsOver = [](const XActionInfoRecord* a) {
+        return std::any_of(a->m_Subs, a->m_Subs + a->m_SubCount, [](const XSubActionRecord& s) { return s.m_Type == 10; });
+    };
+    for (int id : {1, 4, 5, 6, 10, 11, 16, 19, 20, 24}) ASSERT_EQ(byId.count(id), 1u) << "action " << id;
+    // Run by the script itself: no hand-over, never fired by a click.
+    for (int id : {1, 24}) {
+        EXPECT_FALSE(handsOver(byId[id])) << id;
+        EXPECT_EQ(Upper(byId[id]->m_Condition), "FALSE") << id;
+    }
+    EXPECT_EQ(Upper(byId[1]->m_Receiver), "*U01_02");
+    for (int id : {4, 5, 6}) EXPECT_EQ(Upper(byId[id]->m_Receiver), "*U01_01") << id;
+    EXPECT_EQ(Upper(byId[10]->m_Sender), "*U01_11");
+    EXPECT_GE(byId[10]->m_RepeatLimit, 100) << "the receiver is lifted and hung up again and again";
+    EXPECT_EQ(Upper(byId[16]->m_Sender), "*U01_11");
+    EXPECT_EQ(byId[16]->m_RepeatLimit, 1) << "the script waits for action 16 to be done";
+    EXPECT_EQ(Upper(byId[19]->m_Sender), "*U01_08");
+    EXPECT_EQ(Upper(byId[19]->m_Condition), "FALSE") << "the key is free only once the script says so";
+    EXPECT_EQ(Upper(byId[20]->m_Sender), "*U01_09");
+    EXPECT_EQ(byId[20]->m_RepeatLimit, 1) << "the script reads action 20's done flag";
+    EXPECT_TRUE(boxes.empty()) << boxes.front();
+}
+
+TEST_F(Universe01, PaintingListHoldsTheSceneryOnly) {
+    Station s(dir, "U01D.ZELT");
+    ASSERT_EQ(s.m_Loaded, 1);
+    EXPECT_NE(Zelt_Scene_Get_First_Camera(s.m_Scene), nullptr);
+    int objects = 0;
+    for (ZeltObject* o = Zelt_Scene_Get_First_Object(s.m_Scene); o; o = Zelt_Scene_Get_Next_Object(s.m_Scene, o)) {
+        ++objects;
+        EXPECT_EQ(std::strchr(o->name, '*'), nullptr) << o->name;
+        EXPECT_NE(std::string(o->name), "Cylinder07");
+    }
+    EXPECT_GT(objects, 20);
+    // The painting's viewpoint stands on the platform.
+    float ground = 0;
+    ZeltObject* on = nullptr;
+    ASSERT_TRUE(s.Ground({308.53f, -508.2f, 29.55f}, ground, on));
+    EXPECT_NEAR(29.55f - ground, kEye, 1.0f) << on->name;
+}
+
+TEST_F(Universe01, SpeakersHaveFacesShapesVoicesAndTimings) {
+    Station s(dir, "U01.ZELT");
+    ASSERT_EQ(s.m_Loaded, 1);
+    const std::pair<const char*, const char*> speakers[] = {{"*U01_01", "$$$DUMMY.*01SParle"}, {"*U01_02", "$$$DUMMY.*02SParle"}};
+    for (const auto& [speaker, faceName] : speakers) {
+        SCOPED_TRACE(speaker);
+        ZeltObject* body = s.Object(speaker);
+        ASSERT_NE(body, nullptr);
+        ASSERT_NE(Station::Find(body, "TETE"), nullptr);
+        ZeltObject* face = Station::Find(body, faceName);
+        ASSERT_NE(face, nullptr);
+        ASSERT_NE(face->firstChild, nullptr) << "the face holds the mouth";
+        const std::string shapes = std::string("Anim/") + (speaker + 1) + "/";
+        for (const char* shape : {"Yeux", "Ch", "Ch_yeux", "B", "E", "F", "O", "A"}) {
+            const std::string path = platform::ResolvePath(dir, shapes + shape + ".A3D");
+            ASSERT_NE(path, "") << shape;
+            ZeltAnimation* anim = nullptr;
+            ASSERT_NE(Zelt_Load_Sdk_a3d(s.m_Scene, path.c_str(), &anim), 0) << shape;
+            // The shape animates the face and the mouth under it.
+            ASSERT_EQ(Upper(anim->name), Upper(faceName)) << shape;
+            EXPECT_NE(anim->firstChild, nullptr) << shape;
+            EXPECT_NE(Zelt_Object_Animate_Spline(face, anim, 5, 0, 1), 0) << shape;
+        }
+    }
+
+    // Every line of the voices list: a wave and a timing file that starts
+    // and ends at rest, with its end at the wave's length.
+    const std::string voices = ReadAll(std::string(LUMORA_DEMO_SOURCE) + "/universes/U01.voices");
+    std::istringstream lines(voices);
+    std::string line;
+    int count = 0;
+    while (std::getline(lines, line)) {
+        if (line.empty() || line[0] == ';') continue;
+        const std::string name = line.substr(0, line.find(' '));
+        SCOPED_TRACE(name);
+        ++count;
+        const std::string wave = ReadAll(platform::ResolvePath(dir, "Sound/" + name + ".WAV"));
+        ASSERT_GT(wave.size(), 44u + 22050u) << "at least half a second of speech";
+        const std::uint32_t lengthMs = static_cast<std::uint32_t>((wave.size() - 44) / 2 * 1000 / 22050);
+        auto file = std::make_unique<XChunkFile>();
+        ASSERT_EQ(file->Open(platform::ResolvePath(dir, "Sound/" + name + ".bin").c_str(), 0), 1);
+        ASSERT_EQ(file->BeginReadChunk("INDEX"), 1);
+        std::int32_t n = 0;
+        ASSERT_EQ(file->Read(&n, 4), 1);
+        ASSERT_GE(n, 3) << "rest, speech, rest";
+        std::vector<std::uint8_t> entries(static_cast<std::size_t>(n) * 8);
+        ASSERT_EQ(file->Read(entries.data(), static_cast<int>(entries.size())), 1);
+        file->Close();
+        auto time = [&](int i) { std::uint32_t t; std::memcpy(&t, &entries[static_cast<std::size_t>(i) * 8], 4); return t; };
+        auto shape = [&](int i) { std::uint16_t v; std::memcpy(&v, &entries[static_cast<std::size_t>(i) * 8 + 4], 2); return v; };
+        EXPECT_EQ(time(0), 0u);
+        EXPECT_EQ(shape(0), 1);
+        EXPECT_EQ(shape(n - 1), 1);
+        EXPECT_NEAR(static_cast<double>(time(n - 1)), static_cast<double>(lengthMs), 2.0);
+        int talking = 0;
+        for (int i = 1; i < n; ++i) {
+            EXPECT_GT(time(i), time(i - 1)) << i;
+            if (shape(i) != 1) ++talking;
+        }
+        EXPECT_GE(talking, 1);
+    }
+    EXPECT_GE(count, 8);
+}
+
+TEST_F(Universe01, EveryFileTheScriptNamesExists) {
+    for (const char* rel : {"U01.ZELT", "U01D.ZELT", "Scene.bin", "INFOOBJ.BIN", "INFOACT.BIN", "Anim/U01_02/Action03.A3D",
+                            "Anim/U01_20A.A3D", "Sound/U01.wav", "Sound/OpenDoor.wav", "Sound/CloseDoor.wav", "Sound/TelGrisi.wav",
+                            "Sound/TelGrisi2.wav", "Sound/s1_05.wav", "Sound/S1_10.wav", "Sound/s1_11.wav", "Sound/s1_12.wav",
+                            "Sound/s1_13.wav", "Sound/d1_01.wav", "Sound/d1_01.bin", "Sound/d1_04.wav", "Sound/d1_04.bin",
+                            "Sound/d1_05.wav", "Sound/d1_05.bin"})
+        EXPECT_TRUE(Exists(rel)) << rel;
+    auto file = std::make_unique<XChunkFile>();
+    ASSERT_EQ(file->Open(platform::ResolvePath(dir, "SCENE.BIN").c_str(), 0), 1);
+    XSceneInfoRecord info;
+    XCameraInfoRecord camera;
+    ASSERT_EQ(ReadSceneInfo(*file, info), 1);
+    ASSERT_EQ(ReadCameraInfo(*file, camera), 1);
+    file->Close();
+    EXPECT_EQ(info.m_Scale, 40.0f);
+    EXPECT_EQ(camera.m_SphereOffsetZ, 37.0f);
+    EXPECT_LE(camera.m_SphereOffsetZ + info.m_Scale * 0.5f, kEye) << "the sphere stays above the feet";
+}
+
+TEST_F(Universe01, GroundLiesAtEyeHeightWhereTheScriptPutsTheCamera) {
+    Station s(dir, "U01.ZELT");
+    ASSERT_EQ(s.m_Loaded, 1);
+    u01::ApplyRepairs(s.m_Scene, &s.m_Anims);
+    s.ApplyObjectTable();
+    const struct {
+        const char* what;
+        Vec eye;
+    } places[] = {
+        {"arrival", {-258.44f, -508.2f, 29.546f}},
+        {"with the companion", {-405.67f, -494.31f, 29.5f}},
+        {"further on", {-468.4f, -481.3f, 29.5f}},
+        {"before the mayor", {-466.36f, -452.495f, 30.48f}},
+        {"at the telephone", {433.79f, -91.1468f, 24.7812f}},
+        {"watching the door", {421.145f, -69.187f, 24.78f}},
+        {"caught by Ernest", {486.0585f, -107.99f, 24.0f}},
+        {"at the ladder", {439.8334f, -50.66f, 28.2052f}},
+        {"on the roof", {469.932f, -40.2943f, 110.637f}},
+        {"on the upper roof", {485.775f, -44.9f, 139.0f}},
+        {"points, view A", {667.0f, 723.8f, 94.0f}},
+        {"points, view B", {753.22f, 662.18f, 93.55f}},
+    };
+    for (const auto& p : places) {
+        float ground = 0;
+        ZeltObject* on = nullptr;
+        ASSERT_TRUE(s.Ground(p.eye, ground, on)) << p.what;
+        EXPECT_NEAR(p.eye.z - ground, kEye, 1.0f) << p.what << " over " << on->name;
+    }
+    // The third crate lies across the ramp: without its repair it is in the way.
+    float ground = 0;
+    ZeltObject* on = nullptr;
+    ASSERT_TRUE(s.Ground({590, -470, 100}, ground, on));
+    EXPECT_STRNE(on->name, "Box203");
+    s.Object("Box203")->collisionOff = 0;
+    ASSERT_TRUE(s.Ground({590, -470, 100}, ground, on));
+    EXPECT_STREQ(on->name, "Box203");
+}
+
+// The camera as the script places it while riding: behind the wagon's
+// origin P, looking at the marker T ahead.
+Vec RideEye(ZeltObject* wagon, ZeltObject* marker) {
+    Vec p = Position(wagon);
+    const Vec t = Position(marker);
+    p.z = t.z + 18;
+    Vec d{t.x - p.x, t.y - p.y, t.z + 10 - p.z};
+    const float l = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
+    d = {d.x / l, d.y / l, d.z / l};
+    return {p.x - 40 * d.x, p.y - 40 * d.y, p.z - 20 * d.z};
+}
+
+TEST_F(Universe01, TrainRidesOnItsDeckRoundTheLoopAndOntoTheSecondTrack) {
+    Station s(dir, "U01.ZELT");
+    ASSERT_EQ(s.m_Loaded, 1);
+    u01::ApplyRepairs(s.m_Scene, &s.m_Anims);
+    s.ApplyObjectTable();
+    ZeltObject* wagon = s.Object("*U01_20");
+    ZeltObject* marker = s.Object("*U01_23");
+    ASSERT_NE(wagon, nullptr);
+    ASSERT_NE(marker, nullptr);
+    ZeltAnimation* track1 = s.m_Anims["*U01_20"];
+    ASSERT_NE(track1, nullptr);
+    const int last = track1->lastFrame;
+    ASSERT_GT(last, 92);
+
+    auto rideAt = [&](const char* what) {
+        const Vec eye = RideEye(wagon, marker);
+        float ground = 0;
+        ZeltObject* on = nullptr;
+        ASSERT_TRUE(s.Ground(eye, ground, on)) << what;
+        EXPECT_EQ(on, wagon) << what << ": the ground is " << on->name;
+        EXPECT_NEAR(eye.z - ground, kEye, 1.5f) << what << " over " << on->name << " at " << eye.x << " " << eye.y << " " << eye.z;
+    };
+    std::vector<Vec> path;
+    for (int frame = 0; frame <= last; frame += 5) {
+        ASSERT_NE(Zelt_Object_Animate_Spline(wagon, track1, static_cast<float>(frame), 0, 1), 0);
+        rideAt(("track 1, frame " + std::to_string(frame)).c_str());
+        path.push_back(Position(wagon));
+        if (path.size() > 1) {
+            // The marker is ahead in the direction of travel.
+            const Vec a = path[path.size() - 2], b = path.back(), t = Position(marker);
+            EXPECT_GT((b.x - a.x) * (t.x - b.x) + (b.y - a.y) * (t.y - b.y), 0.0f) << "frame " << frame;
+        }
+    }
+    // A loop: the last frame is where the first was.
+    Zelt_Object_Animate_Spline(wagon, track1, 0, 0, 1);
+    const Vec start = Position(wagon);
+    Zelt_Object_Animate_Spline(wagon, track1, static_cast<float>(last), 0, 1);
+    const Vec end = Position(wagon);
+    EXPECT_NEAR(start.x, end.x, 0.5f);
+    EXPECT_NEAR(start.y, end.y, 0.5f);
+
+    // Track 2 takes over at the points (frame 90) from its frame 15 on
+    // without a jump, carries the wagon by its parent, and ends further on.
+    Zelt_Object_Animate_Spline(wagon, track1, 90, 0, 1);
+    const Vec atPoints = Position(wagon);
+    ZeltAnimation* track2 = nullptr;
+    ASSERT_NE(Zelt_Load_Sdk_a3d(s.m_Scene, platform::ResolvePath(dir, "Anim/U01_20A.A3D").c_str(), &track2), 0);
+    EXPECT_EQ(std::strchr(track2->name, '*'), nullptr) << "the second track animates the wagon's parent";
+    ASSERT_NE(Zelt_Object_Animate_Spline(wagon->parent, track2, 15, 0, 1), 0);
+    const Vec joined = Position(wagon);
+    EXPECT_NEAR(joined.x, atPoints.x, 0.5f);
+    EXPECT_NEAR(joined.y, atPoints.y, 0.5f);
+    rideAt("track 2, frame 15");
+    ASSERT_NE(Zelt_Object_Animate_Spline(wagon->parent, track2, static_cast<float>(track2->lastFrame), 0, 1), 0);
+    const Vec final = Position(wagon);
+    EXPECT_GT(std::hypot(final.x - atPoints.x, final.y - atPoints.y), 300.0f);
+    rideAt("end of track 2");
+    // Nothing of the loop lies where the second track ends.
+    const Vec bend = {path[path.size() / 2].x, path[path.size() / 2].y, 0};
+    EXPECT_GT(std::hypot(final.x - bend.x, final.y - bend.y), 300.0f);
+
+    // At the station the deck meets the platform's edge: a step from the
+    // platform onto it finds the wagon.
+    Zelt_Object_Animate_Spline(wagon->parent, track2, 0, 0, 1);
+    Zelt_Object_Animate_Spline(wagon, track1, 0, 0, 1);
+    float ground = 0;
+    ZeltObject* on = nullptr;
+    for (float y : {-555.0f, -559.0f, -562.0f}) {
+        ASSERT_TRUE(s.Ground({start.x - 30, y, 31}, ground, on));
+        EXPECT_GE(ground, -30.5f) << "no gap between the platform and the deck at y " << y;
+    }
+}
+
+}  // namespace
