@@ -70,8 +70,7 @@ constexpr Vec3 kPainterAt{40, 100, kFloor};
 
 // The painter's mouth shapes in "Anim/U09_05/": the mouth's width, depth and
 // height scaled over ten frames. "A" is closed at frame 0 (the mouth at
-// rest) and wide open after. "E" is left out: the game falls back to the
-// first shape found for it.
+// rest) and wide open after.
 bool MouthShapes(Pack& pack, const demo::Character& painter) {
     struct Shape {
         const char* name;
@@ -82,6 +81,7 @@ bool MouthShapes(Pack& pack, const demo::Character& painter) {
         {"B", {{0, {1.15f, 1, 0.4f}}, {10, {1.1f, 1, 0.5f}}}},
         {"Ch", {{0, {0.6f, 1, 2}}, {10, {0.65f, 1, 2.3f}}}},
         {"Ch_yeux", {{0, {0.55f, 1, 2.6f}}, {10, {0.6f, 1, 2.4f}}}},
+        {"E", {{0, {1.3f, 1, 1.8f}}, {10, {1.25f, 1, 2}}}},
         {"F", {{0, {1.5f, 1, 0.7f}}, {10, {1.45f, 1, 0.8f}}}},
         {"O", {{0, {0.5f, 1, 3.2f}}, {10, {0.55f, 1, 3}}}},
         {"Yeux", {{0, {1, 1, 1.6f}}, {10, {0.95f, 1, 1.5f}}}},

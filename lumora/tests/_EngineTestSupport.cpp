@@ -34,8 +34,8 @@ int ReadInChunk(const std::string& path, const char* chunk, const std::function<
     });
 }
 
-int TestRoomScene::Open() {
-    std::snprintf(m_Dir, sizeof m_Dir, "%sU09/", DataPackRoot().c_str());
+int TestRoomScene::Open(const std::string& root) {
+    std::snprintf(m_Dir, sizeof m_Dir, "%sU09/", root.c_str());
     if (!Zelt_Scene_Create(&m_Scene)) return 0;
     CreateTrees();
     AddMapDir((std::string(m_Dir) + "Maps\\").c_str());

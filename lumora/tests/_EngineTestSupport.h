@@ -33,8 +33,9 @@ int ReadInChunk(const std::string& path, const char* chunk, const std::function<
 // The test rooms as a scene without a display (kernel scene, trees, scene list).
 class TestRoomScene : public XScene {
 public:
-    // Loads "U09/U09.ZELT" of the pack; Start applies the tables.
-    int Open();
+    // Loads "U09/U09.ZELT" of the pack (or of another data root holding a
+    // copy of "U09/"); Start applies the tables.
+    int Open(const std::string& root = DataPackRoot());
     // The action node of a kernel object named `name`.
     XObject3D* Node(const char* name);
 };
