@@ -259,11 +259,7 @@ bool WriteMouthShapes(const Character& character, const std::string& dir, std::s
     const auto& names = MouthShapeNames();
     for (std::size_t i = 0; i < names.size(); ++i) {
         AssetScene a;
-        KelmatAnimation* face = a.Animation(character.face->name, 10);
-        a.PositionKeys(face, {{0, {character.face->position.x, character.face->position.y, character.face->position.z}}});
-        KelmatAnimation* mouth = a.Animation(character.mouth->name, 10, face);
-        a.PositionKeys(mouth, {{0, {character.mouth->position.x, character.mouth->position.y, character.mouth->position.z}}});
-        a.ScaleKeys(mouth, {{0, shapes[i].from}, {5, shapes[i].to}, {10, shapes[i].from}});
+        BuildMouthShape(a, character, 10, {{0, shapes[i].from}, {5, shapes[i].to}, {10, shapes[i].from}});
         if (!a.Save(dir + "/" + names[i] + ".A3D", why)) return false;
     }
     return true;
