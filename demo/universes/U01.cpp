@@ -511,10 +511,11 @@ bool Characters(Pack& pack, UniverseNames& names) {
         auto* arm = s.Box("Bras", {9, -4, 48}, {-3, -3, -26}, {3, 3, 0}, s.Material("Manche", 45, 45, 55), c.root);
         s.Box("*U01_04", {0, -4, -26}, {-5, -1, -3}, {5, 1, 3}, s.Material("Carte", 245, 235, 200), arm);
         if (!SpeakerFiles(pack, s, c, "U01_02", names)) return false;
-        // The card held out: the arm comes forward and up ("GiveCard").
+        // The card held out: the arm comes forward and up ("GiveCard"), high
+        // enough for the card to show below the face of the one he greets.
         AssetScene give;
         KelmatAnimation* root = RestPose(give, c.root, 20);
-        if (KelmatAnimation* a = FindAnim(root, "Bras")) give.PositionKeys(a, {{0, {9, -4, 48}}, {1, {9, -4, 48}}, {20, {9, -24, 56}}});
+        if (KelmatAnimation* a = FindAnim(root, "Bras")) give.PositionKeys(a, {{0, {9, -4, 48}}, {1, {9, -4, 48}}, {20, {9, -24, 80}}});
         if (!Save(pack, give, "U01/Anim/U01_02/Action03.A3D")) return false;
     }
     {

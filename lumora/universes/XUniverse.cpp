@@ -102,6 +102,11 @@ ZeltVector XUniverse::CameraPosition() const {
                    : ZeltVector{0, 0, 0};
 }
 
+int XUniverse::Say(const char* speaker, const char* line) {
+    DebugOut("Universe: %s says %s", speaker, line);
+    return SpeakerSay(speaker, line);
+}
+
 int XUniverse::Live() const {
     return g_App && g_CurrentScene == this && g_App->GetState() == APP_SCENE ? 1 : 0;
 }

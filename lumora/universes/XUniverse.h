@@ -54,6 +54,10 @@ public:
     static ZeltVector PositionOf(const XObject3D* node);
     ZeltVector CameraPosition() const;
 
+    // A talking character says a line (noted in the debug output); 0 when
+    // the scene has no such character.
+    int Say(const char* speaker, const char* line);
+
     // Waits, animating and rendering, while the source plays, until Return
     // is down, or at the latest the length of its wave on the game clock.
     void WaitWhilePlaying(XSoundSource* source);

@@ -162,7 +162,7 @@ int XUniverse01::Start(int mode, XChunkFile* save) {
     m_ActionsEnabled = 0;
     {
         NoEscape noEscape;
-        SpeakerSay("U01_01", "d1_01");
+        Say("U01_01", "d1_01");
         if (m_Pilot) {
             m_Pilot->TravelTowardObject(1000, FindInTree(m_Character1 ? m_Character1->m_Object : nullptr, "TETE", 1));
             const ZeltVector a{-405.67f, -494.31f, 29.5f}, b{-468.4f, -481.3f, 29.5f};
@@ -195,7 +195,10 @@ int XUniverse01::Start(int mode, XChunkFile* save) {
         if (m_MayorAnim) {
             char file[400];
             std::snprintf(file, sizeof file, "%sAnim/U01_02/Action03.A3D", m_Dir);
-            if (XAnimation* give = m_MayorAnim->AddSub(file, "GiveCard", 1, 1)) give->m_Loop = 0;
+            if (XAnimation* give = m_MayorAnim->AddSub(file, "GiveCard", 1, 1)) {
+                give->m_Loop = 0;
+                DebugOut("Universe 1: the mayor holds out his card");
+            }
         }
         if (m_Pilot) m_Pilot->m_CanMove = m_Pilot->m_CanTurn = 0;
     }
@@ -229,13 +232,14 @@ void XUniverse01::TakeCard() {
     }
     if (m_Pilot) m_Pilot->m_CanMove = m_Pilot->m_CanTurn = 1;
     SetCursorValueOf(m_Mayor, 3);
+    DebugOut("Universe 1: the card is taken");
 }
 
 void XUniverse01::ClickMayor() {
     const char* line = "d1_04";
     if (g_MayorFirstGreeting) g_MayorFirstGreeting = 0;
     else if (Random() * 2 / kRandomMax != 1) line = "d1_05";
-    SpeakerSay("U01_02", line);
+    Say("U01_02", line);
 }
 
 void XUniverse01::OpenDoor() {
@@ -356,6 +360,7 @@ void XUniverse01::CallSequence(XAnimation* phone) {
     CloseDoor();
     // Someone is coming: twenty seconds to get up on the roof.
     if (m_Gauge) m_Gauge->Start(20.0f, 1, "", 0);
+    DebugOut("Universe 1: Ernest is coming");
     SetCursorValueOf("*U01_08", 4);
 }
 
@@ -503,6 +508,7 @@ int XUniverse01::Render() {
 
 void XUniverse01::GaugeRanOut() {
     // Ernest is back and finds the player in his office.
+    DebugOut("Universe 1: too late, Ernest is back");
     Sequence hold;
     if (g_App) g_App->m_CursorShown = 0;
     ZeltVector eye = CameraPosition();
