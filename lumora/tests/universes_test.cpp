@@ -18,6 +18,7 @@
 #include "lumora/engine/XAction.h"
 #include "lumora/engine/XAnimation.h"
 #include "lumora/engine/XCameraPilot.h"
+#include "lumora/engine/XGauge.h"
 #include "lumora/engine/XObject3D.h"
 #include "lumora/shell/ChunkFile.h"
 #include "lumora/shell/MessageTable.h"
@@ -278,4 +279,33 @@ TEST_F(UniverseTest, PaintingSceneStandsAtTheViewpointAndIgnoresClicks) {
                              "U13_06", "U13_11", "U13_12", "U13_13", "U13_14", "U13_15", "U14_01", "U14_02", "U14_03",
                              "U14_05", "U14_07"})
         EXPECT_NE(XPaintingScene::FindViewpoint(code), nullptr) << code << " is a painting the gallery opens";
+}
+
+TEST_F(UniverseTest, WhenTheGaugeRunsOutErnestComesInAndTheLightGoes) {
+    XUniverse01 u;
+    ASSERT_EQ(Open(u, "U01", "U01.ZELT"), 1);
+    ASSERT_EQ(u.Start(0, nullptr), 1);
+    ZeltObject* ernest = u.FindObject("*Ernest", 1);
+    ASSERT_NE(ernest, nullptr);
+    ASSERT_TRUE(ernest->hidden);
+    const int light = u.m_Ambient[0] + u.m_Ambient[1] + u.m_Ambient[2];
+    u.m_Gauge->Start(20.0f, 1, "", 0);
+    u.Render();
+    EXPECT_TRUE(u.m_Gauge->IsRunning()) << "time is left";
+    u.m_Gauge->Complete();
+    u.Render();
+    EXPECT_FALSE(u.m_Gauge->IsRunning());
+    EXPECT_FALSE(ernest->hidden);
+    XAnimation* door = u.FindAnimation("*U01_07");
+    ASSERT_NE(door, nullptr);
+    EXPECT_EQ(door->m_Backward, 0) << "the door opens";
+    EXPECT_EQ(door->m_StopPending, 1);
+    EXPECT_FLOAT_EQ(door->m_StopFrame, 12.0f);
+    // The camera ends looking up at him, narrowed, and the light is out.
+    EXPECT_NEAR(u.m_Pilot->m_Position[0], 486.0585f, 0.01f);
+    EXPECT_NEAR(u.m_Pilot->m_Position[1], -107.99f, 0.01f);
+    EXPECT_NEAR(u.m_Pilot->m_Position[2], 24.0f, 0.01f);
+    EXPECT_NEAR(u.m_Pilot->m_Theta, 0.1631f, 0.001f);
+    EXPECT_NEAR(u.m_Pilot->m_Phi, 2.19f, 0.001f);
+    EXPECT_LT(u.m_Ambient[0] + u.m_Ambient[1] + u.m_Ambient[2], light / 3);
 }
