@@ -471,7 +471,8 @@ void XUniverse01::Ride() {
     if (m_TrainChanged) {
         // The end of the second track: on to universe 2.
         if (m_TrainAnim->m_Frame < static_cast<float>(m_TrainAnim->Last())) return;
-        Sequence hold;
+        // The cursor stays off: the next universe's loading takes over.
+        if (g_Cursor) g_Cursor->SetEnabled(0, 0);
         FadeOut(2000);
         if (g_App) g_App->m_CursorShown = 0;
         eye = CameraPosition();
@@ -509,7 +510,8 @@ int XUniverse01::Render() {
 void XUniverse01::GaugeRanOut() {
     // Ernest is back and finds the player in his office.
     DebugOut("Universe 1: too late, Ernest is back");
-    Sequence hold;
+    // The cursor stays off until the menu takes it back.
+    if (g_Cursor) g_Cursor->SetEnabled(0, 0);
     if (g_App) g_App->m_CursorShown = 0;
     ZeltVector eye = CameraPosition();
     PlayPointSound2(Name("S1_10"), &eye, 0);
