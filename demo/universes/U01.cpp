@@ -396,15 +396,16 @@ bool Scenery(Pack& pack, UniverseNames& names) {
     s.Box("Cour2", {340, -60, kBed}, {-40, -80, 0}, {40, 80, kYard - kBed}, m.gravel);         // x 300..380
     s.Box("Cour3", {560, -60, kBed}, {-60, -80, 0}, {60, 80, kYard - kBed}, m.gravel);         // x 500..620
     s.Box("Cour4", {440, -29, kBed}, {-60, -29, 0}, {60, 29, kYard - kBed}, m.gravel);         // y -58..0
-    // The office: floor, walls (door gap in the east wall, y -130..-100).
+    // The office: floor, walls (door gap in the east wall, y -135..-85, wide
+    // enough for the walker's sphere).
     s.Box("BureauSol", {440, -99, kBed}, {-60, -41, 0}, {60, 41, kOffice - kBed}, m.planks);
     const float wallTop = kRoof - kOffice - 2;
     Slab(s, "BureauMurOuest", ox0, oy0, ox0 + 4, oy1, kOffice, wallTop, m.plaster);
     Slab(s, "BureauMurSud", ox0, oy0, ox1, oy0 + 4, kOffice, wallTop, m.plaster);
     Slab(s, "BureauMurNord", ox0, oy1 - 4, ox1, oy1, kOffice, wallTop, m.plaster);
-    Slab(s, "BureauMurEst1", ox1 - 4, oy0, ox1, -130, kOffice, wallTop, m.plaster);
-    Slab(s, "BureauMurEst2", ox1 - 4, -100, ox1, oy1, kOffice, wallTop, m.plaster);
-    Slab(s, "BureauLinteau", ox1 - 4, -130, ox1, -100, kOffice + 80, wallTop - 80, m.plaster);
+    Slab(s, "BureauMurEst1", ox1 - 4, oy0, ox1, -135, kOffice, wallTop, m.plaster);
+    Slab(s, "BureauMurEst2", ox1 - 4, -85, ox1, oy1, kOffice, wallTop, m.plaster);
+    Slab(s, "BureauLinteau", ox1 - 4, -135, ox1, -85, kOffice + 80, wallTop - 80, m.plaster);
     s.Box("BureauFenetre", {440, oy0 - 0.5f, kOffice + 35}, {-20, -1, 0}, {20, 1, 30}, m.glass);
     // Roof: the office roof with an overhang to the north-east, the raised part.
     s.Box("Toit", {445, -99, kRoof - 3}, {-70, -49, 0}, {70, 41, 3}, m.slate);     // x 375..515, y -148..-58
@@ -511,10 +512,11 @@ bool Characters(Pack& pack, UniverseNames& names) {
         auto* arm = s.Box("Bras", {9, -4, 48}, {-3, -3, -26}, {3, 3, 0}, s.Material("Manche", 45, 45, 55), c.root);
         s.Box("*U01_04", {0, -4, -26}, {-5, -1, -3}, {5, 1, 3}, s.Material("Carte", 245, 235, 200), arm);
         if (!SpeakerFiles(pack, s, c, "U01_02", names)) return false;
-        // The card held out: the arm comes forward and up ("GiveCard").
+        // The card held out: the arm comes forward and up ("GiveCard"), high
+        // enough for the card to show below the face of the one he greets.
         AssetScene give;
         KelmatAnimation* root = RestPose(give, c.root, 20);
-        if (KelmatAnimation* a = FindAnim(root, "Bras")) give.PositionKeys(a, {{0, {9, -4, 48}}, {1, {9, -4, 48}}, {20, {9, -24, 56}}});
+        if (KelmatAnimation* a = FindAnim(root, "Bras")) give.PositionKeys(a, {{0, {9, -4, 48}}, {1, {9, -4, 48}}, {20, {9, -24, 80}}});
         if (!Save(pack, give, "U01/Anim/U01_02/Action03.A3D")) return false;
     }
     {
@@ -551,11 +553,11 @@ bool Animated(Pack& pack, AssetScene& s, KelmatObject* root, const std::string& 
 
 bool Props(Pack& pack, UniverseNames& names) {
     {
-        // The office door, hinged at y -130 of the east wall, opening outwards.
+        // The office door, hinged at y -135 of the east wall, opening outwards.
         AssetScene s;
-        auto* door = s.Box("*U01_07", {498, -130, kOffice}, {-2, 0, 0}, {2, 30, 78}, s.Material("Porte", 110, 60, 40, "wood.bmp"));
-        s.Box("Poignee", {-3, 25, 40}, {-1, -1, -1}, {5, 1, 1}, s.Material("Laiton", 220, 180, 80), door);
-        if (!Animated(pack, s, door, "Objets/Porte.O3D", "Anim/Porte.A3D", 12, {{0, {498, -130, kOffice}}},
+        auto* door = s.Box("*U01_07", {498, -135, kOffice}, {-2, 0, 0}, {2, 50, 78}, s.Material("Porte", 110, 60, 40, "wood.bmp"));
+        s.Box("Poignee", {-3, 45, 40}, {-1, -1, -1}, {5, 1, 1}, s.Material("Laiton", 220, 180, 80), door);
+        if (!Animated(pack, s, door, "Objets/Porte.O3D", "Anim/Porte.A3D", 12, {{0, {498, -135, kOffice}}},
                       {{0, {0, 0, 0}}, {12, {95, 0, 0}}}, names))
             return false;
     }

@@ -383,11 +383,12 @@ void XCameraPilot::Slide(ZeltVector& p) {
 bool XCameraPilot::GroundBelow(const ZeltVector& pos, float* height, ZeltObject** object) {
     const float p0[3] = {pos.x, pos.y, pos.z};
     const float p1[3] = {pos.x, pos.y, pos.z - kRay};
-    // Only what lies above height 0 is ground.
+    // The highest face below is the ground, at whatever height it lies (a
+    // station's platform and track bed lie below height 0).
     float best = 0.0f;
     ZeltObject* found = nullptr;
     ForEachHit(m_Owner ? m_Owner->m_Scene : nullptr, false, p0, p1, [&](ZeltObject* o, const float* hit) {
-        if (hit[2] > best) {
+        if (!found || hit[2] > best) {
             best = hit[2];
             found = o;
         }

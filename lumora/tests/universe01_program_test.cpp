@@ -1,0 +1,180 @@
+// The real program straight into the station, with scripted input: the
+// opening plays (the companion speaks, the camera moves to the mayor, who
+// welcomes the player and holds out his card); the card is taken and opens
+// the office; the time clock's card is dialled on the telephone; lifting
+// the receiver brings Ernest's call. Staying in the office, the player is
+// found when the twenty seconds are over (back to the menu); going out and
+// up the ladder in time stops the gauge on the roof.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <cstdint>
+
+#include "_EngineTestSupport.h"
+#include "_ShellTestSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Pixels of the card's cream colour (245, 235, 200 on a 16-bit screen).
+int CardPixels(const FrameDump& f) {
+    int n = 0;
+    for (std::uint32_t c : f.rgb) {
+        const int r = static_cast<int>((c >> 16) & 0xFF), g = static_cast<int>((c >> 8) & 0xFF),
+                  b = static_cast<int>(c & 0xFF);
+        n += r > 200 && g > 190 && b > 150 && b < 215 && r - b > 25;
+    }
+    return n;
+}
+
+int Differing(const FrameDump& a, const FrameDump& b) {
+    if (a.rgb.size() != b.rgb.size()) return -1;
+    int n = 0;
+    for (std::size_t i = 0; i < a.rgb.size(); i += 7) n += (a.rgb[i] & 0xF8F8F8) != (b.rgb[i] & 0xF8F8F8);
+    return n;
+}
+
+// From the start to lifting the receiver for Ernest's call (about frame
+// 1850, when the twenty seconds begin). The opening takes about 470 frames;
+// the card is up from about 530. The walker (2.64 units a frame) steps off
+// the carpet, goes east along the platform, north through the yard to the
+// office's door, opens it with the card, goes in, takes the time clock's
+// card, turns to the telephone and looks down at it.
+const char* const kToTheCall =
+                  "#2 key press RETURN\n"
+                  "#400 click left 320 200\n"  // during the opening: held back
+                  "#545 move 500 350\n+1 click left\n"  // the card
+                  "#620 key down LEFT\n+52 key up LEFT\n"
+                  "#680 key down UP\n+7 key up UP\n"
+                  "#700 key down LEFT\n+26 key up LEFT\n"
+                  "#730 key down UP\n+390 key up UP\n"
+                  "#1125 key down LEFT\n+26 key up LEFT\n"
+                  "#1155 key down UP\n+137 key up UP\n"
+                  "#1295 key down LEFT\n+27 key up LEFT\n"
+                  "#1330 move 320 240\n+1 click left\n"  // the door, with the card
+                  "#1490 key down UP\n+31 key up UP\n"
+                  "#1530 key down RIGHT\n+26 key up RIGHT\n"
+                  "#1565 move 295 310\n+1 click left\n"  // the time clock's card
+                  "#1580 key down LEFT\n+22 key up LEFT\n"
+                  "#1610 key down PAGEDOWN\n+5 key up PAGEDOWN\n"
+                  "#1630 move 315 268\n+1 click left\n"  // dialled
+                  "#1700 click left 315 268\n";  // the receiver lifted
+
+// Runs the program in a copy of the pack with `script` as its input; the
+// debug output, or "failed: " and it when the program did not end well.
+std::string RunStation(const ScratchDir& scratch, const std::string& script) {
+    fs::copy(fs::path(TestBinDir()) / "Data", scratch.Path() / "data", fs::copy_options::recursive);
+    fs::create_directories(scratch.Path() / "frames");
+    scratch.Write("input.txt", script);
+    const std::string command = "cd '" + scratch.Path().string() +
+                                "' && LUMORA_BACKEND=headless LUMORA_CLOCK=fixed:33 LUMORA_INPUT=input.txt "
+                                "LUMORA_FRAMES=frames LUMORA_DEBUG=1 '" + TestBinDir() +
+                                "/lumora' --data data --save save --scene U01.ZELT > run.log 2>&1";
+    const int status = std::system(command.c_str());
+    const std::string log = scratch.Read("run.log");
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? log : "failed: " + log;
+}
+
+}  // namespace
+
+TEST(StationProgram, FromTheWelcomeToErnestsCallAndBeingFound) {
+    const fs::path pack = fs::path(TestBinDir()) / "Data";
+    ASSERT_TRUE(fs::exists(pack / "U01" / "U01.ZELT")) << "the data pack is built with the program";
+    ScratchDir scratch;
+    const std::string log = RunStation(scratch, std::string(kToTheCall) + "#3000 quit\n");
+    ASSERT_NE(log.rfind("failed: ", 0), 0u) << log;
+
+    const char* const story[] = {"File not found",  // the prologue's video is not in the pack
+                                 "Universe: U01_01 says d1_01",
+                                 "Action=MaireBienvenue. NbDone=1",
+                                 "Universe 1: the mayor holds out his card",
+                                 "...Action: Found Receiver Receiver = *U01_04",
+                                 "Action====================>Cando (TakeCard)",
+                                 "Universe 1: the card is taken",
+                                 "Action=OuvrirBureau. NbDone=1",
+                                 "Action====================>Cando (OpenDoor)",
+                                 "Action====================>Cando (TakeCarteHorloge)",
+                                 "Action=Composer. NbDone=1",
+                                 "Action====================>Cando (ClicTel)",
+                                 "Action=AppelErnest. NbDone=1",
+                                 "Universe 1: Ernest is coming",
+                                 "Universe 1: too late, Ernest is back",
+                                 "Universe: failed, back to the menu"};
+    std::size_t at = 0;
+    for (const char* line : story) {
+        const std::size_t found = log.find(line, at);
+        ASSERT_NE(found, std::string::npos) << "missing or out of order: " << line << "\n" << log;
+        at = found;
+    }
+    EXPECT_EQ(log.find("Receiver = *U01_02"), std::string::npos) << "the click during the opening was held back";
+    EXPECT_EQ(log.find("[message box]", log.find("NbObjectTotal")), std::string::npos) << log;
+
+    auto frame = [&](int n) {
+        char name[32];
+        std::snprintf(name, sizeof name, "frame_%06d.bmp", n);
+        return ReadFrameDump(scratch.Path() / "frames" / name);
+    };
+    // The camera goes from the platform to the companion and on to the mayor.
+    const FrameDump start = frame(30), walking = frame(180), mayor = frame(330);
+    EXPECT_GT(Differing(start, walking), 3000);
+    EXPECT_GT(Differing(walking, mayor), 3000);
+    // The card shows in his raised hand, and is gone once taken.
+    EXPECT_LT(CardPixels(frame(470)), 500) << "not yet held out at the end of the opening";
+    EXPECT_GT(CardPixels(frame(544)), 8000);
+    EXPECT_LT(CardPixels(frame(690)), 500);
+    // At the end the menu's load screen: its list is a wide navy panel.
+    const FrameDump menu = frame(2999);
+    int navy = 0;
+    for (std::uint32_t c : menu.rgb) navy += (c & 0xF8F8F8) == 0x202050;
+    EXPECT_GT(navy, 100000);
+}
+
+// The same call, then out of the office and up the ladder before the time
+// is over: the gauge stops and the walker stands on the raised roof.
+TEST(StationProgram, UpOnTheRoofInTime) {
+    const fs::path pack = fs::path(TestBinDir()) / "Data";
+    ASSERT_TRUE(fs::exists(pack / "U01" / "U01.ZELT"));
+    ScratchDir scratch;
+    const std::string log = RunStation(scratch, std::string(kToTheCall) +
+                                   "#1900 key down PAGEUP\n+8 key up PAGEUP\n"
+                                   "#1932 move 200 250\n+1 click left\n"  // the door
+                                   "#2085 key down LEFT\n+3 key up LEFT\n"
+                                   "#2090 key down UP\n+55 key up UP\n"
+                                   "#2150 key down LEFT\n+34 key up LEFT\n"
+                                   "#2190 key down UP\n+39 key up UP\n"
+                                   "#2235 key down LEFT\n+26 key up LEFT\n"
+                                   "#2265 key down UP\n+42 key up UP\n"
+                                   "#2312 key down LEFT\n+26 key up LEFT\n"
+                                   "#2346 move 590 240\n+1 click left\n"  // a rung of the ladder
+                                   "#2700 quit\n");
+    ASSERT_NE(log.rfind("failed: ", 0), 0u) << log;
+    const std::size_t coming = log.find("Universe 1: Ernest is coming");
+    ASSERT_NE(coming, std::string::npos) << log;
+    const std::size_t climb = log.find("Action====================>Cando (MonterSurToit)", coming);
+    ASSERT_NE(climb, std::string::npos) << log;
+    EXPECT_EQ(log.find("too late"), std::string::npos) << log;
+    EXPECT_EQ(log.find("back to the menu"), std::string::npos);
+    // The last walker line: on the raised roof.
+    const std::size_t last = log.rfind("Pilot: ");
+    ASSERT_NE(last, std::string::npos);
+    const std::string line = log.substr(last, log.find('\n', last) - last);
+    EXPECT_NE(line.find("z=139.000"), std::string::npos) << line;
+    EXPECT_NE(line.find("ground=ToitHaut"), std::string::npos) << line;
+
+    // The gauge's red bar shows while the time runs and is gone on the roof.
+    auto redBar = [&](int n) {
+        char name[32];
+        std::snprintf(name, sizeof name, "frame_%06d.bmp", n);
+        const FrameDump f = ReadFrameDump(scratch.Path() / "frames" / name);
+        if (f.rgb.empty()) return false;
+        const std::uint32_t c = f.At(12, 15);
+        return ((c >> 16) & 0xFF) > 200 && ((c >> 8) & 0xFF) < 60;
+    };
+    EXPECT_TRUE(redBar(2000));
+    EXPECT_TRUE(redBar(2340));
+    EXPECT_FALSE(redBar(2600));
+}

@@ -1,0 +1,311 @@
+// The universes' scripts on the pack's scenes, without a display: the click
+// dispatch through the action queue, the station's repairs and saved
+// chunk, its telephone and points, and the painting scene's viewpoint.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "_EngineTestSupport.h"
+#include "_ShellTestSupport.h"
+#include "include/zelt/records.h"
+#include "lumora/engine/SceneList.h"
+#include "lumora/engine/XAction.h"
+#include "lumora/engine/XAnimation.h"
+#include "lumora/engine/XCameraPilot.h"
+#include "lumora/engine/XGauge.h"
+#include "lumora/engine/XObject3D.h"
+#include "lumora/shell/ChunkFile.h"
+#include "lumora/shell/MessageTable.h"
+#include "lumora/universes/XPaintingScene.h"
+#include "lumora/universes/XUniverse01.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class UniverseTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        SetMessageTableFolder(TestBinDir());
+        ASSERT_EQ(StartKernel(0, 16), 1);
+    }
+
+    // A scene of the pack's folder `folder` loaded from `list`, as the game
+    // object loads it but without a display.
+    static int Open(XScene& s, const char* folder, const char* list) {
+        std::snprintf(s.m_Dir, sizeof s.m_Dir, "%s%s/", DataPackRoot().c_str(), folder);
+        if (!Zelt_Scene_Create(&s.m_Scene)) return 0;
+        s.CreateTrees();
+        s.AddMapDir((std::string(s.m_Dir) + "Maps\\").c_str());
+        s.LoadSceneInfo();
+        return s.Load(list);
+    }
+
+    ReportRecorder recorder;
+};
+
+// A script with three operation names that notes which handlers run.
+class RecordingUniverse : public XUniverse {
+public:
+    const char* const* OperationNames() const override {
+        static const char* const names[] = {"Alpha", "Beta", "Gamma", nullptr};
+        return names;
+    }
+    void RunOperation(int index) override { ran.push_back(index); }
+    // An action whose sub-actions hand the names over, queued.
+    XAction* Queue(int id, std::initializer_list<const char*> names) {
+        auto* a = new XAction(id, "Queued", m_Actions);
+        for (const char* n : names) {
+            a->m_Subs[a->m_SubCount].m_Type = kSubQueue;
+            std::snprintf(a->m_Subs[a->m_SubCount].m_Param, XAction::kParamSize, "%s", n);
+            ++a->m_SubCount;
+        }
+        m_Actions->Add(a);
+        m_Actions->Enqueue(a);
+        return a;
+    }
+    int QueueLength() {
+        int n = 0;
+        for (XAction* a = m_Actions->FirstQueued(); a; a = m_Actions->NextQueued()) ++n;
+        return n;
+    }
+    std::vector<int> ran;
+};
+
+}  // namespace
+
+TEST_F(UniverseTest, ClickDispatchFirstMatchEveryMatchAndNothingPicked) {
+    RecordingUniverse u;
+    u.CreateTrees();
+    // First match: one handler per action, whatever else the action names;
+    // the names match whatever their case.
+    u.Queue(1, {"gamma", "Alpha"});
+    u.Queue(2, {"Unknown", "BETA"});
+    EXPECT_EQ(u.RunQueue(), 2);
+    ASSERT_EQ(u.ran.size(), 2u);
+    std::vector<int> sorted = u.ran;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(sorted, (std::vector<int>{0, 1})) << "Alpha for the first (asked before Gamma), Beta for the second";
+    EXPECT_EQ(u.QueueLength(), 0) << "every action leaves the queue";
+
+    // Every match: each name the action answers, in the script's order.
+    u.ran.clear();
+    u.m_Dispatch = XUniverse::kEveryMatch;
+    u.Queue(3, {"Gamma", "Alpha"});
+    EXPECT_EQ(u.RunQueue(), 2);
+    EXPECT_EQ(u.ran, (std::vector<int>{0, 2}));
+
+    // A click that picks nothing (no kernel scene) leaves the queue alone.
+    u.ran.clear();
+    u.m_Dispatch = XUniverse::kFirstMatch;
+    u.Queue(4, {"Beta"});
+    EXPECT_EQ(u.OnLButtonDown(10, 10), 0);
+    EXPECT_TRUE(u.ran.empty());
+    EXPECT_EQ(u.QueueLength(), 1);
+    // A script that does not need a picked node runs it and answers 1.
+    u.m_NeedsPickedNode = 0;
+    EXPECT_EQ(u.OnLButtonDown(10, 10), 1);
+    EXPECT_EQ(u.ran, (std::vector<int>{1}));
+    EXPECT_EQ(u.QueueLength(), 0);
+}
+
+TEST_F(UniverseTest, TheFactoryMakesTheScriptedUniverses) {
+    std::unique_ptr<XScene> one(CreateScene(1)), painting(CreateScene(50)), two(CreateScene(2));
+    EXPECT_NE(dynamic_cast<XUniverse01*>(one.get()), nullptr);
+    EXPECT_NE(dynamic_cast<XPaintingScene*>(painting.get()), nullptr);
+    EXPECT_EQ(dynamic_cast<XUniverse*>(two.get()), nullptr) << "no script yet";
+}
+
+TEST_F(UniverseTest, StationRepairsItsNamesAndStandsBelowHeightZero) {
+    XUniverse01 u;
+    ASSERT_EQ(Open(u, "U01", "U01.ZELT"), 1);
+    EXPECT_EQ(u.FindObject("Box31", 1), nullptr);
+    EXPECT_NE(u.FindObject("*U01_21", 1), nullptr);
+    EXPECT_NE(u.FindAnimation("*U01_21"), nullptr) << "the points' animation follows the lever";
+    EXPECT_EQ(u.FindAnimation("Object07"), nullptr);
+    EXPECT_EQ(u.FindObject("Box20", 1), nullptr) << "every crate numbered";
+    for (const char* n : {"Box201", "Box202"}) {
+        ZeltObject* crate = u.FindObject(n, 1);
+        ASSERT_NE(crate, nullptr) << n;
+        EXPECT_FALSE(crate->hidden) << n;
+    }
+    ZeltObject* third = u.FindObject("Box203", 1);
+    ASSERT_NE(third, nullptr);
+    EXPECT_TRUE(third->hidden);
+    EXPECT_EQ(third->collisionOff, 1);
+    EXPECT_EQ(third->lineTestExcluded, 1);
+    ZeltObject* post = u.FindObject("Cylinder07", 1);
+    ASSERT_NE(post, nullptr);
+    EXPECT_TRUE(post->hidden);
+    EXPECT_EQ(u.FindObject("tige", 1), nullptr);
+    EXPECT_NE(u.FindObject("*U01_12", 1), nullptr);
+    EXPECT_NE(u.FindObject("*U01_08", 1), nullptr);
+    EXPECT_EQ(u.FindObject("*U01_08P", 1), nullptr);
+
+    // The platform lies at -30: the eye stands 60 above it.
+    ZeltVector eye{-258.44f, -508.2f, 40.0f};
+    EXPECT_EQ(u.m_Pilot->GroundCheck(&eye), XCameraPilot::kOnGround);
+    EXPECT_NE(u.m_Pilot->m_Ground, nullptr);
+    EXPECT_NEAR(eye.z, 30.0f, 1.0f);
+    EXPECT_NEAR(u.m_Pilot->HeightAboveGround(&eye), 60.0f, 1.0f);
+}
+
+TEST_F(UniverseTest, TrainChangedRoundTripsAndIsAbsentFromOlderSaves) {
+    ScratchDir scratch;
+    const std::string path = scratch.File("save.sav");
+    {
+        XUniverse01 u;
+        ASSERT_EQ(Open(u, "U01", "U01.ZELT"), 1);
+        ASSERT_EQ(u.Start(0, nullptr), 1);
+        ASSERT_NE(u.m_Train, nullptr);
+        EXPECT_EQ(u.m_TrainChanged, 0);
+        u.m_TrainChanged = 1;
+        u.m_OnTrain = 1;
+        XChunkFile save;
+        ASSERT_EQ(save.Open(path.c_str(), 1), 1);
+        ASSERT_EQ(u.SaveState(&save), 1);
+        ASSERT_EQ(save.Close(), 1);
+        for (const auto& box : recorder.boxes) ADD_FAILURE() << box.text;
+    }
+    XUniverse01 back;
+    ASSERT_EQ(Open(back, "U01", "U01.ZELT"), 1);
+    XChunkFile load;
+    ASSERT_EQ(load.Open(path.c_str(), 0), 1);
+    ASSERT_EQ(back.Start(0, &load), 1);
+    EXPECT_EQ(back.m_TrainChanged, 1);
+    EXPECT_EQ(back.m_OnTrain, 1);
+    ASSERT_NE(back.m_Train, nullptr);
+    EXPECT_EQ(back.m_Pilot->m_Ground, back.m_Train->m_Object) << "the camera stands on the train again";
+    EXPECT_EQ(ReadInChunk(path, "TRAIN_CHANGED", [](XChunkFile* f) {
+                  std::int32_t v[2] = {};
+                  return f->Read(v, sizeof v) && v[0] == 1 && v[1] == 1 ? 1 : 0;
+              }),
+              1)
+        << "two 32-bit fields";
+
+    // A save without the chunk keeps the construction values.
+    {
+        XScene plain;
+        ASSERT_EQ(Open(plain, "U01", "U01.ZELT"), 1);
+        ASSERT_EQ(plain.Start(0, nullptr), 1);
+        XChunkFile save;
+        ASSERT_EQ(save.Open(scratch.File("plain.sav").c_str(), 1), 1);
+        plain.SaveState(&save);
+        save.Close();
+    }
+    XUniverse01 older;
+    ASSERT_EQ(Open(older, "U01", "U01.ZELT"), 1);
+    XChunkFile file;
+    ASSERT_EQ(file.Open(scratch.File("plain.sav").c_str(), 0), 1);
+    ASSERT_EQ(older.Start(0, &file), 1);
+    EXPECT_EQ(older.m_TrainChanged, 0);
+    EXPECT_EQ(older.m_OnTrain, 0);
+}
+
+TEST_F(UniverseTest, HangingUpAfterALoadWithTheReceiverLiftedStopsNothing) {
+    XUniverse01 u;
+    ASSERT_EQ(Open(u, "U01", "U01.ZELT"), 1);
+    ASSERT_EQ(u.Start(0, nullptr), 1);
+    // Lifted twice: this click hangs up, with no ringing tone made this visit.
+    u.m_Actions->m_DoneCounts[10] = 2;
+    ASSERT_EQ(u.m_Sources[2], nullptr);
+    u.ClickTelephone();
+    EXPECT_EQ(u.m_Sources[2], nullptr);
+    XAnimation* phone = u.FindAnimation("*U01_11");
+    ASSERT_NE(phone, nullptr);
+    EXPECT_EQ(phone->m_Backward, 1) << "the receiver goes down";
+
+    // The first lift switches the companion's hints off.
+    u.m_Actions->m_DoneCounts[10] = 1;
+    u.m_Actions->m_DoneFlags[16] = 1;
+    u.m_Actions->m_DoneFlags[24] = 1;  // the call has come already: no sequence
+    u.ClickTelephone();
+    for (int id : {4, 5, 6}) EXPECT_STREQ(u.m_Actions->m_Table[id]->m_Condition, "FALSE") << id;
+    EXPECT_STREQ(u.m_Actions->m_Table[10]->m_Condition, "FALSE") << "the telephone is done with";
+    EXPECT_EQ(phone->m_Backward, 0);
+}
+
+TEST_F(UniverseTest, ThePointsSendTheTrainOntoTheSecondTrack) {
+    XUniverse01 u;
+    ASSERT_EQ(Open(u, "U01", "U01.ZELT"), 1);
+    ASSERT_EQ(u.Start(0, nullptr), 1);
+    ASSERT_NE(u.m_TrainAnim, nullptr);
+    XAnimation* first = u.m_TrainAnim;
+    // With the points off the train passes frame 90 and stays on its loop.
+    first->m_Frame = 90.0f;
+    u.m_SwitchOn = 0;
+    u.Ride();
+    EXPECT_EQ(u.m_TrainChanged, 0);
+    EXPECT_EQ(u.m_TrainAnim, first);
+    // With them on it joins the second track there, at its frame 15.
+    first->m_Frame = 89.5f;
+    u.m_SwitchOn = 1;
+    u.Ride();
+    EXPECT_EQ(u.m_TrainChanged, 1);
+    ASSERT_NE(u.m_TrainAnim, first);
+    EXPECT_STREQ(u.m_TrainAnim->m_Name, "Train2");
+    EXPECT_FLOAT_EQ(u.m_TrainAnim->m_Frame, 15.0f);
+    EXPECT_EQ(u.m_TrainAnim->m_Loop, 0);
+    // The camera rides behind the marker, level.
+    EXPECT_FLOAT_EQ(u.m_Pilot->m_Phi, XUniverse::kLevel);
+}
+
+TEST_F(UniverseTest, PaintingSceneStandsAtTheViewpointAndIgnoresClicks) {
+    XPaintingScene p;
+    std::snprintf(p.m_Code, sizeof p.m_Code, "U11_01");
+    ASSERT_EQ(Open(p, "U01", "U01D.ZELT"), 1);
+    ASSERT_EQ(p.Start(1, nullptr), 1);
+    EXPECT_NEAR(p.m_Pilot->m_Position[0], 308.53f, 0.01f);
+    EXPECT_NEAR(p.m_Pilot->m_Position[1], -508.2f, 0.01f);
+    EXPECT_NEAR(p.m_Pilot->m_Position[2], 29.55f, 0.01f);
+    EXPECT_NEAR(p.m_Pilot->m_Theta, 1.56f, 0.001f);
+    EXPECT_NEAR(p.m_Pilot->m_Phi, 1.571f, 0.001f);
+    for (const auto& box : recorder.boxes) ADD_FAILURE() << box.text;
+    for (int y = 40; y < 480; y += 80)
+        for (int x = 40; x < 640; x += 80) {
+            EXPECT_EQ(p.OnLButtonDown(x, y), 1);
+            EXPECT_EQ(p.m_PickedNode, nullptr);
+        }
+
+    EXPECT_EQ(XPaintingScene::FindViewpoint("U12_04X")->group, 33);
+    EXPECT_EQ(XPaintingScene::FindViewpoint("U99_01"), nullptr);
+    for (const char* code : {"U11_01", "U11_02", "U11_03", "U12_03", "U12_04", "U13_01", "U13_03", "U13_04", "U13_05",
+                             "U13_06", "U13_11", "U13_12", "U13_13", "U13_14", "U13_15", "U14_01", "U14_02", "U14_03",
+                             "U14_05", "U14_07"})
+        EXPECT_NE(XPaintingScene::FindViewpoint(code), nullptr) << code << " is a painting the gallery opens";
+}
+
+TEST_F(UniverseTest, WhenTheGaugeRunsOutErnestComesInAndTheLightGoes) {
+    XUniverse01 u;
+    ASSERT_EQ(Open(u, "U01", "U01.ZELT"), 1);
+    ASSERT_EQ(u.Start(0, nullptr), 1);
+    ZeltObject* ernest = u.FindObject("*Ernest", 1);
+    ASSERT_NE(ernest, nullptr);
+    ASSERT_TRUE(ernest->hidden);
+    const int light = u.m_Ambient[0] + u.m_Ambient[1] + u.m_Ambient[2];
+    u.m_Gauge->Start(20.0f, 1, "", 0);
+    u.Render();
+    EXPECT_TRUE(u.m_Gauge->IsRunning()) << "time is left";
+    u.m_Gauge->Complete();
+    u.Render();
+    EXPECT_FALSE(u.m_Gauge->IsRunning());
+    EXPECT_FALSE(ernest->hidden);
+    XAnimation* door = u.FindAnimation("*U01_07");
+    ASSERT_NE(door, nullptr);
+    EXPECT_EQ(door->m_Backward, 0) << "the door opens";
+    EXPECT_EQ(door->m_StopPending, 1);
+    EXPECT_FLOAT_EQ(door->m_StopFrame, 12.0f);
+    // The camera ends looking up at him, narrowed, and the light is out.
+    EXPECT_NEAR(u.m_Pilot->m_Position[0], 486.0585f, 0.01f);
+    EXPECT_NEAR(u.m_Pilot->m_Position[1], -107.99f, 0.01f);
+    EXPECT_NEAR(u.m_Pilot->m_Position[2], 24.0f, 0.01f);
+    EXPECT_NEAR(u.m_Pilot->m_Theta, 0.1631f, 0.001f);
+    EXPECT_NEAR(u.m_Pilot->m_Phi, 2.19f, 0.001f);
+    EXPECT_LT(u.m_Ambient[0] + u.m_Ambient[1] + u.m_Ambient[2], light / 3);
+}
