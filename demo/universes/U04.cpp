@@ -60,6 +60,12 @@ bool Garden(Pack& pack, UniverseNames& names) {
     s.Box("HaieOuest", {-560, 0, 0}, {-12, -560, 0}, {12, 560, 110}, leaves);
     s.Box("HaieEst", {560, 0, 0}, {-12, -560, 0}, {12, 560, 110}, leaves);
     s.Box("HaieSud", {0, -560, 0}, {-560, -12, 0}, {560, 12, 110}, leaves);
+    // The sky: pale walls far beyond the hedges.
+    auto* sky = s.Material("Ciel", 175, 205, 240);
+    s.Box("CielNord", {0, 700, 0}, {-700, -2, 0}, {700, 2, 700}, sky);
+    s.Box("CielSud", {0, -700, 0}, {-700, -2, 0}, {700, 2, 700}, sky);
+    s.Box("CielOuest", {-700, 0, 0}, {-2, -700, 0}, {2, 700, 700}, sky);
+    s.Box("CielEst", {700, 0, 0}, {-2, -700, 0}, {2, 700, 700}, sky);
     // The pond in the east, its rowing boat at the near bank and the landing
     // post across the water.
     s.Floor("Etang", {300, 20, 0.5f}, 300, 320, water, 3);
