@@ -26,6 +26,7 @@
 #include "demo/lib/AssetScene.h"
 #include "demo/lib/Media.h"
 #include "demo/lib/Voice.h"
+#include "demo/universes/SpokenLines.h"
 #include "lumora/engine/InfoTables.h"
 #include "lumora/shell/ChunkFile.h"
 #include "tools/lumora-pack/Universes.h"
@@ -787,37 +788,15 @@ bool Sounds(Pack& pack) {
 
 // The spoken lines of "U01.voices": each voice and its timing file.
 bool Voices(Pack& pack) {
-    std::ifstream in(DemoDir() + "/universes/U01.voices", std::ios::binary);
-    if (!in) return pack.Fail("cannot read " + DemoDir() + "/universes/U01.voices");
-    const std::map<std::string, demo::VoiceStyle> styles{
+    SpokenLines lines;
+    lines.voicesFile = DemoDir() + "/universes/U01.voices";
+    lines.styles = {
         {"U01_01", {"fr+m2", 62, 155, 1}},  // the companion: young, quick
         {"U01_02", {"fr+m1", 30, 135, 2}},  // the mayor: low and slow
         {"-", {"fr+m4", 45, 170, 3}},       // Ernest on the telephone
     };
-    std::string line;
-    int count = 0;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line[0] == ';') continue;
-        std::istringstream words(line);
-        std::string name, speaker;
-        words >> name >> speaker;
-        std::string text;
-        std::getline(words, text);
-        const auto style = styles.find(speaker);
-        if (style == styles.end() || text.find_first_not_of(' ') == std::string::npos)
-            return pack.Fail("U01.voices: bad line: " + line);
-        text = text.substr(text.find_first_not_of(' '));
-        const demo::Sound voice = demo::SpeakLine(text, style->second, pack.Path("U01/Sound/" + name + ".tmp"), 22050);
-        if (!pack.WriteWave("U01/Sound/" + name + ".WAV", voice)) return false;
-        const std::string timing = demo::TimingChunk(demo::TimingFromEnvelope(voice));
-        auto file = std::make_unique<XChunkFile>();
-        if (!file->Open(pack.Path("U01/Sound/" + name + ".bin").c_str(), 1) || !file->BeginWriteChunk("INDEX") ||
-            !file->Write(timing.data(), static_cast<unsigned>(timing.size())) || !file->EndWriteChunk() || !file->Close())
-            return pack.Fail("cannot write the timing file of " + name);
-        ++count;
-    }
-    return count > 0 ? true : pack.Fail("U01.voices holds no line");
+    lines.waveDir = lines.timingDir = "U01/Sound";
+    return WriteSpokenLines(pack, lines);
 }
 
 }  // namespace

@@ -170,6 +170,10 @@ int XScene::LoadSceneInfo() {
 int XScene::Load(const char* listName) {
     char path[300];
     std::snprintf(path, sizeof path, "%s%s", m_Dir, listName);
+    return LoadListFile(path);
+}
+
+int XScene::LoadListFile(const char* path) {
     XSceneListTarget target;
     target.m_Scene = m_Scene;
     target.m_Dir = m_Dir;

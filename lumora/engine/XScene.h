@@ -32,6 +32,10 @@ public:
     virtual int RestoreState(XChunkFile* save);
     virtual int SaveState(XChunkFile* save);
     virtual int Load(const char* listName);
+    // What Load does once the list's full path is formed: loads it against
+    // the scene folder m_Dir with the map folders set, then the pilot, the
+    // gauge and the name conventions.
+    int LoadListFile(const char* path);
     virtual int Start(int mode, XChunkFile* save);
     virtual void Release();
     virtual int Render();

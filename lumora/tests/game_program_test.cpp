@@ -86,14 +86,14 @@ TEST(GameProgram, ScriptedRunFromDialogToQuit) {
     EXPECT_GT(first2, first1);
     EXPECT_GE(count2, 2);
 
-    // The start universe: a rendered room, neither intro, no debug page yet.
+    // The start universe: the rendered garden, neither intro, no debug page yet.
     const Frame& scene = dumped[20];
     EXPECT_LT(Agreement(scene, intro2), 0.5);
     EXPECT_LT(Agreement(scene, intro1), 0.5);
     EXPECT_EQ(DebugTextPixels(scene), 0);
     std::vector<std::uint32_t> colours(scene.rgb.begin(), scene.rgb.end());
     std::sort(colours.begin(), colours.end());
-    EXPECT_GT(std::unique(colours.begin(), colours.end()) - colours.begin(), 40) << "a textured, lit room";
+    EXPECT_GT(std::unique(colours.begin(), colours.end()) - colours.begin(), 40) << "a textured, lit garden";
 
     // The player screen after the welcome: the name entry's dark field.
     EXPECT_EQ(Reduce(dumped[140].At(300, 418)), Reduce(0x202050));

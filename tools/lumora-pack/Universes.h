@@ -17,6 +17,9 @@ struct UniverseBuilder {
 };
 
 bool BuildU00(Pack& pack);
+// Universe 4's garden, which the start universe plays on (BuildU00 writes
+// it first); `names` receives its object and animation names.
+bool BuildU04(Pack& pack, UniverseNames& names);
 bool BuildU09(Pack& pack);
 bool BuildU01(Pack& pack);
 

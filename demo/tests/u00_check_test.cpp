@@ -1,0 +1,207 @@
+// The start universe in the generated pack: its list in U00 loads with the
+// entries resolved against universe 4's folder, every name of its tables
+// resolves after the start's repairs (the painter's pair of glasses first),
+// the painter can talk, every line has its voice in U00 and its timing file
+// in U04, and the boat carries the player.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "include/zelt/zelt.h"
+#include "include/zelt/records.h"
+#include "lumora/engine/InfoTables.h"
+#include "lumora/engine/SceneList.h"
+#include "lumora/shell/ChunkFile.h"
+#include "lumora/shell/Report.h"
+#include "platform/Files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+ZeltObject* Find(ZeltObject* root, const std::string& name) {
+    if (Upper(root->name) == Upper(name)) return root;
+    for (ZeltObject* c = root->firstChild; c; c = c->nextSibling)
+        if (ZeltObject* f = Find(c, name)) return f;
+    return nullptr;
+}
+
+ZeltVector Position(ZeltObject* o) {
+    ZeltVector v{};
+    Zelt_Object_Get_Global_Position(o, &v);
+    return v;
+}
+
+class StartUniverse : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_EQ(StartKernel(0, 16), 1); }
+    void SetUp() override {
+        const std::string root = (fs::path(std::getenv("LUMORA_BIN")) / "Data").string();
+        u00 = platform::ResolvePath(root, "U00");
+        u04 = platform::ResolvePath(root, "U04");
+        ASSERT_NE(u00, "");
+        ASSERT_NE(u04, "");
+        u00 += "/";
+        u04 += "/";
+        SetMessageBoxHook([this](platform::HWND, const char* text, const char*, platform::UINT) {
+            boxes.push_back(text);
+            return 1;
+        });
+        // Loaded as the start universe loads it: its own list, universe 4's
+        // folder and maps.
+        ASSERT_NE(Zelt_Scene_Create(&scene), 0);
+        maps.Add((u04 + "Maps/").c_str());
+        SetKernelMapDirs(&maps);
+        XSceneListTarget target;
+        target.m_Scene = scene;
+        target.m_Dir = u04.c_str();
+        target.m_LoadAnim = [this](const char* file, ZeltObject*, float) {
+            ZeltAnimation* anim = nullptr;
+            EXPECT_NE(Zelt_Load_Sdk_a3d(scene, file, &anim), 0) << file;
+        };
+        loaded = LoadSceneFile(target, (u00 + "U00.ZELT").c_str());
+    }
+    void TearDown() override {
+        if (scene) Zelt_Scene_Release(scene);
+        SetKernelMapDirs(nullptr);
+        SetMessageBoxHook({});
+    }
+    ZeltObject* Object(const char* name) { return Zelt_Scene_Get_Object(scene, name); }
+
+    std::string u00, u04;
+    std::vector<std::string> boxes;
+    XMapDirs maps;
+    ZeltScene* scene = nullptr;
+    int loaded = 0;
+};
+
+TEST_F(StartUniverse, ListLoadsFromTheGardenAndTheTablesResolveAfterTheRepairs) {
+    ASSERT_EQ(loaded, 1);
+    EXPECT_TRUE(boxes.empty()) << boxes.front();
+    EXPECT_NE(Zelt_Scene_Get_First_Camera(scene), nullptr);
+    // The folder of universe 0 holds no scenery of its own.
+    for (const auto& entry : fs::directory_iterator(u00)) {
+        const std::string ext = Upper(entry.path().extension().string());
+        EXPECT_TRUE(ext != ".S3D" && ext != ".O3D" && ext != ".A3D") << entry.path();
+    }
+
+    // The repairs: the first pair found is the painter's, on his face.
+    ZeltObject* painter = Object("*U04_03");
+    ASSERT_NE(painter, nullptr);
+    ZeltObject* own = Object("*Lunettes0");
+    ASSERT_NE(own, nullptr);
+    const ZeltVector at = Position(own), face = Position(Find(painter, "TETE"));
+    EXPECT_LT(std::hypot(at.x - face.x, at.y - face.y), 20.0f) << "the painter's pair comes first";
+    std::snprintf(own->name, sizeof own->name, "*U04_81");
+    ZeltObject* spare = Object("*Lunettes0");
+    ASSERT_NE(spare, nullptr) << "a second pair";
+    std::snprintf(spare->name, sizeof spare->name, "*U04_80");
+    EXPECT_EQ(Object("*Lunettes0"), nullptr) << "a third pair";
+    for (const char* name : {"*U04_63", "*U04_31", "*U04_44", "*U04_05", "*U04_53", "*U04_32", "*U04_43"})
+        EXPECT_NE(Object(name), nullptr) << name;
+
+    // The tables of U00 name objects of the garden and the script's operations.
+    std::vector<XObjectInfoRecord> objects;
+    auto file = std::make_unique<XChunkFile>();
+    ASSERT_EQ(file->Open(platform::ResolvePath(u00, "INFOOBJ.BIN").c_str(), 0), 1);
+    ASSERT_EQ(ReadObjectInfos(*file, objects), XTableRead::Read);
+    file->Close();
+    std::set<std::string> listed;
+    for (const auto& r : objects) {
+        EXPECT_NE(Object(r.m_Name), nullptr) << r.m_Name;
+        listed.insert(Upper(r.m_Name));
+    }
+    std::vector<XActionInfoRecord> actions;
+    ASSERT_EQ(file->Open(platform::ResolvePath(u00, "INFOACT.BIN").c_str(), 0), 1);
+    ASSERT_EQ(ReadActionInfos(*file, actions), XTableRead::Read);
+    file->Close();
+    std::set<std::string> operations;
+    bool giveCarriesGlasses = false;
+    for (const auto& a : actions) {
+        EXPECT_EQ(listed.count(Upper(a.m_Sender)), 1u) << a.m_Name;
+        EXPECT_EQ(listed.count(Upper(a.m_Receiver)), 1u) << a.m_Name;
+        for (int k = 0; k < a.m_SubCount; ++k)
+            if (a.m_Subs[k].m_Type == 10) {
+                operations.insert(a.m_Subs[k].m_Param);
+                if (std::string(a.m_Subs[k].m_Param) == "DonnerLunettes")
+                    giveCarriesGlasses = a.m_Trigger == XActionInfoRecord::kTriggerCarrying && Upper(a.m_CarriedName) == "U04_80";
+            }
+    }
+    EXPECT_EQ(operations, (std::set<std::string>{"TakeLunettes", "DonnerLunettes"}));
+    EXPECT_TRUE(giveCarriesGlasses) << "the glasses are given by carrying them to the painter";
+}
+
+TEST_F(StartUniverse, PainterTalksAndEveryLineHasItsVoiceAndTiming) {
+    ASSERT_EQ(loaded, 1);
+    ZeltObject* painter = Object("*U04_03");
+    ASSERT_NE(painter, nullptr);
+    ZeltObject* face = Find(painter, "$$$DUMMY.*visage");
+    ASSERT_NE(face, nullptr);
+    ASSERT_NE(face->firstChild, nullptr) << "the face holds the mouth";
+    for (const char* shape : {"Yeux", "Ch", "Ch_yeux", "B", "E", "F", "O", "A"}) {
+        const std::string path = platform::ResolvePath(u04, std::string("Anim/U04_03_Lunettes/") + shape + ".A3D");
+        ASSERT_NE(path, "") << shape;
+        ZeltAnimation* anim = nullptr;
+        ASSERT_NE(Zelt_Load_Sdk_a3d(scene, path.c_str(), &anim), 0) << shape;
+        EXPECT_EQ(Upper(anim->name), Upper(face->name)) << shape;
+        EXPECT_NE(Zelt_Object_Animate_Spline(face, anim, 5, 0, 1), 0) << shape;
+    }
+    // The gestures animate the whole painter.
+    for (const char* gesture : {"prend.A3D", "MET.A3D"}) {
+        const std::string path = platform::ResolvePath(u04, std::string("Anim/U04_03_Lunettes/") + gesture);
+        ASSERT_NE(path, "") << gesture;
+        ZeltAnimation* anim = nullptr;
+        ASSERT_NE(Zelt_Load_Sdk_a3d(scene, path.c_str(), &anim), 0) << gesture;
+        EXPECT_EQ(Upper(anim->name), "*U04_03") << gesture;
+    }
+    for (const char* line : {"sb01", "sb03", "sb03_bis", "sb04", "sb05", "sb06", "sb07", "sb08", "sb09", "sb10", "sb11", "sb14"}) {
+        EXPECT_NE(platform::ResolvePath(u00, std::string("Sound/") + line + ".wav"), "") << line;
+        const std::string timing = platform::ResolvePath(u04, std::string("Sound/") + line + ".bin");
+        ASSERT_NE(timing, "") << line;
+        auto file = std::make_unique<XChunkFile>();
+        ASSERT_EQ(file->Open(timing.c_str(), 0), 1) << line;
+        EXPECT_EQ(file->BeginReadChunk("INDEX"), 1) << line;
+        file->Close();
+    }
+    EXPECT_NE(platform::ResolvePath(u04, "Sound/s3_01.wav"), "") << "the garden's ambience";
+}
+
+TEST_F(StartUniverse, TheBoatCarriesThePlayer) {
+    ASSERT_EQ(loaded, 1);
+    ZeltObject* boat = Object("*U04_32");
+    ASSERT_NE(boat, nullptr);
+    ASSERT_EQ(boat->firstChild, nullptr) << "one mesh";
+    // Straight down from above the boat's middle, the boat is the highest
+    // thing that collides.
+    const ZeltVector middle = Position(boat);
+    const float p0[3] = {middle.x, middle.y, middle.z + 200}, p1[3] = {middle.x, middle.y, middle.z - 200};
+    float best = -1e9f;
+    ZeltObject* top = nullptr;
+    for (ZeltObject* o = Zelt_Scene_Get_First_Object(scene); o; o = Zelt_Scene_Get_Next_Object(scene, o)) {
+        if (o->collisionOff || !Zelt_Object_Check_Line_Collision(o, p0, p1)) continue;
+        for (int f = 0; f < Zelt_Object_Get_Face_Count(o); ++f) {
+            float hit[3];
+            if (Zelt_Line_Face_Collision(o, f, p0, p1, hit) && hit[2] > best) {
+                best = hit[2];
+                top = o;
+            }
+        }
+    }
+    EXPECT_EQ(top, boat);
+    EXPECT_GT(best, middle.z + 5.0f) << "the boat has a deck to stand on";
+}
+
+}  // namespace
