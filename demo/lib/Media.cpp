@@ -32,6 +32,16 @@ int Mix(int a, int b, float t) { return static_cast<int>(static_cast<float>(a) +
 
 Rgb Mix(Rgb a, Rgb b, float t) { return {Mix(a.r, b.r, t), Mix(a.g, b.g, t), Mix(a.b, b.b, t)}; }
 
+// Fades both ends over `length` samples so a looping sound has no click.
+void FadeLoopJoint(Sound& s, std::size_t length) {
+    const std::size_t n = s.samples.size(), fade = std::min(n / 2, length);
+    for (std::size_t i = 0; i < fade; ++i) {
+        const float w = static_cast<float>(i) / static_cast<float>(fade);
+        s.samples[i] = static_cast<std::int16_t>(static_cast<float>(s.samples[i]) * w);
+        s.samples[n - 1 - i] = static_cast<std::int16_t>(static_cast<float>(s.samples[n - 1 - i]) * w);
+    }
+}
+
 Sound Silence(float seconds) {
     Sound s;
     s.samples.assign(static_cast<std::size_t>(seconds * static_cast<float>(s.rate)), 0);
@@ -208,13 +218,7 @@ Sound AmbienceSound(float seconds, unsigned seed) {
         }
         s.samples[i] = Clip(v);
     }
-    // Fade the joint so the loop has no click.
-    const std::size_t fade = std::min<std::size_t>(n / 2, 2000);
-    for (std::size_t i = 0; i < fade; ++i) {
-        const float w = static_cast<float>(i) / static_cast<float>(fade);
-        s.samples[i] = static_cast<std::int16_t>(static_cast<float>(s.samples[i]) * w);
-        s.samples[n - 1 - i] = static_cast<std::int16_t>(static_cast<float>(s.samples[n - 1 - i]) * w);
-    }
+    FadeLoopJoint(s, 2000);
     return s;
 }
 
@@ -328,6 +332,74 @@ Sound SpeechSound(const std::vector<Syllable>& syllables, float seconds, float p
     for (float x : v) peak = std::max(peak, std::fabs(x));
     const float scale = peak > 0 ? 0.7f / peak : 0;
     for (std::size_t i = 0; i < v.size(); ++i) s.samples[i] = Clip(v[i] * scale);
+    return s;
+}
+
+Sound MusicSound(float seconds, unsigned seed) {
+    Sound s = Silence(seconds);
+    // Chords as frequencies (Hz): root, third, fifth, octave.
+    static const float kChords[4][4] = {{261.63f, 329.63f, 392.00f, 523.25f},
+                                        {220.00f, 261.63f, 329.63f, 440.00f},
+                                        {174.61f, 220.00f, 261.63f, 349.23f},
+                                        {196.00f, 246.94f, 293.66f, 392.00f}};
+    static const int kPattern[8] = {0, 1, 2, 3, 2, 1, 2, 3};
+    const float chordLength = seconds / 4, step = chordLength / 8;
+    Random random(seed);
+    // A little life in the plucks: each one's strength varies a bit.
+    float strength[32];
+    for (float& v : strength) v = 0.75f + 0.25f * random.Next();
+    const std::size_t n = s.samples.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const float t = static_cast<float>(i) / static_cast<float>(s.rate);
+        const int chord = std::min(3, static_cast<int>(t / chordLength));
+        const float inChord = t - static_cast<float>(chord) * chordLength;
+        // The pad swells in at each chord.
+        float v = 0;
+        const float pad = std::min(1.0f, inChord / 0.4f) * 0.10f;
+        for (int k = 0; k < 3; ++k) v += std::sin(2 * kPi * kChords[chord][k] * 0.5f * t) * pad;
+        // The plucks: this step's note and the tail of the one before.
+        const int at = static_cast<int>(inChord / step);
+        for (int back = 0; back < 2; ++back) {
+            const int idx = at - back;
+            if (idx < 0) continue;
+            const float u = inChord - static_cast<float>(idx) * step;
+            const float f = kChords[chord][kPattern[idx % 8]] * 2.0f;
+            const float env = std::exp(-u * 5.0f) * std::min(1.0f, u * 200);
+            const float tone = std::sin(2 * kPi * f * u) + 0.35f * std::sin(4 * kPi * f * u) + 0.12f * std::sin(6 * kPi * f * u);
+            v += tone * env * 0.22f * strength[(chord * 8 + idx) % 32];
+        }
+        const float fade = std::min({1.0f, t / 0.5f, (seconds - t) / 1.0f});
+        s.samples[i] = Clip(v * std::max(0.0f, fade));
+    }
+    return s;
+}
+
+Sound RailSound(float seconds, unsigned seed) {
+    Sound s = Silence(seconds);
+    Random random(seed);
+    float low = 0, lower = 0, knock = 0;
+    const std::size_t n = s.samples.size();
+    // A whole number of joints over the length, so the loop keeps the beat.
+    const int joints = std::max(1, static_cast<int>(seconds / 0.9f));
+    const float period = seconds / static_cast<float>(joints);
+    for (std::size_t i = 0; i < n; ++i) {
+        const float t = static_cast<float>(i) / static_cast<float>(s.rate);
+        const float noise = random.Next() - 0.5f;
+        low += (noise - low) * 0.03f;
+        lower += (low - lower) * 0.03f;
+        float v = lower * 2.5f + std::sin(2 * kPi * 55.0f * t) * 0.03f;
+        // Two wheels over each joint, a quarter second apart: short thuds of
+        // brighter noise.
+        const float inPeriod = std::fmod(t, period);
+        for (float hit : {0.0f, 0.22f}) {
+            const float u = inPeriod - hit;
+            if (u < 0 || u > 0.08f) continue;
+            knock += (noise - knock) * 0.2f;
+            v += (knock * 4.0f + std::sin(2 * kPi * 90.0f * u) * 0.6f) * std::exp(-u * 40.0f);
+        }
+        s.samples[i] = Clip(v * 0.8f);
+    }
+    FadeLoopJoint(s, 400);
     return s;
 }
 

@@ -45,6 +45,12 @@ Sound BellSound(float frequency, float seconds, unsigned seed);      // struck b
 Sound CreakSound(float seconds, unsigned seed);                      // door creak: rubbed, wavering pitch
 Sound ChimeSound(float seconds);                                     // three rising notes
 Sound AmbienceSound(float seconds, unsigned seed);                   // soft wind with a few bird calls; loops
+// Music for the videos: a soft pad under a plucked arpeggio, four chords
+// (C, A minor, F, G) over `seconds`, fading in and out.
+Sound MusicSound(float seconds, unsigned seed);
+// A train under way: a low rumble with the wheels' double knock at every
+// rail joint; loops.
+Sound RailSound(float seconds, unsigned seed);
 // A spoken line where no speech synthesiser is at hand: syllables of a
 // voiced source through two vowel formants, with a falling sentence pitch.
 Sound BabbleVoice(float seconds, float pitch, unsigned seed);

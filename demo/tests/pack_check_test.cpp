@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <cctype>
@@ -20,6 +21,7 @@
 
 #include "_Universe01.h"
 #include "cinrey/cinrey.h"
+#include "demo/lib/Voice.h"
 #include "lumora/engine/InfoTables.h"
 #include "lumora/engine/SceneList.h"
 #include "lumora/shell/ChunkFile.h"
@@ -212,6 +214,57 @@ TEST_F(PackCheck, VideosPlayToTheirEnd) {
         EXPECT_NE(Resolve((root / "Video").string(), stem + ".wav"), "");
     }
     EXPECT_GE(videos, 1);
+}
+
+// Loudness (RMS, 0..32767) of `seconds` of a wave from `from` seconds on.
+double Loudness(const demo::Sound& s, double from, double seconds) {
+    const std::size_t begin = static_cast<std::size_t>(from * s.rate);
+    const std::size_t end = std::min(s.samples.size(), static_cast<std::size_t>((from + seconds) * s.rate));
+    if (end <= begin) return 0;
+    double sum = 0;
+    for (std::size_t i = begin; i < end; ++i) sum += static_cast<double>(s.samples[i]) * s.samples[i];
+    return std::sqrt(sum / static_cast<double>(end - begin));
+}
+
+// The prologue is eight seconds of pictures with music that lasts as long,
+// fades in and out and is heard throughout; the travel wave knocks at every
+// rail joint and loops without a click.
+TEST_F(PackCheck, ThePrologueAndTheTravelWave) {
+    platform::SetFixedClock(40);
+    ASSERT_EQ(Cinrey_Open((root / "Video" / "Prologue.AVI").c_str()), 0);
+    ASSERT_EQ(Cinrey_Play(0, 0), 0);
+    int frames = 0;
+    while (Cinrey_Status() != CINREY_ENDED && frames < 10000) ++frames;
+    Cinrey_Close();
+    EXPECT_GE(frames, 72);
+    EXPECT_LE(frames, 121);
+
+    demo::Sound music;
+    ASSERT_TRUE(demo::ReadWave((root / "Video" / "Prologue.wav").string(), music));
+    const double seconds = static_cast<double>(music.samples.size()) / music.rate;
+    EXPECT_NEAR(seconds, frames / 12.0, 0.2) << "the music lasts as long as the pictures";
+    EXPECT_LT(Loudness(music, 0, 0.02), 300);
+    EXPECT_LT(Loudness(music, seconds - 0.02, 0.02), 300);
+    for (double at = 0.5; at + 0.5 < seconds - 0.5; at += 0.5) EXPECT_GT(Loudness(music, at, 0.5), 1500) << at;
+
+    demo::Sound rail;
+    ASSERT_TRUE(demo::ReadWave((root / "Video" / "s6_1.wav").string(), rail));
+    const double railSeconds = static_cast<double>(rail.samples.size()) / rail.rate;
+    EXPECT_GE(railSeconds, 4.0);
+    EXPECT_LT(std::abs(rail.samples.front()) + std::abs(rail.samples.back()), 200);
+    // Loud 20 ms windows (the knocks) come in groups, with quiet between them.
+    int knocks = 0;
+    bool loud = false;
+    double quietest = 1e9;
+    for (double at = 0; at + 0.02 < railSeconds; at += 0.02) {
+        const double l = Loudness(rail, at, 0.02);
+        quietest = std::min(quietest, l);
+        const bool now = l > 6000;
+        knocks += now && !loud;
+        loud = now;
+    }
+    EXPECT_GE(knocks, static_cast<int>(railSeconds / 0.9));
+    EXPECT_LT(quietest, 4000);
 }
 
 TEST_F(PackCheck, BuildingAgainGivesTheSameBytes) {

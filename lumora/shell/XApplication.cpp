@@ -379,7 +379,8 @@ void XApplication::PlayVideo(const char* name, const char* waveName, int redrawS
         g_SoundManager->StopAll();
         char wave[400];
         std::snprintf(wave, sizeof wave, "%sVideo/%s.wav", m_DataDir, waveName);
-        g_SoundManager->Play(ResolveForReading(wave).c_str(), 0, 1, 0, 2, 1, 100, 0, 0);
+        // Centred (pan 100/100): the sound has no pan control to take any other.
+        g_SoundManager->Play(ResolveForReading(wave).c_str(), 0, 1, 0, 2, 1, 100, 100, 100);
     }
     while (!KeyPressed(VK_RETURN) && !KeyPressed(VK_ESCAPE) && Cinrey_Status() != 4) ::PumpMessages();
     Cinrey_Close();

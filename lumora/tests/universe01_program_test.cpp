@@ -1,4 +1,5 @@
 // The real program straight into the station, with scripted input: the
+// prologue's flight over the station plays with its music, then the
 // opening plays (the companion speaks, the camera moves to the mayor, who
 // welcomes the player and holds out his card); the card is taken and opens
 // the office; the time clock's card is dialled on the telephone; lifting
@@ -12,6 +13,9 @@
 #include <filesystem>
 #include <string>
 #include <cstdint>
+#include <cmath>
+#include <cstring>
+#include <vector>
 
 #include "_EngineTestSupport.h"
 #include "_ShellTestSupport.h"
@@ -38,14 +42,44 @@ int Differing(const FrameDump& a, const FrameDump& b) {
     return n;
 }
 
+// The prologue adds presented frames before the opening: the screen
+// cleared twice, its 96 pictures (one a frame under the fixed clock), the
+// screen cleared after it, and the scene's first picture held a little
+// longer while the music's channel stops. Script times and frame numbers
+// from the opening on are counted from where they would be without it.
+constexpr int kPrologueFrames = 105;
+// The pictures of the prologue, and the first picture after it.
+constexpr int kFirstVideoFrame = 11, kLastVideoFrame = 106;
+
+// `script` with every absolute time ("#N") moved `frames` later.
+std::string Later(const std::string& script, int frames) {
+    std::string out;
+    std::size_t at = 0;
+    while (at < script.size()) {
+        std::size_t end = script.find('\n', at);
+        if (end == std::string::npos) end = script.size();
+        const std::string line = script.substr(at, end - at);
+        if (!line.empty() && line[0] == '#') {
+            const std::size_t digits = line.find_first_not_of("0123456789", 1);
+            out += "#" + std::to_string(std::stoi(line.substr(1, digits - 1)) + frames) +
+                   (digits == std::string::npos ? "" : line.substr(digits));
+        } else {
+            out += line;
+        }
+        out += '\n';
+        at = end + 1;
+    }
+    return out;
+}
+
 // From the start to lifting the receiver for Ernest's call (about frame
 // 1850, when the twenty seconds begin). The opening takes about 470 frames;
 // the card is up from about 530. The walker (2.64 units a frame) steps off
 // the carpet, goes east along the platform, north through the yard to the
 // office's door, opens it with the card, goes in, takes the time clock's
 // card, turns to the telephone and looks down at it.
+const char* const kStart = "#2 key press RETURN\n";  // past the intro pictures
 const char* const kToTheCall =
-                  "#2 key press RETURN\n"
                   "#400 click left 320 200\n"  // during the opening: held back
                   "#545 move 500 350\n+1 click left\n"  // the card
                   "#620 key down LEFT\n+52 key up LEFT\n"
@@ -66,17 +100,65 @@ const char* const kToTheCall =
 
 // Runs the program in a copy of the pack with `script` as its input; the
 // debug output, or "failed: " and it when the program did not end well.
+// Times in `script` are counted as if there were no prologue.
 std::string RunStation(const ScratchDir& scratch, const std::string& script) {
     fs::copy(fs::path(TestBinDir()) / "Data", scratch.Path() / "data", fs::copy_options::recursive);
     fs::create_directories(scratch.Path() / "frames");
-    scratch.Write("input.txt", script);
+    scratch.Write("input.txt", kStart + Later(script, kPrologueFrames));
     const std::string command = "cd '" + scratch.Path().string() +
                                 "' && LUMORA_BACKEND=headless LUMORA_CLOCK=fixed:33 LUMORA_INPUT=input.txt "
-                                "LUMORA_FRAMES=frames LUMORA_DEBUG=1 '" + TestBinDir() +
+                                "LUMORA_FRAMES=frames LUMORA_AUDIO=audio.wav LUMORA_DEBUG=1 '" + TestBinDir() +
                                 "/lumora' --data data --save save --scene U01.ZELT > run.log 2>&1";
     const int status = std::system(command.c_str());
     const std::string log = scratch.Read("run.log");
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? log : "failed: " + log;
+}
+
+// Presented frame `n` of a run, counted as if there were no prologue.
+FrameDump StationFrame(const ScratchDir& scratch, int n) {
+    char name[32];
+    std::snprintf(name, sizeof name, "frame_%06d.bmp", n + kPrologueFrames);
+    return ReadFrameDump(scratch.Path() / "frames" / name);
+}
+
+// The first channel of a 16-bit PCM wave file's samples, and its rate.
+std::vector<std::int16_t> WaveSamples(const std::string& bytes, int* rate) {
+    std::vector<std::int16_t> out;
+    const std::size_t data = bytes.find("data");
+    if (bytes.size() < 44 || data == std::string::npos) return out;
+    std::int16_t channels = 0;
+    std::memcpy(&channels, bytes.data() + 22, 2);
+    std::memcpy(rate, bytes.data() + 24, 4);
+    if (channels <= 0) return out;
+    const std::size_t step = 2 * static_cast<std::size_t>(channels);
+    for (std::size_t at = data + 8; at + step <= bytes.size(); at += step) {
+        std::int16_t v = 0;
+        std::memcpy(&v, bytes.data() + at, 2);
+        out.push_back(v);
+    }
+    return out;
+}
+
+// The best match (normalised correlation, -1..1) of `piece` in `within`
+// from sample `from` to `to`, and where it is.
+double BestMatch(const std::vector<std::int16_t>& piece, const std::vector<std::int16_t>& within, std::size_t from,
+                 std::size_t to, std::size_t* where) {
+    double best = -1;
+    double pieceEnergy = 0;
+    for (std::int16_t v : piece) pieceEnergy += static_cast<double>(v) * v;
+    for (std::size_t at = from; at < to && at + piece.size() <= within.size(); at += 2) {
+        double product = 0, energy = 0;
+        for (std::size_t i = 0; i < piece.size(); ++i) {
+            product += static_cast<double>(piece[i]) * within[at + i];
+            energy += static_cast<double>(within[at + i]) * within[at + i];
+        }
+        const double match = product / (std::sqrt(pieceEnergy * energy) + 1e-9);
+        if (match > best) {
+            best = match;
+            *where = at;
+        }
+    }
+    return best;
 }
 
 }  // namespace
@@ -88,8 +170,7 @@ TEST(StationProgram, FromTheWelcomeToErnestsCallAndBeingFound) {
     const std::string log = RunStation(scratch, std::string(kToTheCall) + "#3000 quit\n");
     ASSERT_NE(log.rfind("failed: ", 0), 0u) << log;
 
-    const char* const story[] = {"File not found",  // the prologue's video is not in the pack
-                                 "Universe: U01_01 says d1_01",
+    const char* const story[] = {"Universe: U01_01 says d1_01",
                                  "Action=MaireBienvenue. NbDone=1",
                                  "Universe 1: the mayor holds out his card",
                                  "...Action: Found Receiver Receiver = *U01_04",
@@ -113,11 +194,7 @@ TEST(StationProgram, FromTheWelcomeToErnestsCallAndBeingFound) {
     EXPECT_EQ(log.find("Receiver = *U01_02"), std::string::npos) << "the click during the opening was held back";
     EXPECT_EQ(log.find("[message box]", log.find("NbObjectTotal")), std::string::npos) << log;
 
-    auto frame = [&](int n) {
-        char name[32];
-        std::snprintf(name, sizeof name, "frame_%06d.bmp", n);
-        return ReadFrameDump(scratch.Path() / "frames" / name);
-    };
+    auto frame = [&](int n) { return StationFrame(scratch, n); };
     // The camera goes from the platform to the companion and on to the mayor.
     const FrameDump start = frame(30), walking = frame(180), mayor = frame(330);
     EXPECT_GT(Differing(start, walking), 3000);
@@ -131,6 +208,76 @@ TEST(StationProgram, FromTheWelcomeToErnestsCallAndBeingFound) {
     int navy = 0;
     for (std::uint32_t c : menu.rgb) navy += (c & 0xF8F8F8) == 0x202050;
     EXPECT_GT(navy, 100000);
+}
+
+// A new visit opens with the prologue: pictures of a flight over the
+// station, one a frame, between cleared screens; its music is heard while
+// they play and stops with them; then the station itself.
+TEST(StationProgram, ThePrologueFliesOverTheStationWithItsMusic) {
+    ScratchDir scratch;
+    const std::string log = RunStation(scratch, "#200 quit\n");
+    ASSERT_NE(log.rfind("failed: ", 0), 0u) << log;
+    EXPECT_EQ(log.find("File not found"), std::string::npos) << log;
+    EXPECT_NE(log.find("Universe: U01_01 says d1_01"), std::string::npos) << log;
+
+    auto raw = [&](int n) {
+        char name[32];
+        std::snprintf(name, sizeof name, "frame_%06d.bmp", n);
+        return ReadFrameDump(scratch.Path() / "frames" / name);
+    };
+    auto lit = [](const FrameDump& f) {
+        int n = 0;
+        for (std::uint32_t c : f.rgb) n += (c & 0xF8F8F8) != 0;
+        return n;
+    };
+    // Each picture of the flight: grass and sky, and the camera has moved.
+    EXPECT_EQ(lit(raw(kFirstVideoFrame - 1)), 0) << "the screen is cleared before it";
+    FrameDump previous = raw(kFirstVideoFrame);
+    for (int n = kFirstVideoFrame; n <= kLastVideoFrame; ++n) {
+        const FrameDump f = raw(n);
+        ASSERT_EQ(f.rgb.size(), 640u * 480u) << n;
+        int grass = 0;
+        for (std::uint32_t c : f.rgb) {
+            const int r = static_cast<int>((c >> 16) & 0xFF), g = static_cast<int>((c >> 8) & 0xFF),
+                      b = static_cast<int>(c & 0xFF);
+            grass += g > r + 15 && g > b + 15;
+        }
+        EXPECT_GT(grass, 640 * 480 / 6) << "picture " << n;
+        if (n > kFirstVideoFrame) {
+            EXPECT_GT(Differing(previous, f), 1500) << "picture " << n;
+        }
+        previous = f;
+    }
+    EXPECT_EQ(lit(raw(kLastVideoFrame + 1)), 0) << "the screen is cleared after it";
+    // Then the station from its own camera, not a picture of the flight.
+    const FrameDump station = StationFrame(scratch, 30);
+    EXPECT_GT(lit(station), 640 * 480 / 2);
+    EXPECT_GT(Differing(previous, station), 10000);
+
+    // The music: a quarter second of it found in the capture where the
+    // pictures began, and silence once they are over.
+    int rate = 0, musicRate = 0;
+    const std::vector<std::int16_t> heard = WaveSamples(scratch.Read("audio.wav"), &rate);
+    const std::vector<std::int16_t> music =
+        WaveSamples(ReadWholeFile((scratch.Path() / "data" / "Video" / "Prologue.wav").string()), &musicRate);
+    ASSERT_EQ(rate, 22050);
+    ASSERT_EQ(musicRate, rate);
+    ASSERT_GT(music.size(), static_cast<std::size_t>(rate * 2));
+    const std::vector<std::int16_t> piece(music.begin() + rate, music.begin() + rate + rate / 4);
+    const std::size_t videoStart = static_cast<std::size_t>(kFirstVideoFrame - 1) * 33 * rate / 1000;
+    std::size_t where = 0;
+    EXPECT_GT(BestMatch(piece, heard, 0, static_cast<std::size_t>(rate) * 3, &where), 0.8);
+    const double startedAt = (static_cast<double>(where) - rate) / rate;
+    EXPECT_NEAR(startedAt, static_cast<double>(videoStart) / rate, 0.3);
+    auto loudness = [&](double from, double seconds) {
+        double sum = 0;
+        const std::size_t a = static_cast<std::size_t>(from * rate), b = static_cast<std::size_t>((from + seconds) * rate);
+        for (std::size_t i = a; i < b && i < heard.size(); ++i) sum += static_cast<double>(heard[i]) * heard[i];
+        return std::sqrt(sum / static_cast<double>(b - a));
+    };
+    const double videoEnd = (kLastVideoFrame + 2) * 0.033;
+    EXPECT_GT(loudness(startedAt + 0.5, videoEnd - startedAt - 1.0), 2000);
+    EXPECT_LT(loudness(videoEnd, 0.6), 500) << "the music stops with the pictures";
 }
 
 // The same call, then out of the office and up the ladder before the time
@@ -167,9 +314,7 @@ TEST(StationProgram, UpOnTheRoofInTime) {
 
     // The gauge's red bar shows while the time runs and is gone on the roof.
     auto redBar = [&](int n) {
-        char name[32];
-        std::snprintf(name, sizeof name, "frame_%06d.bmp", n);
-        const FrameDump f = ReadFrameDump(scratch.Path() / "frames" / name);
+        const FrameDump f = StationFrame(scratch, n);
         if (f.rgb.empty()) return false;
         const std::uint32_t c = f.At(12, 15);
         return ((c >> 16) & 0xFF) > 200 && ((c >> 8) & 0xFF) < 60;

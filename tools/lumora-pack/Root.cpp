@@ -1,4 +1,4 @@
-// The data root's own files and the videos.
+// The data root's own files: its marker, its settings and the intro pictures.
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -20,8 +20,6 @@
 namespace pack {
 
 namespace {
-
-constexpr float kPi = 3.14159265f;
 
 // A title in Liberation Sans, centred on row y, with a soft dark shadow so it
 // reads on any stroke. The text is drawn white on black into a scratch
@@ -91,61 +89,6 @@ bool BuildRoot(Pack& pack) {
     Image intro2 = Painting({{240, 220, 170}, {200, 110, 70}, {120, 60, 60}, {60, 50, 70}}, 2);
     DrawTitle(intro2, "peinture", 190, 70, {250, 245, 230});
     return pack.WriteBitmap("2DBIT/Intro1.bmp", intro1) && pack.WriteBitmap("2DBIT/Intro2.bmp", intro2);
-}
-
-bool BuildVideos(Pack& pack) {
-    constexpr int kWidth = 320, kHeight = 240, kFps = 12, kFrames = 36;
-    ZeltScene* scene = nullptr;
-    if (!Zelt_Scene_Create(&scene)) return pack.Fail("the kernel cannot create a scene");
-    struct Release {
-        ZeltScene* scene;
-        ~Release() {
-            Zelt_Scene_Release(scene);
-            SetKernelMapDirs(nullptr);
-        }
-    } release{scene};
-    const std::string dir = pack.Path("U09/");
-    XMapDirs maps;
-    maps.Add((dir + "Maps\\").c_str());
-    SetKernelMapDirs(&maps);
-    XSceneListTarget target;
-    target.m_Scene = scene;
-    target.m_Dir = dir.c_str();
-    if (!LoadSceneFile(target, (dir + "U09.ZELT").c_str())) return pack.Fail("the video's scene does not load");
-    Zelt_Scene_Set_Ambient_Light(scene, 110, 100, 90);
-    ZeltCamera* camera = Zelt_Scene_Get_First_Camera(scene);
-    if (!camera || !Zelt_Scene_Init_Resolution(scene, 0, 0, kWidth, kHeight, kWidth, 1.0f, 1.0f, 100000.0f) ||
-        !Zelt_Scene_Init_Render(scene, 1, nullptr))
-        return pack.Fail("the video's scene cannot render");
-    Zelt_Scene_Set_Active_Camera(scene, camera);
-
-    std::vector<std::uint16_t> pixels(static_cast<std::size_t>(kWidth) * kHeight);
-    bool rendered = true;
-    // The camera walks from the south wall to the doorway, looking around.
-    auto frame = [&](int i, std::vector<std::uint8_t>& rgb) {
-        const float t = static_cast<float>(i) / static_cast<float>(kFrames - 1);
-        const ZeltVector eye{40.0f * std::sin(t * kPi), -170.0f + 250.0f * t, 70.0f};
-        const ZeltVector look{120.0f * std::cos(t * kPi), eye.y + 150.0f, 55.0f};
-        Zelt_Camera_Set_Position(camera, &eye);
-        Zelt_Camera_Set_Target(camera, &look);
-        if (!Zelt_Render(scene, pixels.data(), nullptr, 1)) rendered = false;
-        for (std::size_t p = 0; p < pixels.size(); ++p) {
-            const platform::Rgb8 c = platform::Rgb565To888(pixels[p]);
-            rgb[p * 3] = c.r;
-            rgb[p * 3 + 1] = c.g;
-            rgb[p * 3 + 2] = c.b;
-        }
-    };
-    // Its sound: the chime of the room, also kept beside it as the companion wave.
-    const Sound chime = demo::ChimeSound(static_cast<float>(kFrames) / kFps);
-    AviSound sound;
-    sound.rate = chime.rate;
-    sound.samples = chime.samples;
-    std::string why;
-    if (!WriteMjpegAvi(pack.Path("Video/Test.AVI"), kWidth, kHeight, kFps, kFrames, frame, &sound, why))
-        return pack.Fail(why);
-    if (!rendered) return pack.Fail("the kernel could not render the video");
-    return pack.WriteWave("Video/Test.wav", chime);
 }
 
 }  // namespace pack
