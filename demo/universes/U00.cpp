@@ -37,18 +37,8 @@ bool BuildU00(Pack& pack) {
         "object=\"Objets\\Lunettes.O3D\"\r\n";
     if (!pack.WriteFile("U00/U00.ZELT", list)) return false;
 
-    XSceneInfoRecord scene;
-    scene.m_AmbientRed = 135;
-    scene.m_AmbientGreen = 135;
-    scene.m_AmbientBlue = 125;
-    scene.m_Scale = 40.0f;
-    XCameraInfoRecord camera;
-    camera.m_Fov = 60.0f;
-    camera.m_SphereRadius = 3.0f;
-    camera.m_SphereOffsetZ = 1.0f;
-    camera.m_Speed = 4.0f;
-    if (!SaveSceneInfoFile(pack.Path("U00/Scene.bin").c_str(), scene, camera))
-        return pack.Fail("cannot write U00/Scene.bin");
+    // The scene reads its "Scene.bin" before it moves to the garden's folder.
+    if (!WriteGardenSceneInfo(pack, "U00")) return false;
     // The start universe's repairs name the two pairs of glasses.
     names.objects.erase("*Lunettes0");
     names.objects.insert("*U04_81");

@@ -143,6 +143,22 @@ bool Painter(Pack& pack, UniverseNames& names) {
 
 }  // namespace
 
+bool WriteGardenSceneInfo(Pack& pack, const char* folder) {
+    XSceneInfoRecord scene;
+    scene.m_AmbientRed = 135;
+    scene.m_AmbientGreen = 135;
+    scene.m_AmbientBlue = 125;
+    scene.m_Scale = 40.0f;
+    XCameraInfoRecord camera;
+    camera.m_Fov = 60.0f;
+    camera.m_SphereRadius = 3.0f;
+    camera.m_SphereOffsetZ = 1.0f;
+    camera.m_Speed = 4.0f;
+    const std::string path = std::string(folder) + "/Scene.bin";
+    if (!SaveSceneInfoFile(pack.Path(path).c_str(), scene, camera)) return pack.Fail("cannot write " + path);
+    return true;
+}
+
 bool BuildU04(Pack& pack, UniverseNames& names) {
     for (const char* dir : {"U04", "U04/Maps", "U04/Sound", "U04/Anim", "U04/Anim/U04_03_Lunettes", "U04/Objets", "U04/Perso"})
         if (!pack.MakeDir(dir)) return false;
@@ -154,18 +170,7 @@ bool BuildU04(Pack& pack, UniverseNames& names) {
         pack.WriteTexture("U04/Maps/eau.dmf", demo::PlasterTexture(128, {70, 125, 170}, 45));
     if (!maps || !pack.WriteWave("U04/Sound/s3_01.wav", demo::AmbienceSound(8.0f, 46))) return false;
     if (!Garden(pack, names) || !Painter(pack, names)) return false;
-    XSceneInfoRecord scene;
-    scene.m_AmbientRed = 135;
-    scene.m_AmbientGreen = 135;
-    scene.m_AmbientBlue = 125;
-    scene.m_Scale = 40.0f;
-    XCameraInfoRecord camera;
-    camera.m_Fov = 60.0f;
-    camera.m_SphereRadius = 3.0f;
-    camera.m_SphereOffsetZ = 1.0f;
-    camera.m_Speed = 4.0f;
-    if (!SaveSceneInfoFile(pack.Path("U04/Scene.bin").c_str(), scene, camera))
-        return pack.Fail("cannot write U04/Scene.bin");
+    if (!WriteGardenSceneInfo(pack, "U04")) return false;
     return pack.CompileTables("U04", DemoDir() + "/universes/U04.tables", names);
 }
 

@@ -20,6 +20,9 @@ bool BuildU00(Pack& pack);
 // Universe 4's garden, which the start universe plays on (BuildU00 writes
 // it first); `names` receives its object and animation names.
 bool BuildU04(Pack& pack, UniverseNames& names);
+// The garden's "Scene.bin" (light, scale, camera record) in `folder` ("U04",
+// and "U00", whose scene reads it before moving to the garden's folder).
+bool WriteGardenSceneInfo(Pack& pack, const char* folder);
 bool BuildU09(Pack& pack);
 bool BuildU01(Pack& pack);
 
