@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "_GameTestSupport.h"
 #include "include/zelt/zelt.h"
@@ -43,3 +44,29 @@ int TestRoomScene::Open(const std::string& root) {
 }
 
 XObject3D* TestRoomScene::Node(const char* name) { return FindActionNode(FindObject(name, 1)); }
+
+std::vector<double> Loudness(const std::string& bytes, double seconds, int* rate) {
+    std::vector<double> out;
+    const std::size_t data = bytes.find("data");
+    if (bytes.size() < 44 || data == std::string::npos) return out;
+    std::int32_t sampleRate = 0;
+    std::int16_t channels = 0;
+    std::memcpy(&channels, bytes.data() + 22, 2);
+    std::memcpy(&sampleRate, bytes.data() + 24, 4);
+    if (channels <= 0 || sampleRate <= 0) return out;
+    if (rate) *rate = sampleRate;
+    const std::size_t first = data + 8;
+    const std::size_t frames = (bytes.size() - first) / (2 * static_cast<std::size_t>(channels));
+    const std::size_t window = static_cast<std::size_t>(seconds * sampleRate);
+    if (window == 0) return out;
+    for (std::size_t start = 0; start + window <= frames; start += window) {
+        double sum = 0;
+        for (std::size_t i = start; i < start + window; ++i) {
+            std::int16_t v = 0;
+            std::memcpy(&v, bytes.data() + first + i * 2 * channels, 2);
+            sum += v < 0 ? -v : v;
+        }
+        out.push_back(sum / static_cast<double>(window));
+    }
+    return out;
+}

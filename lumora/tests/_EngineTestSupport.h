@@ -39,3 +39,8 @@ public:
     // The action node of a kernel object named `name`.
     XObject3D* Node(const char* name);
 };
+
+// Mean absolute sample value of the first channel of a 16-bit PCM wave (its
+// bytes, as an audio capture writes it), in windows of `seconds`; empty when
+// the bytes are not such a wave. *rate gets the sample rate when given.
+std::vector<double> Loudness(const std::string& waveBytes, double seconds, int* rate = nullptr);

@@ -41,34 +41,6 @@ double Changed(const Frame& a, const Frame& b, int x0, int y0, int x1, int y1, i
     return static_cast<double>(changed) / total;
 }
 
-// Mean absolute sample value of a 16-bit PCM wave's data, in windows of
-// `seconds`; empty when the file is not such a wave.
-std::vector<double> Loudness(const std::string& path, double seconds, int* rate) {
-    const std::string bytes = ReadWholeFile(path);
-    std::vector<double> out;
-    const std::size_t data = bytes.find("data");
-    if (bytes.size() < 44 || data == std::string::npos) return out;
-    std::int32_t sampleRate = 0;
-    std::int16_t channels = 0;
-    std::memcpy(&channels, bytes.data() + 22, 2);
-    std::memcpy(&sampleRate, bytes.data() + 24, 4);
-    if (channels <= 0 || sampleRate <= 0) return out;
-    *rate = sampleRate;
-    const std::size_t first = data + 8;
-    const std::size_t frames = (bytes.size() - first) / (2 * static_cast<std::size_t>(channels));
-    const std::size_t window = static_cast<std::size_t>(seconds * sampleRate);
-    for (std::size_t start = 0; start + window <= frames; start += window) {
-        double sum = 0;
-        for (std::size_t i = start; i < start + window; ++i) {
-            std::int16_t v = 0;
-            std::memcpy(&v, bytes.data() + first + i * 2 * channels, 2);
-            sum += v < 0 ? -v : v;
-        }
-        out.push_back(sum / static_cast<double>(window));
-    }
-    return out;
-}
-
 bool Has(const std::string& log, const std::string& line) { return log.find(line) != std::string::npos; }
 
 }  // namespace
@@ -153,7 +125,7 @@ TEST(ActionsProgram, TheDoorTheKeyAndTheChest) {
     // The capture: silence, then the creak of the door (1.2 s) from the
     // first click, silence again until the rattle.
     int rate = 0;
-    const std::vector<double> loud = Loudness(scratch.File("audio.wav"), 0.1, &rate);
+    const std::vector<double> loud = Loudness(scratch.Read("audio.wav"), 0.1, &rate);
     ASSERT_GT(loud.size(), 30u);
     int start = -1, end = -1;
     for (std::size_t i = 0; i < loud.size(); ++i) {
