@@ -241,8 +241,27 @@ Canvas KeyPicture(int size) {
     return c;
 }
 
+// The painter's glasses: two dark rings joined by a bridge, with arms.
+Canvas GlassesPicture(int size) {
+    Canvas c(size, size, {255, 255, 255});
+    const Rgb frame{35, 35, 40}, lens{170, 200, 225};
+    const int r = size / 5, cy = size / 2, left = size / 2 - r - size / 12, right = size / 2 + r + size / 12;
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x)
+            for (const int cx : {left, right}) {
+                const int d2 = (x - cx) * (x - cx) + (y - cy) * (y - cy);
+                if (d2 <= r * r) c.Set(x, y, d2 >= (r - std::max(2, size / 16)) * (r - std::max(2, size / 16)) ? frame : lens);
+            }
+    c.Fill(left + r, cy - 1, right - r, cy + 1, frame);
+    c.Fill(1, cy - r / 2, left - r + 1, cy - r / 2 + 2, frame);
+    c.Fill(right + r - 1, cy - r / 2, size - 1, cy - r / 2 + 2, frame);
+    c.Frame(0, 0, size, size, 1, {90, 60, 30});
+    return c;
+}
+
 bool CarriedObjectPictures(MediaWriter& media) {
-    return media.Add("U09_06C", KeyPicture(32)) && media.Add("U09_06P", KeyPicture(51));
+    return media.Add("U09_06C", KeyPicture(32)) && media.Add("U09_06P", KeyPicture(51)) &&
+           media.Add("U04_80C", GlassesPicture(32)) && media.Add("U04_80P", GlassesPicture(51));
 }
 
 bool BuildScreens(pack::Pack& pack, const std::string& framesDir) {

@@ -2,7 +2,8 @@
 // entries resolved against universe 4's folder, every name of its tables
 // resolves after the start's repairs (the painter's pair of glasses first),
 // the painter can talk, every line has its voice in U00 and its timing file
-// in U04, and the boat carries the player.
+// in U04, the boat carries the player, and the training course's fixed
+// camera places stand at eye height with the painter and the glasses in view.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -37,6 +38,36 @@ ZeltObject* Find(ZeltObject* root, const std::string& name) {
     for (ZeltObject* c = root->firstChild; c; c = c->nextSibling)
         if (ZeltObject* f = Find(c, name)) return f;
     return nullptr;
+}
+
+// The highest face straight below p that collides, and its object.
+ZeltObject* GroundBelow(ZeltScene* scene, ZeltVector p, float* height) {
+    const float p0[3] = {p.x, p.y, p.z}, p1[3] = {p.x, p.y, p.z - 1000};
+    ZeltObject* top = nullptr;
+    for (ZeltObject* o = Zelt_Scene_Get_First_Object(scene); o; o = Zelt_Scene_Get_Next_Object(scene, o)) {
+        if (o->collisionOff || !Zelt_Object_Check_Line_Collision(o, p0, p1)) continue;
+        for (int f = 0; f < Zelt_Object_Get_Face_Count(o); ++f) {
+            float hit[3];
+            if (Zelt_Line_Face_Collision(o, f, p0, p1, hit) && (!top || hit[2] > *height)) {
+                *height = hit[2];
+                top = o;
+            }
+        }
+    }
+    return top;
+}
+
+// Whether anything but `target` stands on the line from a to b.
+bool Blocked(ZeltScene* scene, ZeltVector a, ZeltVector b, ZeltObject* target) {
+    const float p0[3] = {a.x, a.y, a.z}, p1[3] = {b.x, b.y, b.z};
+    for (ZeltObject* o = Zelt_Scene_Get_First_Object(scene); o; o = Zelt_Scene_Get_Next_Object(scene, o)) {
+        if (o == target || !Zelt_Object_Check_Line_Collision(o, p0, p1)) continue;
+        for (int f = 0; f < Zelt_Object_Get_Face_Count(o); ++f) {
+            float hit[3];
+            if (Zelt_Line_Face_Collision(o, f, p0, p1, hit)) return true;
+        }
+    }
+    return false;
 }
 
 ZeltVector Position(ZeltObject* o) {
@@ -177,6 +208,56 @@ TEST_F(StartUniverse, PainterTalksAndEveryLineHasItsVoiceAndTiming) {
         file->Close();
     }
     EXPECT_NE(platform::ResolvePath(u04, "Sound/s3_01.wav"), "") << "the garden's ambience";
+}
+
+TEST_F(StartUniverse, TheCoursePlacesStandAtEyeHeight) {
+    ASSERT_EQ(loaded, 1);
+    // Scale 40: the eye 60 above the ground.
+    auto file = std::make_unique<XChunkFile>();
+    ASSERT_EQ(file->Open(platform::ResolvePath(u00, "Scene.bin").c_str(), 0), 1);
+    XSceneInfoRecord info;
+    ASSERT_EQ(ReadSceneInfo(*file, info), 1);
+    file->Close();
+    const float eye = info.m_Scale * 1.5f;
+    // The painter's viewpoint and the place where the boat leaves the player.
+    for (const ZeltVector at : {ZeltVector{81.134f, 265.81f, 15.0f}, ZeltVector{149.87f, 60.56f, -9.0f}}) {
+        float ground = 0;
+        ASSERT_NE(GroundBelow(scene, at, &ground), nullptr) << at.x << "," << at.y;
+        EXPECT_NEAR(at.z - ground, eye, 0.5f) << at.x << "," << at.y;
+    }
+    // From his viewpoint the painter's head is in view (theta 4.67 looks
+    // along +y) and nothing stands between.
+    ZeltObject* painter = Object("*U04_03");
+    ASSERT_NE(painter, nullptr);
+    const ZeltVector head = Position(Find(painter, "TETE")), view{81.134f, 265.81f, 15.0f};
+    const float dx = head.x - view.x, dy = head.y - view.y;
+    EXPECT_LT(std::abs(std::atan2(-dy, dx) - (4.67f - 2.0f * 3.14159265f)), 0.5f) << "in the middle of the view";
+    EXPECT_GT(std::hypot(dx, dy), 40.0f);
+    const ZeltVector before{view.x + 0.8f * dx, view.y + 0.8f * dy, view.z + 0.8f * (head.z - view.z)};
+    EXPECT_FALSE(Blocked(scene, view, before, nullptr)) << "nothing between the viewpoint and the painter";
+    // The landing is far enough from the painter that he waits for the player to come.
+    const ZeltVector feet = Position(painter);
+    EXPECT_GT(std::hypot(feet.x - 149.87f, feet.y - 60.56f), 2 * info.m_Scale);
+
+    // Seated 10 above the boat, looking at the post, the glasses lie in line
+    // beyond it with nothing in the way.
+    ZeltObject* boat = Object("*U04_32");
+    ZeltObject* post = Object("*U04_43");
+    ASSERT_NE(boat, nullptr);
+    ASSERT_NE(post, nullptr);
+    ZeltVector seat = Position(boat);
+    seat.z += 10.0f;
+    const ZeltVector target = Position(post);
+    ZeltObject* own = Object("*Lunettes0");
+    ASSERT_NE(own, nullptr);
+    std::snprintf(own->name, sizeof own->name, "*U04_81");
+    ZeltObject* glasses = Object("*Lunettes0");
+    ASSERT_NE(glasses, nullptr);
+    const ZeltVector g = Position(glasses);
+    const float towardPost = std::atan2(target.y - seat.y, target.x - seat.x);
+    const float towardGlasses = std::atan2(g.y - seat.y, g.x - seat.x);
+    EXPECT_NEAR(towardPost, towardGlasses, 0.02f);
+    EXPECT_FALSE(Blocked(scene, seat, {g.x, g.y, g.z + 2.5f}, glasses)) << "the glasses are seen from the boat";
 }
 
 TEST_F(StartUniverse, TheBoatCarriesThePlayer) {

@@ -1,11 +1,14 @@
-// Universe 4's folder: the painter's garden. A lawn before the front of his
-// house, a pond with a rowing boat ("*U04_32") the player can stand on and a
-// landing post across the water ("*U04_43", where the boat looks), the
-// painter ("*U04_03") at his easel, a table with a pair of glasses, and the
-// garden props the start universe puts away. The start universe (U00) loads
-// its scene entries from here.
+// Universe 4's folder: the painter's garden. A lower lawn with a pond in
+// the east, its rowing boat ("*U04_32") the player can stand on, a short
+// landing post in the water ("*U04_43", where the boat looks) and a low table
+// with a pair of glasses on the far bank; a terrace before the house in the
+// north where the painter ("*U04_03") stands by his easel; the garden props
+// the start universe puts away. The start universe (U00) loads its scene
+// entries from here.
 //
-// Ground at z = 0, eye 60 above it (scale 40).
+// Scale 40, eye 60 above the ground: the lawn at z = -69 (where the boat
+// leaves the player, (149.87, 60.56), the eye is at -9), the terrace at
+// z = -45 (the painter's viewpoint (81.134, 265.81) has its eye at 15).
 #include <string>
 #include <tuple>
 #include <vector>
@@ -23,7 +26,12 @@ namespace {
 using demo::AssetScene;
 using demo::Vec3;
 
-constexpr Vec3 kPainterAt{-90, 150, 0};
+constexpr float kLawn = -69.0f;
+constexpr float kTerrace = -45.0f;
+constexpr Vec3 kPainterAt{80, 345, kTerrace};
+// The table on the pond's far bank, in line with the boat and the post.
+constexpr Vec3 kTableAt{450, 40, kLawn};
+constexpr float kTableHeight = 17.0f;
 
 bool SaveAsset(Pack& pack, AssetScene& scene, const std::string& rel) {
     std::string why;
@@ -48,46 +56,48 @@ bool Garden(Pack& pack, UniverseNames& names) {
     auto* metal = s.Material("Zinc", 150, 155, 160);
     auto* canvas = s.Material("Toile", 240, 235, 220);
 
-    s.Floor("Pelouse", {0, 0, 0}, 1400, 1400, grass, 6);
-    s.Floor("Allee", {-90, -150, 0.3f}, 70, 500, path, 4);
+    s.Floor("Pelouse", {0, 0, kLawn}, 1400, 1400, grass, 6);
+    s.Floor("Allee", {-90, -90, kLawn + 0.3f}, 70, 620, path, 4);
+    // The terrace before the house, two feet above the lawn.
+    s.Box("Terrasse", {-60, 341, kLawn}, {-260, -121, 0}, {260, 121, kTerrace - kLawn}, path);
     // The house front to the north: wall, door, two windows and the roof.
-    s.Box("Facade", {-60, 330, 0}, {-260, -8, 0}, {260, 8, 230}, brick);
-    s.Box("PorteMaison", {-90, 321, 0}, {-28, -1, 0}, {28, 1, 120}, wood);
-    s.Box("FenetreG", {-230, 321, 90}, {-35, -1, 0}, {35, 1, 70}, glass);
-    s.Box("FenetreD", {50, 321, 90}, {-35, -1, 0}, {35, 1, 70}, glass);
-    s.Box("Toit", {-60, 320, 230}, {-280, -30, 0}, {280, 20, 40}, roof);
+    s.Box("Facade", {-60, 470, kTerrace}, {-260, -8, 0}, {260, 8, 230}, brick);
+    s.Box("PorteMaison", {-90, 461, kTerrace}, {-28, -1, 0}, {28, 1, 120}, wood);
+    s.Box("FenetreG", {-230, 461, kTerrace + 90}, {-35, -1, 0}, {35, 1, 70}, glass);
+    s.Box("FenetreD", {50, 461, kTerrace + 90}, {-35, -1, 0}, {35, 1, 70}, glass);
+    s.Box("Toit", {-60, 460, kTerrace + 230}, {-280, -30, 0}, {280, 20, 40}, roof);
     // A wall of hedges closes the garden on the other sides.
-    s.Box("HaieOuest", {-560, 0, 0}, {-12, -560, 0}, {12, 560, 110}, leaves);
-    s.Box("HaieEst", {560, 0, 0}, {-12, -560, 0}, {12, 560, 110}, leaves);
-    s.Box("HaieSud", {0, -560, 0}, {-560, -12, 0}, {560, 12, 110}, leaves);
+    s.Box("HaieOuest", {-560, 0, kLawn}, {-12, -560, 0}, {12, 560, 110}, leaves);
+    s.Box("HaieEst", {560, 0, kLawn}, {-12, -560, 0}, {12, 560, 110}, leaves);
+    s.Box("HaieSud", {0, -560, kLawn}, {-560, -12, 0}, {560, 12, 110}, leaves);
     // The sky: pale walls far beyond the hedges.
     auto* sky = s.Material("Ciel", 175, 205, 240);
-    s.Box("CielNord", {0, 700, 0}, {-700, -2, 0}, {700, 2, 700}, sky);
-    s.Box("CielSud", {0, -700, 0}, {-700, -2, 0}, {700, 2, 700}, sky);
-    s.Box("CielOuest", {-700, 0, 0}, {-2, -700, 0}, {2, 700, 700}, sky);
-    s.Box("CielEst", {700, 0, 0}, {-2, -700, 0}, {2, 700, 700}, sky);
-    // The pond in the east, its rowing boat at the near bank and the landing
-    // post across the water.
-    s.Floor("Etang", {300, 20, 0.5f}, 300, 320, water, 3);
-    s.Box("*U04_32", {300, -70, 0.5f}, {-22, -55, 0}, {22, 55, 12}, wood);
-    s.Box("*U04_43", {300, 165, 0}, {-6, -6, 0}, {6, 6, 70}, wood);
-    // The painter's easel and the table beside it.
-    s.Box("ChevaletPiedG", {-40, 175, 0}, {-3, -3, 0}, {3, 3, 130}, wood);
-    s.Box("ChevaletPiedD", {20, 175, 0}, {-3, -3, 0}, {3, 3, 130}, wood);
-    s.Box("ChevaletToile", {-10, 171, 60}, {-40, -2, 0}, {40, 2, 60}, canvas);
-    s.Box("Table", {-170, 110, 0}, {-35, -25, 0}, {35, 25, 55}, wood);
+    s.Box("CielNord", {0, 700, kLawn}, {-700, -2, 0}, {700, 2, 700}, sky);
+    s.Box("CielSud", {0, -700, kLawn}, {-700, -2, 0}, {700, 2, 700}, sky);
+    s.Box("CielOuest", {-700, 0, kLawn}, {-2, -700, 0}, {2, 700, 700}, sky);
+    s.Box("CielEst", {700, 0, kLawn}, {-2, -700, 0}, {2, 700, 700}, sky);
+    // The pond in the east, the rowing boat at the near bank, the landing
+    // post and the table beyond the water.
+    s.Floor("Etang", {300, 40, kLawn + 0.5f}, 240, 300, water, 3);
+    s.Box("*U04_32", {230, 40, kLawn + 0.5f}, {-22, -55, 0}, {22, 55, 6}, wood);
+    s.Box("*U04_43", {400, 40, kLawn}, {-4, -4, 0}, {4, 4, 9}, wood);
+    s.Box("Table", kTableAt, {-25, -18, 0}, {25, 18, kTableHeight}, wood);
+    // The painter's easel beside him.
+    s.Box("ChevaletPiedG", {125, 365, kTerrace}, {-3, -3, 0}, {3, 3, 130}, wood);
+    s.Box("ChevaletPiedD", {165, 365, kTerrace}, {-3, -3, 0}, {3, 3, 130}, wood);
+    s.Box("ChevaletToile", {145, 361, kTerrace + 60}, {-25, -2, 0}, {25, 2, 50}, canvas);
     // Two trees.
     for (const auto& [name, x, y] : {std::tuple{"Arbre1", -380.0f, 60.0f}, std::tuple{"Arbre2", 120.0f, -330.0f}}) {
-        KelmatObject* trunk = s.Cylinder(name, {x, y, 0}, 12, 140, 8, bark);
+        KelmatObject* trunk = s.Cylinder(name, {x, y, kLawn}, 12, 140, 8, bark);
         s.Box((std::string(name) + "Feuilles").c_str(), {0, 0, 140}, {-70, -70, 0}, {70, 70, 90}, leaves, trunk);
     }
     // The garden props put away while the player learns to move.
-    s.Box("*U04_63", {-250, 300, 0}, {-20, -4, 0}, {20, 4, 200}, wood);       // the ladder against the house
-    s.Box("*U04_31", {-200, 110, 55}, {-12, -10, 0}, {12, 10, 14}, wood);     // the basket on the table
-    s.Box("*U04_44", {230, -150, 0}, {-4, -60, 0}, {4, 60, 4}, wood);         // an oar in the grass
-    s.Cylinder("*U04_05", {-10, 60, 0}, 10, 22, 8, metal);                    // the bucket
-    s.Box("*U04_53", {-300, -120, 0}, {-25, -40, 0}, {25, 40, 35}, metal);    // the wheelbarrow
-    s.Camera("Camera01", {0, -300, 60}, {-90, 150, 60}, 60);
+    s.Box("*U04_63", {-250, 455, kTerrace}, {-20, -4, 0}, {20, 4, 200}, wood);  // the ladder against the house
+    s.Box("*U04_31", {kTableAt.x + 15, kTableAt.y + 5, kLawn + kTableHeight}, {-12, -10, 0}, {12, 10, 14}, wood);  // the basket on the table
+    s.Box("*U04_44", {120, -150, kLawn}, {-4, -60, 0}, {4, 60, 4}, wood);       // an oar in the grass
+    s.Cylinder("*U04_05", {-10, 60, kLawn}, 10, 22, 8, metal);                  // the bucket
+    s.Box("*U04_53", {-300, -120, kLawn}, {-25, -40, 0}, {25, 40, 35}, metal);  // the wheelbarrow
+    s.Camera("Camera01", {60, 150, kLawn + 60}, {kPainterAt.x, kPainterAt.y, kTerrace + 60}, 60);
     s.Omni("Soleil", {200, -400, 600}, 255, 245, 225, 1.0f);
     s.Omni("Ciel", {-300, 200, 400}, 170, 190, 230, 0.6f);
     for (KelmatLight* l = s.Scene()->lights; l; l = l->next)
@@ -125,7 +135,7 @@ bool Painter(Pack& pack, UniverseNames& names) {
     // back to put on the glasses.
     if (!Gesture(pack, c, dir + "Attente.A3D", 40, {{0, {0, 0, 62}}, {20, {0, 0, 62.8f}}, {40, {0, 0, 62}}}) ||
         !Gesture(pack, c, dir + "prend.A3D", 20, {{0, {0, 0, 62}}, {10, {0, -4, 58}}, {20, {0, 0, 62}}}) ||
-        !Gesture(pack, c, dir + "MET.A3D", 20, {{0, {0, 0, 62}}, {10, {0, 2, 64}}, {20, {0, 0, 62}}}))
+        !Gesture(pack, c, dir + "MET.A3D", 60, {{0, {0, 0, 62}}, {20, {0, 2, 64}}, {40, {0, 2, 64}}, {60, {0, 0, 62}}}))
         return false;
     std::string why;
     if (!demo::WriteMouthShapes(c, pack.Path(dir), why)) return pack.Fail(why);
@@ -137,7 +147,8 @@ bool Painter(Pack& pack, UniverseNames& names) {
     if (!SaveAsset(pack, own, "U04/Objets/LunettesPeintre.O3D")) return false;
     // The pair on the table that the player may take.
     AssetScene spare;
-    spare.Box("*Lunettes0", {-160, 105, 55}, {-7, -3, 0}, {7, 3, 2}, spare.Material("Monture", 30, 30, 35));
+    spare.Box("*Lunettes0", {kTableAt.x, kTableAt.y, kTableAt.z + kTableHeight}, {-8, -3, 0}, {8, 3, 5},
+              spare.Material("Monture", 30, 30, 35));
     return SaveAsset(pack, spare, "U04/Objets/Lunettes.O3D");
 }
 

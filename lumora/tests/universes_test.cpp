@@ -23,6 +23,7 @@
 #include "lumora/shell/ChunkFile.h"
 #include "lumora/shell/MessageTable.h"
 #include "lumora/universes/XPaintingScene.h"
+#include "lumora/universes/XUniverse00.h"
 #include "lumora/universes/XUniverse01.h"
 
 namespace fs = std::filesystem;
@@ -308,4 +309,82 @@ TEST_F(UniverseTest, WhenTheGaugeRunsOutErnestComesInAndTheLightGoes) {
     EXPECT_NEAR(u.m_Pilot->m_Theta, 0.1631f, 0.001f);
     EXPECT_NEAR(u.m_Pilot->m_Phi, 2.19f, 0.001f);
     EXPECT_LT(u.m_Ambient[0] + u.m_Ambient[1] + u.m_Ambient[2], light / 3);
+}
+
+// The start universe's course: what a step that ran out leads to, and when
+// it has to wait for the next frame.
+TEST(TrainingCourse, StepsThatRanOutAndTheirConditions) {
+    using C = XUniverse00::CourseState;
+    auto next = [](int step, C s) { return XUniverse00::NextStep(step, s); };
+    C land, boat;
+    boat.inBoat = 1;
+
+    // Walking: always, with the painter and a cut, the same step again.
+    auto f = next(1, land);
+    ASSERT_EQ(f.applies, 1);
+    EXPECT_STREQ(f.line, "sb04");
+    EXPECT_EQ(f.byPainter, 1);
+    EXPECT_EQ(f.cut, 1);
+    EXPECT_STREQ(f.label, "deplace");
+    EXPECT_EQ(f.number, 1);
+
+    // The boat's steps only in the boat; out of it the timer waits.
+    const struct {
+        int step;
+        const char* line;
+        const char* label;
+        int number;
+    } rows[] = {{2, "sb06", "Sauter", 2}, {3, "sb05", "Sauter", 3}, {4, "sb07", "Take2", 5}, {5, "sb08", "Take2", 5}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(next(row.step, land).applies, 0) << row.step;
+        f = next(row.step, boat);
+        ASSERT_EQ(f.applies, 1) << row.step;
+        EXPECT_STREQ(f.line, row.line);
+        EXPECT_EQ(f.byPainter, 0) << "the course's voice";
+        EXPECT_STREQ(f.label, row.label);
+        EXPECT_EQ(f.number, row.number);
+        EXPECT_EQ(f.glassesTaken, row.step == 4 ? 1 : 0) << row.step;
+        EXPECT_EQ(f.clearGauge, 0);
+    }
+
+    // Carrying the glasses: the reminder, the same step again.
+    C carrying = land;
+    carrying.carrying = 1;
+    carrying.sentBack = 1;
+    carrying.nearPainter = 1;
+    f = next(7, carrying);
+    ASSERT_EQ(f.applies, 1);
+    EXPECT_STREQ(f.line, "sb09");
+    EXPECT_EQ(f.number, 7);
+    EXPECT_EQ(f.clearGauge, 0);
+    // Not carrying: the gauge goes, once, and in the boat step 3 follows.
+    f = next(7, land);
+    EXPECT_EQ(f.applies, 1);
+    EXPECT_EQ(f.clearGauge, 1);
+    EXPECT_EQ(f.line, nullptr);
+    EXPECT_EQ(f.number, 0);
+    f = next(7, boat);
+    EXPECT_EQ(f.clearGauge, 1);
+    EXPECT_EQ(f.number, 3);
+    C again = boat;
+    again.sentBack = 1;
+    EXPECT_EQ(next(7, again).applies, 0) << "only once";
+    C near = land;
+    near.nearPainter = 1;
+    EXPECT_EQ(next(7, near).applies, 0) << "not after coming near the painter";
+
+    // The inventory: the painter insists until it has been seen.
+    f = next(8, land);
+    ASSERT_EQ(f.applies, 1);
+    EXPECT_STREQ(f.line, "sb11");
+    EXPECT_EQ(f.byPainter, 1);
+    EXPECT_EQ(f.cut, 0);
+    EXPECT_EQ(f.number, 8);
+    C seen = land;
+    seen.inventorySeen = 1;
+    EXPECT_EQ(next(8, seen).applies, 0);
+
+    // Steps the table does not know (6, none) lead nowhere.
+    EXPECT_EQ(next(6, boat).applies, 0);
+    EXPECT_EQ(next(0, boat).applies, 0);
 }
