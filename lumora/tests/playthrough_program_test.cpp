@@ -178,7 +178,8 @@ TEST(Playthrough, TheStationFromANewPlayerToTheTrainLeavingAndTheSavesOnTheWay) 
     const std::string played = log.substr(0, leaving);
     EXPECT_EQ(played.find("[message box]", played.find("NbObjectTotal")), std::string::npos) << played;
     EXPECT_EQ(played.find("not found"), std::string::npos) << played;
-    EXPECT_EQ(played.find("File not found"), std::string::npos) << played;
+    EXPECT_EQ(played.find("not be found"), std::string::npos) << played;
+    EXPECT_EQ(played.find("missing"), std::string::npos) << played;
 
     // ---- the two saved games ----
     const fs::path games = scratch.Path() / "save" / "User_0";
