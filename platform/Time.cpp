@@ -26,6 +26,7 @@ struct Clock {
     std::mutex mutex;
     std::condition_variable changed;  // fixed time moved, or a timer was stopped
     DWORD fixedStep = 0;              // 0: real clock
+    bool paced = false;               // a fixed clock that never runs ahead of real time
     std::uint64_t fixedElapsed = 0;   // ms since the fixed clock started
     SteadyClock::time_point realStart = SteadyClock::now();
 
@@ -34,8 +35,13 @@ struct Clock {
             if (std::strncmp(env, "fixed:", 6) == 0) {
                 char* end = nullptr;
                 long step = std::strtol(env + 6, &end, 10);
-                if (end != env + 6 && *end == '\0' && step > 0 && step <= 1000000)
+                // ",paced": each frame also waits for real time to catch up,
+                // so that a scripted run can be watched at its own speed.
+                const bool pacedSuffix = end && std::strcmp(end, ",paced") == 0;
+                if (end != env + 6 && (*end == '\0' || pacedSuffix) && step > 0 && step <= 1000000) {
                     fixedStep = static_cast<DWORD>(step);
+                    paced = pacedSuffix;
+                }
                 else
                     std::fprintf(stderr, "LUMORA_CLOCK: bad step in \"%s\", using the real clock\n", env);
             } else if (std::strcmp(env, "real") != 0) {
@@ -284,12 +290,17 @@ void SetFixedClock(DWORD stepMs) {
 namespace detail {
 void AdvanceClockOneFrame() {
     Clock& clock = TheClock();
+    SteadyClock::time_point due{};
+    bool paced = false;
     {
         std::lock_guard lock(clock.mutex);
         if (clock.fixedStep == 0) return;
         clock.fixedElapsed += clock.fixedStep;
+        paced = clock.paced;
+        due = clock.realStart + std::chrono::milliseconds(clock.fixedElapsed);
     }
     clock.changed.notify_all();
+    if (paced) std::this_thread::sleep_until(due);
 }
 }  // namespace detail
 

@@ -259,9 +259,67 @@ Canvas GlassesPicture(int size) {
     return c;
 }
 
+// A card seen slightly from above: a rounded rectangle of `paper` with a
+// dark edge, drawn in a `size` square.
+Canvas CardShape(int size, Rgb paper, Rgb edge) {
+    Canvas c(size, size, {255, 255, 255});
+    const int x0 = size / 10, x1 = size - size / 10, y0 = size / 4, y1 = size - size / 5;
+    c.Fill(x0, y0, x1, y1, paper);
+    c.Frame(x0, y0, x1, y1, size >= 40 ? 2 : 1, edge);
+    // Rounded corners: the corner pixels back to the transparent white.
+    for (int x : {x0, x1 - 1})
+        for (int y : {y0, y1 - 1}) c.Set(x, y, {255, 255, 255});
+    return c;
+}
+
+// The mayor's card: cream, a red band and the town's seal.
+Canvas MayorCardPicture(int size) {
+    Canvas c = CardShape(size, {245, 235, 200}, {120, 90, 60});
+    const int x0 = size / 10 + 2, x1 = size - size / 10 - 2, top = size / 4 + 2;
+    c.Fill(x0, top, x1, top + size / 8, {170, 40, 40});
+    const int cx = size * 3 / 4, cy = size * 3 / 5, r = size / 9;
+    for (int y = -r; y <= r; ++y)
+        for (int x = -r; x <= r; ++x)
+            if (x * x + y * y <= r * r) c.Set(cx + x, cy + y, {200, 150, 50});
+    for (int line = 0; line < 2; ++line) {
+        const int y = size / 2 + line * (size / 7);
+        c.Fill(x0 + 2, y, size / 2 + 2, y + 1 + size / 40, {90, 70, 50});
+    }
+    return c;
+}
+
+// The time clock's card: buff paper, ruled lines and punched holes.
+Canvas ClockCardPicture(int size) {
+    Canvas c = CardShape(size, {240, 220, 150}, {110, 90, 40});
+    const int x0 = size / 10 + 2, x1 = size - size / 10 - 2;
+    for (int y = size / 4 + size / 8; y < size - size / 5 - 2; y += std::max(3, size / 9))
+        c.Fill(x0, y, x1, y + 1, {150, 120, 80});
+    for (int i = 0; i < 3; ++i) {
+        const int x = x0 + 3 + i * (size / 6), y = size / 4 + 3;
+        c.Fill(x, y, x + std::max(2, size / 16), y + std::max(2, size / 16), {60, 40, 30});
+    }
+    return c;
+}
+
+// A railway ticket: green card, a printed destination band and a clipped corner.
+Canvas TicketPicture(int size) {
+    Canvas c = CardShape(size, {150, 200, 150}, {40, 80, 50});
+    const int x0 = size / 10 + 2, x1 = size - size / 10 - 2, mid = size / 2;
+    c.Fill(x0, mid - size / 10, x1, mid + size / 10, {240, 235, 210});
+    for (int i = 0; i < 4; ++i) c.Fill(x0 + 3 + i * (size / 6), mid - 1, x0 + 3 + i * (size / 6) + size / 9, mid + 1, {58, 36, 24});
+    for (int i = 0; i < size / 8; ++i) c.Fill(x1 - size / 8 + i, size / 4, x1 + 1, size / 4 + size / 8 - i, {255, 255, 255});
+    return c;
+}
+
 bool CarriedObjectPictures(MediaWriter& media) {
     return media.Add("U09_06C", KeyPicture(32)) && media.Add("U09_06P", KeyPicture(51)) &&
-           media.Add("U04_80C", GlassesPicture(32)) && media.Add("U04_80P", GlassesPicture(51));
+           media.Add("U04_80C", GlassesPicture(32)) && media.Add("U04_80P", GlassesPicture(51)) &&
+           // The station: the ticket carried from the start, the mayor's card,
+           // the time clock's card and the roof's key.
+           media.Add("U02_01C", TicketPicture(32)) && media.Add("U02_01P", TicketPicture(51)) &&
+           media.Add("U01_04C", MayorCardPicture(32)) && media.Add("U01_04P", MayorCardPicture(51)) &&
+           media.Add("U01_06C", ClockCardPicture(32)) && media.Add("U01_06P", ClockCardPicture(51)) &&
+           media.Add("U01_08C", KeyPicture(32)) && media.Add("U01_08P", KeyPicture(51));
 }
 
 bool BuildScreens(pack::Pack& pack, const std::string& framesDir) {

@@ -643,18 +643,20 @@ bool Props(Pack& pack, UniverseNames& names) {
             return false;
     }
     {
-        // The points cabinet by the track, its door, and the lever inside.
+        // The points cabinet by the track, its door, and the lever inside:
+        // the lever stands out of the cabinet's face, in the room left
+        // behind the door, so that it shows and takes clicks once open.
         AssetScene s;
         auto* iron = s.Material("Coffret", 60, 110, 80, "iron.bmp");
         auto* cabinet = s.Box("Coffret", {740, 600, kBed}, {-12, -8, 0}, {12, 8, 50}, iron);
-        s.Box("*U01_13", {-12, -8.5f, 20}, {0, -1, 0}, {24, 0, 28}, s.Material("PorteCoffret", 80, 130, 95, "iron.bmp"), cabinet);
-        if (!Animated(pack, s, cabinet, "Objets/Coffret.O3D", "Anim/Coffret.A3D", 10, {{0, {-12, -8.5f, 20}}},
+        s.Box("*U01_13", {-12, -14.5f, 20}, {0, -1, 0}, {24, 0, 28}, s.Material("PorteCoffret", 80, 130, 95, "iron.bmp"), cabinet);
+        if (!Animated(pack, s, cabinet, "Objets/Coffret.O3D", "Anim/Coffret.A3D", 10, {{0, {-12, -14.5f, 20}}},
                       {{0, {0, 0, 0}}, {10, {100, 0, 0}}}, names, "*U01_13"))
             return false;
         AssetScene l;
-        auto* lever = l.Box("*U01_14", {740, 598, kBed + 34}, {-2, -2, 0}, {2, 2, 10}, l.Material("Levier", 200, 40, 30));
+        auto* lever = l.Box("*U01_14", {740, 588, kBed + 34}, {-3, -2, 0}, {3, 2, 10}, l.Material("Levier", 200, 40, 30));
         if (!Animated(pack, l, lever, "Objets/Levier.O3D", "Anim/Levier.A3D", 10,
-                      {{0, {740, 598, kBed + 34}}, {10, {740, 598, kBed + 24}}}, {}, names))
+                      {{0, {740, 588, kBed + 34}}, {10, {740, 588, kBed + 24}}}, {}, names))
             return false;
     }
     {

@@ -156,7 +156,11 @@ int XPlayerList::UpdatePlayer(int number, const char* name, int universe) {
     char folder[260];
     PlayerFolder(number, folder, sizeof folder);
     platform::MakeDirectory(ResolveForWriting(folder));
-    std::snprintf(m_Names[number], 64, "%s", name ? name : "");
+    // The name may be the list's own entry (a saved game passes it back):
+    // copied aside first, since formatting a string into itself loses it.
+    char copy[64] = {};
+    std::snprintf(copy, sizeof copy, "%s", name ? name : "");
+    std::memcpy(m_Names[number], copy, sizeof copy);
     m_Universes[number] = static_cast<std::int16_t>(universe);
     auto file = std::make_unique<XChunkFile>();
     if (!file->Open(ResolveForWriting(std::string(folder) + "Info.bin").c_str(), 1)) return 0;

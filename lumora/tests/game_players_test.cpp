@@ -32,7 +32,9 @@ TEST_F(PlayersTest, PlayersPersistWithTheCurrentOne) {
         EXPECT_EQ(players.m_Count, 0);
         ASSERT_EQ(players.CreatePlayer(0, "Alice"), 1);
         ASSERT_EQ(players.CreatePlayer(1, "Bruno"), 1);
-        ASSERT_EQ(players.UpdatePlayer(1, "Bruno", 4), 1);
+        ASSERT_EQ(players.UpdatePlayer(1, "Bruno", 3), 1);
+        // A saved game passes the list's own entry back: the name survives.
+        ASSERT_EQ(players.UpdatePlayer(1, players.m_Names[1], 4), 1);
         EXPECT_EQ(players.m_Current, 1);
     }
     // A folder without "Info.bin" is a player without a name; folders

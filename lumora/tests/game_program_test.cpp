@@ -227,6 +227,8 @@ TEST(GameProgram, TheSameRunTwiceGivesTheSameFrames) {
     for (auto& frames : runs) {
         ScratchDir scratch;
         CopyPack(scratch);
+        // The new game in the test rooms rather than at the station.
+        scratch.Write("data/APP.CFG", "[SCENE]\r\nFIRST=U09.ZELT\r\n");
         std::string log;
         ASSERT_EQ(RunProgram(scratch, script, &log), 0) << log;
         for (int n = 1;; ++n) {

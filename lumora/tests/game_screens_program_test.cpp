@@ -180,6 +180,8 @@ TEST(GameScreensProgram, NewPlayerAndSettingsHeardInTheSound) {
 TEST(GameScreensProgram, PauseSaveLoadCreditsAndQuit) {
     ScratchDir scratch;
     CopyPack(scratch);
+    // The new game in the test rooms rather than at the station.
+    scratch.Write("data/APP.CFG", "[SCENE]\r\nFIRST=U09.ZELT\r\n");
     std::string log;
     const int status = RunProgram(scratch,
                                   "#2 key press RETURN\n"

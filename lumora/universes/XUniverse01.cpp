@@ -410,10 +410,12 @@ void XUniverse01::ToggleSwitch() {
             points->StopAt(0.0f, 1);
         }
         m_SwitchOn = 0;
+        DebugOut("Universe 1: the points back to the loop");
         view(kSwitchViewA, kSwitchViewATheta, kSwitchViewAPhi, 1200);
         view(kSwitchViewB, kSwitchViewBTheta, kLevel, 1500);
     } else {
         m_SwitchOn = 1;
+        DebugOut("Universe 1: the points set for the second track");
         if (points) {
             points->m_Backward = 0;
             points->StopAt(100.0f, 1);
@@ -494,6 +496,7 @@ void XUniverse01::Ride() {
         XAnimation* second = m_TrainAnim->AddSub(file, "Train2", 1, 1);
         if (!second) return;
         m_TrainChanged = 1;
+        DebugOut("Universe 1: the train takes the second track");
         ZeltObject* parent = m_Train->m_Object->parent;
         second->Bind(second->m_Anim, parent, 10.0f, 0, 1);
         second->m_Frame = 15.0f;

@@ -82,7 +82,7 @@ bool BuildRoot(Pack& pack) {
     marker->EndWriteChunk();
     if (!marker->Close()) return pack.Fail("cannot write APP.BIN");
     // The first scene of a new game: the test universe until the game's own exist.
-    if (!pack.WriteFile("APP.CFG", "[SCENE]\r\nFIRST=U09.ZELT\r\n")) return false;
+    if (!pack.WriteFile("APP.CFG", "[SCENE]\r\nFIRST=U01.ZELT\r\n")) return false;
 
     Image intro1 = Painting({{70, 90, 140}, {200, 140, 80}, {230, 200, 120}, {90, 130, 80}, {60, 80, 60}}, 1);
     DrawTitle(intro1, "LUMORA", 170, 110, {250, 245, 230});
