@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "include/zelt/records.h"
 #include "include/zelt/zelt.h"
+#include "include/zelt/records.h"
 #include "lumora/engine/InfoTables.h"
 #include "lumora/engine/SceneList.h"
 #include "lumora/shell/ChunkFile.h"
@@ -305,18 +305,23 @@ TEST_F(Fair, GroundAtEyeHeightWhereTheScriptsAndPaintingsPutTheCamera) {
         ASSERT_EQ(s.loaded, 1);
         CheckGround(s, {{"arrival", {200.0f, -120.0f, 68.83f}},
                         {"before the door", {205.0f, 60.0f, 68.83f}},
-                        {"inside", {205.0f, 150.0f, 68.83f}},
+                        {"inside", {205.0f, 118.0f, 68.83f}},
                         {"behind the curtain", {275.0f, 122.0f, 68.83f}},
-                        {"at the back door", {260.0f, 200.0f, 68.83f}},
                         {"behind the caravan", {260.0f, 290.0f, 68.83f}},
-                        {"in the aisle", {300.0f, 380.0f, 68.83f}},
-                        {"at the bench", {300.0f, 425.0f, 68.83f}},
-                        {"at the bicycle", {520.0f, 215.0f, 68.83f}}});
-        // The trunk stands before the back door until it is pushed aside.
+                        {"in the aisle", {330.0f, 250.0f, 68.83f}},
+                        {"at the seat", {330.0f, 345.0f, 68.83f}},
+                        {"at the bicycle", {380.0f, 570.0f, 68.83f}}});
+        // The trunk stands before the back door until it is pushed aside
+        // (the jack-in-the-box put away with it).
         float ground = 0;
         std::string on;
-        ASSERT_TRUE(s.Ground({260.0f, 192.0f, 68.83f}, ground, on));
-        EXPECT_EQ(on, "*U03_24");
+        ASSERT_TRUE(s.Ground({260.0f, 200.0f, 68.83f}, ground, on));
+        EXPECT_GT(ground, 30.0f) << on;
+        ZeltObject* trunk = s.Object("*U03_24");
+        ASSERT_NE(trunk, nullptr);
+        ASSERT_NE(Zelt_Object_Animate_Spline(trunk, s.animations["*U03_24"], 10, 0, 1), 0);
+        s.Object("*U03_26")->collisionOff = 1;
+        CheckGround(s, {{"at the back door", {260.0f, 200.0f, 68.83f}}});
     }
     // The paintings' viewpoints, in the lists the painting scene loads.
     Loaded day(Folder("U03"), "U03D.ZELT");

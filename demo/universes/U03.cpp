@@ -192,15 +192,13 @@ bool Characters(Pack& pack, const std::string& folder, Vec3 juggler, Vec3 accord
 void SkyAndGround(AssetScene& s, Vec3 centre, float half, Vec3 sky) {
     s.Floor("Sol", {centre.x, centre.y, kGround}, 2 * half, 2 * half, s.Material("Sciure", 170, 140, 95, "sciure.bmp"), 12);
     auto* m = s.Material("Ciel", static_cast<int>(sky.x), static_cast<int>(sky.y), static_cast<int>(sky.z));
-    s.Box("CielNord", {centre.x, centre.y + half, kGround}, {-half, -2, 0}, {half, 2, 900}, m);
-    s.Box("CielSud", {centre.x, centre.y - half, kGround}, {-half, -2, 0}, {half, 2, 900}, m);
-    s.Box("CielOuest", {centre.x - half, centre.y, kGround}, {-2, -half, 0}, {2, half, 900}, m);
-    s.Box("CielEst", {centre.x + half, centre.y, kGround}, {-2, -half, 0}, {2, half, 900}, m);
-}
-
-void IncludeEverything(AssetScene& s) {
-    for (KelmatLight* l = s.Scene()->lights; l; l = l->next)
-        for (KelmatObject* o = s.Scene()->objects; o; o = o->next) Kelmat_Light_Include_Object(l, o);
+    // Walls of sky, high enough for a painter looking up, and a lid.
+    const float high = 3 * half;
+    s.Box("CielNord", {centre.x, centre.y + half, kGround}, {-half, -2, 0}, {half, 2, high}, m);
+    s.Box("CielSud", {centre.x, centre.y - half, kGround}, {-half, -2, 0}, {half, 2, high}, m);
+    s.Box("CielOuest", {centre.x - half, centre.y, kGround}, {-2, -half, 0}, {2, half, high}, m);
+    s.Box("CielEst", {centre.x + half, centre.y, kGround}, {-2, -half, 0}, {2, half, high}, m);
+    s.Box("CielHaut", {centre.x, centre.y, kGround + high}, {-half, -half, 0}, {half, half, 2}, m);
 }
 
 bool Fairground(Pack& pack, UniverseNames& names) {
@@ -235,10 +233,12 @@ bool Fairground(Pack& pack, UniverseNames& names) {
     s.Box("PorteDroite", {60, 400, kGround}, {-4, -40, 0}, {4, 40, 90}, wood);
     s.Box("Roulotte", {-120, 330, kGround + 20}, {-90, -45, 0}, {90, 45, 90}, s.Material("RoulotteVerte", 60, 120, 80, "planches.bmp"));
     s.Camera("Camera01", {450, -520, kGround + 60}, {450, 0, kGround + 60}, 60);
-    s.Omni("Soleil", {900, -1200, 900}, 255, 240, 210, 1.0f);
-    s.Omni("CielBleu", {-600, 800, 600}, 150, 175, 230, 0.6f);
-    IncludeEverything(s);
-    return Write(pack, s, "U03/U03.S3D", &names);
+    if (!Write(pack, s, "U03/U03.S3D", &names)) return false;
+    // The lights, loaded last so that they reach the characters too.
+    AssetScene l;
+    l.Omni("Soleil", {900, -1200, 900}, 255, 240, 210, 1.0f);
+    l.Omni("CielBleu", {-600, 800, 600}, 150, 175, 230, 0.6f);
+    return Write(pack, l, "U03/U03.L3D", nullptr);
 }
 
 // The cinematic: the camera marker flies from the gate over the caravans'
@@ -307,19 +307,19 @@ bool Caravan(Pack& pack, UniverseNames& names) {
     slab("MurOuest", 100, 100, 104, 220, 0, h);
     slab("MurEst", 296, 100, 300, 220, 0, h);
     s.Box("Toit", {200, 160, z + h}, {-110, -70, 0}, {110, 70, 6}, s.Material("ToitRoulotte", 150, 60, 50));
-    s.Box("Commode", {112, 190, z}, {-8, -25, 0}, {8, 25, 45}, wood);
+    s.Box("Commode", {165, 207, z}, {-22, -9, 0}, {22, 9, 45}, wood);
     // The open-air cinema to the north: benches, the screen "Box186" on
     // its posts, the projector's stand, the rope before the entrance.
     s.Box("Box186", {300, 640, z + 40}, {-120, -3, 0}, {120, 3, 130}, s.Material("Ecran", 235, 235, 225));
     s.Box("PoteauEcranG", {175, 640, z}, {-4, -4, 0}, {4, 4, 180}, wood);
     s.Box("PoteauEcranD", {425, 640, z}, {-4, -4, 0}, {4, 4, 180}, wood);
-    s.Box("Projecteur", {380, 400, z}, {-12, -12, 0}, {12, 12, 55}, s.Material("Projecteur", 40, 40, 40));
+    s.Box("Projecteur", {250, 400, z}, {-12, -12, 0}, {12, 12, 55}, s.Material("Projecteur", 40, 40, 40));
     for (int i = 0; i < 3; ++i)
         s.Box(("Banc" + std::to_string(i)).c_str(), {230, 470.0f + 40 * static_cast<float>(i), z}, {-45, -6, 0}, {45, 6, 22}, wood);
     s.Box("*U03_13", {470, 330, z}, {-50, -1, 30}, {50, 1, 34}, red);
     s.Box("*U03_10", {330, 450, z}, {-25, -8, 0}, {25, 8, 22}, s.Material("BancRouge", 170, 40, 40));
     // The projector's beam, lit for the film.
-    s.Box("*U03_37", {340, 520, z + 55}, {-3, -120, -2}, {3, 120, 2}, s.Material("Faisceau", 250, 245, 200));
+    s.Box("*U03_37", {275, 520, z + 55}, {-3, -116, -2}, {3, 116, 2}, s.Material("Faisceau", 250, 245, 200));
     // The countdown's images before the screen.
     for (int i = 1; i <= 10; ++i) {
         char name[16], map[16];
@@ -327,19 +327,22 @@ bool Caravan(Pack& pack, UniverseNames& names) {
         std::snprintf(map, sizeof map, "ecran%02d.bmp", i);
         s.Box(name, {300, 636, z + 60}, {-50, -0.5f, 0}, {50, 0.5f, 90}, s.Material(name + 1, 200, 190, 160, map));
     }
-    // The bicycle by the cinema's east side, and the tent beyond.
-    auto* bike = s.Box("*U03_30", {520, 260, z + 16}, {-25, -2, 0}, {25, 2, 4}, s.Material("Cadre", 30, 60, 140));
+    // The bicycle before the screen's east post, and the tent to the east.
+    auto* bike = s.Box("*U03_30", {380, 600, z + 16}, {-25, -2, 0}, {25, 2, 4}, s.Material("Cadre", 30, 60, 140));
     for (float x : {-22.0f, 22.0f})
         s.Cylinder(x < 0 ? "RoueArriere" : "RoueAvant", {x, 0, -16}, 16, 3, 10, dark, bike);
     s.Box("Selle", {-14, 0, 4}, {-5, -3, 0}, {5, 3, 10}, s.Material("Selle", 60, 35, 20), bike);
-    auto* tent = s.Cylinder("Chapiteau", {750, 450, z}, 150, 140, 12, red);
+    auto* tent = s.Cylinder("Chapiteau", {780, 250, z}, 150, 140, 12, red);
     s.Cylinder("ChapiteauToit", {0, 0, 140}, 110, 40, 12, s.Material("ToileNuit", 200, 195, 180, "toile.bmp"), tent);
     s.Camera("Camera01", {200, -60, z + 60}, {200, 100, z + 60}, 60);
-    s.Omni("Lune", {-500, 900, 900}, 170, 180, 230, 0.9f);
-    s.Omni("Lampions", {350, 300, 250}, 255, 200, 130, 0.8f);
-    s.Omni("Lampe", {200, 160, z + 90}, 255, 220, 160, 0.6f);
-    IncludeEverything(s);
     if (!Write(pack, s, "U33/U33.S3D", &names)) return false;
+    // The lights, loaded last so that they reach every part: the moon, the
+    // fair's lanterns over the cinema and the caravan's lamp.
+    AssetScene l;
+    l.Omni("Lune", {-500, -900, 900}, 170, 180, 230, 0.9f);
+    l.Omni("Lampions", {350, 300, 250}, 255, 200, 130, 0.8f);
+    l.Omni("Lampe", {200, 140, z + 90}, 255, 220, 160, 1.0f);
+    if (!Write(pack, l, "U33/U33.L3D", nullptr)) return false;
 
     // The clickable parts, each in its file with its animation.
     {
@@ -359,10 +362,10 @@ bool Caravan(Pack& pack, UniverseNames& names) {
     }
     {
         AssetScene p;
-        auto* drawer = p.Box("*U03_22", {121, 190, z + 28}, {-2, -20, 0}, {2, 20, 12}, p.Material("Tiroir", 180, 130, 80, "planches.bmp"));
-        if (!Sliding(pack, p, drawer, "Tiroir", {20, 0, 0}, names)) return false;
+        auto* drawer = p.Box("*U03_22", {165, 197, z + 28}, {-16, -2, 0}, {16, 2, 12}, p.Material("Tiroir", 180, 130, 80, "planches.bmp"));
+        if (!Sliding(pack, p, drawer, "Tiroir", {0, -18, 0}, names)) return false;
         AssetScene k;
-        k.Box("*U03_23", {132, 190, z + 41}, {-1.5f, -4, 0}, {1.5f, 4, 1.5f}, k.Material("Cle", 220, 180, 60));
+        k.Box("*U03_23", {165, 182, z + 40}, {-4, -1.5f, 0}, {4, 1.5f, 1.5f}, k.Material("Cle", 220, 180, 60));
         if (!Write(pack, k, "U33/Objets/Cle.O3D", &names)) return false;
     }
     {
@@ -372,7 +375,7 @@ bool Caravan(Pack& pack, UniverseNames& names) {
         AssetScene t;
         auto* trunk = t.Box("*U03_24", {260, 192, z}, {-25, -15, 0}, {25, 15, 30}, t.Material("Malle", 110, 70, 40, "planches.bmp"));
         t.Box("Couvercle", {0, 0, 30}, {-25, -15, 0}, {25, 15, 3}, t.Material("Couvercle", 90, 55, 30), trunk);
-        if (!Sliding(pack, t, trunk, "Malle", {-75, 0, 0}, names)) return false;
+        if (!Sliding(pack, t, trunk, "Malle", {-45, 0, 0}, names)) return false;
         AssetScene j;
         auto* jack = j.Box("*U03_26", {255, 192, z + 33}, {-7, -7, 0}, {7, 7, 12}, j.Material("Diablotin", 230, 60, 160));
         j.Box("TeteDiablotin", {0, 0, 12}, {-4, -4, 0}, {4, 4, 8}, j.Material("TeteDiablotin", 250, 220, 60), jack);
@@ -382,7 +385,7 @@ bool Caravan(Pack& pack, UniverseNames& names) {
         if (!Write(pack, m, "U33/Objets/Allumettes.O3D", &names)) return false;
         AssetScene c;
         auto* curtain = c.Box("*U03_25", {273, 150, z}, {-23, -1, 0}, {23, 1, 95}, c.Material("Rideau", 150, 30, 60, "toile.bmp"));
-        if (!Sliding(pack, c, curtain, "Rideau", {-35, 0, 0}, names)) return false;
+        if (!Sliding(pack, c, curtain, "Rideau", {0, -42, 0}, names)) return false;
     }
     return true;
 }
@@ -445,14 +448,16 @@ bool BuildU03(Pack& pack) {
     if (!Fairground(pack, day) || !Cinematic(pack) ||
         !Characters(pack, "U03", {380, -360, kGround}, {530, -350, kGround}, {450, -280, kGround}, day))
         return false;
-    if (!Caravan(pack, dusk) || !Characters(pack, "U33", {380, 370, kGround}, {255, 45, kGround}, {560, 300, kGround}, dusk))
+    if (!Caravan(pack, dusk) || !Characters(pack, "U33", {250, 370, kGround}, {255, 45, kGround}, {420, 560, kGround}, dusk))
         return false;
     const char* characters =
         "object=\"Perso\\U03_01.O3D\" animation=\"Anim\\U03_01\\Attente.A3D,10\"\r\n"
         "object=\"Perso\\U03_02.O3D\" animation=\"Anim\\U03_02\\Attente.A3D,10\"\r\n"
         "object=\"Perso\\U03_09.O3D\" animation=\"Anim\\U03_09\\Attente.A3D,10\"\r\n";
-    if (!pack.WriteFile("U03/U03.ZELT", std::string("; Universe 3: the fairground by day\r\nscene=\"U03.S3D\"\r\n") + characters) ||
-        !pack.WriteFile("U03/U03D.ZELT", "; The fairground as the painting shows it: scenery only\r\nscene=\"U03.S3D\"\r\n"))
+    if (!pack.WriteFile("U03/U03.ZELT", std::string("; Universe 3: the fairground by day\r\nscene=\"U03.S3D\"\r\n") + characters +
+                                            "light=\"U03.L3D\"\r\n") ||
+        !pack.WriteFile("U03/U03D.ZELT", std::string("; The fairground as the painting shows it\r\nscene=\"U03.S3D\"\r\n") + characters +
+                                             "light=\"U03.L3D\"\r\n"))
         return false;
     const std::string caravan =
         "object=\"Objets\\Volet.O3D\" animation=\"Anim\\Volet.A3D,10\"\r\n"
@@ -464,10 +469,12 @@ bool BuildU03(Pack& pack) {
         "object=\"Objets\\Diablotin.O3D\" animation=\"Anim\\Diablotin.A3D,10\"\r\n"
         "object=\"Objets\\Allumettes.O3D\"\r\n"
         "object=\"Objets\\Rideau.O3D\" animation=\"Anim\\Rideau.A3D,10\"\r\n";
-    if (!pack.WriteFile("U33/U33.ZELT", "; Universe 33: the caravan and the cinema at dusk\r\nscene=\"U33.S3D\"\r\n" + caravan + characters) ||
-        !pack.WriteFile("U33/U33D.ZELT", "; The cinema as the painting shows it\r\nscene=\"U33.S3D\"\r\n"))
+    if (!pack.WriteFile("U33/U33.ZELT", "; Universe 33: the caravan and the cinema at dusk\r\nscene=\"U33.S3D\"\r\n" + caravan + characters +
+                                            "light=\"U33.L3D\"\r\n") ||
+        !pack.WriteFile("U33/U33D.ZELT", "; The cinema as the painting shows it\r\nscene=\"U33.S3D\"\r\n" + caravan + characters +
+                                             "light=\"U33.L3D\"\r\n"))
         return false;
-    if (!SceneInfo(pack, "U03", 135, 130, 120, 30.5f, 10.5f) || !SceneInfo(pack, "U33", 90, 85, 100, 38.5f, 19.0f)) return false;
+    if (!SceneInfo(pack, "U03", 135, 130, 120, 30.5f, 10.5f) || !SceneInfo(pack, "U33", 125, 115, 125, 38.5f, 19.0f)) return false;
 
     day.operations = {"AnimeSpeakClown", "FlicSalut", "DoCinematiqueFlic"};
     dusk.operations = {"FinTestM06", "MaskBoiteAllu", "DoCinema", "OuvreVolet", "TransitionInterieurRoulotte",

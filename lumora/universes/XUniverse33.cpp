@@ -36,16 +36,19 @@ const char* const kOperations[] = {"FinTestM06",     "MaskBoiteAllu",       "DoC
 
 constexpr float kEye = 68.83f;  // the ground at 8.83, the eye 60 above it
 constexpr float kNorth = -1.5707964f;
+constexpr float kLookingDown = 1.2f;  // inside the caravan, at the furniture
+constexpr float kWide = 90.0f;         // the field of view inside the narrow caravan
+constexpr float kOutside = 60.0f;
 // Places of the story.
 constexpr ZeltVector kArrival{200.0f, -120.0f, kEye};
 constexpr ZeltVector kBeforeDoor{205.0f, 60.0f, kEye};
-constexpr ZeltVector kInside{205.0f, 150.0f, kEye};
+constexpr ZeltVector kInside{205.0f, 118.0f, kEye};
 constexpr ZeltVector kBehindCurtain{275.0f, 122.0f, kEye};
 constexpr ZeltVector kBackDoor{260.0f, 200.0f, kEye};
 constexpr ZeltVector kBehindCaravan{260.0f, 290.0f, kEye};
-constexpr ZeltVector kCinemaAisle{300.0f, 380.0f, kEye};
-constexpr ZeltVector kSeat{300.0f, 425.0f, kEye};
-constexpr ZeltVector kBicycle{520.0f, 215.0f, kEye};
+constexpr ZeltVector kCinemaAisle{330.0f, 250.0f, kEye};
+constexpr ZeltVector kSeat{330.0f, 345.0f, kEye};
+constexpr ZeltVector kBicycle{380.0f, 570.0f, kEye};
 
 // Sound names are handed to the scene as writable text.
 struct Name {
@@ -123,6 +126,7 @@ int XUniverse33::Start(int mode, XChunkFile* save) {
     }
     {
         // The opening: the caravan at dusk, its clown asleep before it.
+        DebugOut("Universe 33: the caravan at dusk");
         Sequence hold;
         Run(500);
         FaceCharacter(m_Clown, 1000);
@@ -197,7 +201,7 @@ void XUniverse33::TransitionInterieurRoulotte() {
     Move("*U03_21", 1, "s2_07");
     if (m_Pilot) {
         m_Pilot->Travel(1200, &kBeforeDoor, kNorth, kLevel, kKeep);
-        m_Pilot->Travel(1500, &kInside, kNorth, kLevel, kKeep);
+        m_Pilot->Travel(1500, &kInside, kNorth, kLookingDown, kWide);
     }
     Move("*U03_21", 0, "s2_07");
     DebugOut("Universe 33: inside the caravan");
@@ -227,7 +231,7 @@ void XUniverse33::OuvreMalle() {
 void XUniverse33::CacheDerriereRideau() {
     Sequence hold;
     if (m_Pilot) {
-        m_Pilot->Travel(1200, &kBehindCurtain, kNorth, kLevel, kKeep);
+        m_Pilot->Travel(1200, &kBehindCurtain, kNorth, kLookingDown, kKeep);
         m_Pilot->m_CanMove = 0;
     }
     DebugOut("Universe 33: hidden behind the curtain");
@@ -248,7 +252,7 @@ void XUniverse33::SortRideau() {
     Sequence hold;
     Move("*U03_25", 1, "s2_05");
     if (m_Pilot) {
-        m_Pilot->Travel(1200, &kInside, kNorth, kLevel, kKeep);
+        m_Pilot->Travel(1200, &kInside, kNorth, kLookingDown, kKeep);
         m_Pilot->m_CanMove = 1;
     }
     DebugOut("Universe 33: out from behind the curtain");
@@ -283,7 +287,7 @@ void XUniverse33::OuvrePorte() {
     Move("*U03_28", 1, "s2_07");
     if (m_Pilot) {
         m_Pilot->Travel(1000, &kBackDoor, kNorth, kLevel, kKeep);
-        m_Pilot->Travel(1500, &kBehindCaravan, kNorth, kLevel, kKeep);
+        m_Pilot->Travel(1500, &kBehindCaravan, kNorth, kLevel, kOutside);
     }
     DebugOut("Universe 33: out to the cinema");
 }
@@ -306,6 +310,7 @@ void XUniverse33::OuvrePorteClown() {
 void XUniverse33::DoGameOverClown1() {
     // No way back from here but the menu: the cursor stays off.
     if (g_Cursor) g_Cursor->SetEnabled(0, 0);
+    if (m_Gauge) m_Gauge->Clear();
     DebugOut("Universe 33: the clown catches the player");
     if (m_ClownAnim) {
         char file[400];
@@ -343,11 +348,14 @@ void XUniverse33::CinemaFlight() {
     m_Pilot->MoveAlong(&from, &kCinemaAisle, m_Pilot->m_Theta, kNorth, m_Pilot->m_Phi, kLevel, 6000, nullptr);
     // The countdown on the screen while the camera comes to the bench.
     m_Pilot->MoveAlong(&kCinemaAisle, &kSeat, kNorth, kNorth, kLevel, kLevel, 6000,
-                       [this](float, float, float, float, float, int step, int count) {
+                       [this, shown = 0](float, float, float, float, float, int step, int count) mutable {
                            if (ZeltObject* screen = m_Scene ? Zelt_Scene_Get_Object(m_Scene, "Box186") : nullptr)
                                Zelt_Object_Hide(screen, 1);
                            const int part = count > 0 ? (step - 1) * 15 / count : 0;
-                           ShowScreen(kCountdownImages[part < 15 ? part : 14]);
+                           const int image = kCountdownImages[part < 15 ? part : 14];
+                           if (image != shown) DebugOut("Universe 33: countdown %i", image);
+                           shown = image;
+                           ShowScreen(image);
                        });
     ShowScreen(0);
 }
@@ -432,6 +440,7 @@ void XUniverse33::AttenteFinFlicParle() {
 
 void XUniverse33::CaughtByPoliceman() {
     if (g_Cursor) g_Cursor->SetEnabled(0, 0);
+    if (m_Gauge) m_Gauge->Clear();
     DebugOut("Universe 33: the policeman is back");
     if (m_Policeman) m_Policeman->Show("", 1, 0);
     FaceCharacter(m_Policeman, 500);

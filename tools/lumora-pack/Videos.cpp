@@ -106,7 +106,7 @@ bool BuildFairVideos(Pack& pack) {
     const Shot ride{"U33", "Video/RouGiv.AVI", 320, 240, 12, 24,
                     [](float t) {
                         const float s = Smooth(t);
-                        return CameraPose{{520 + 380 * s, 260 - 160 * s, 55}, {980, 60 - 40 * s, 50}};
+                        return CameraPose{{380 + 520 * s, 570 + 40 * s, 55}, {980, 640, 50}};
                     },
                     nullptr};
     return RenderShot(pack, reel) && RenderShot(pack, second) && RenderShot(pack, ride);
