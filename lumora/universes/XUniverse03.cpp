@@ -137,46 +137,34 @@ void XUniverse03::AnimeSpeakClown() {
     }
     // The juggler juggles while he talks.
     if (m_Pilot && m_Juggler) m_Pilot->TravelTowardObject(600, FindInTree(m_Juggler->m_Object, "TETE", 1));
-    XAnimation* juggle = nullptr;
-    if (m_JugglerAnim) {
-        juggle = m_JugglerAnim->FindSub("Jongle", 1);
-        if (!juggle) {
-            char file[400];
-            std::snprintf(file, sizeof file, "%sAnim/U03_01/Jongle.A3D", m_Dir);
-            juggle = m_JugglerAnim->AddSub(file, "Jongle", 1, 1);
-        }
-        if (juggle) {
-            m_JugglerAnim->SelectSub(1, 1);
-            juggle->m_Loop = 0;
-            juggle->m_Backward = 0;
-            juggle->SetFrame(0.0f);
-            juggle->Play(0);
-        }
-    }
+    XAnimation* juggle = Gesture(m_JugglerAnim, "U03_01/Jongle.A3D", "Jongle");
     Say("U03_01", m_JugglerLines++ % 2 ? "d2_02" : "d2_01");
     WaitWhileSpeaking();
     WaitAnimation(juggle, 3000);
     if (juggle) m_JugglerAnim->SelectSub(0, 1);
 }
 
+XAnimation* XUniverse03::Gesture(XAnimation* character, const char* file, const char* name) {
+    if (!character) return nullptr;
+    XAnimation* gesture = character->FindSub(name, 1);
+    if (!gesture) {
+        char path[400];
+        std::snprintf(path, sizeof path, "%sAnim/%s", m_Dir, file);
+        gesture = character->AddSub(path, name, 1, 1);
+    }
+    if (!gesture) return nullptr;
+    character->SelectSub(1, 1);
+    gesture->m_Loop = 0;
+    gesture->m_Backward = 0;
+    gesture->SetFrame(0.0f);
+    gesture->Play(0);
+    return gesture;
+}
+
 void XUniverse03::FlicSalut() {
     Sequence hold;
     if (m_Pilot && m_Policeman) m_Pilot->TravelTowardObject(600, FindInTree(m_Policeman->m_Object, "TETE", 1));
-    XAnimation* salute = nullptr;
-    if (m_PolicemanAnim) {
-        salute = m_PolicemanAnim->FindSub("Salut", 1);
-        if (!salute) {
-            char file[400];
-            std::snprintf(file, sizeof file, "%sAnim/U03_09/Salut.A3D", m_Dir);
-            salute = m_PolicemanAnim->AddSub(file, "Salut", 1, 1);
-        }
-        if (salute) {
-            m_PolicemanAnim->SelectSub(1, 1);
-            salute->m_Loop = 0;
-            salute->SetFrame(0.0f);
-            salute->Play(0);
-        }
-    }
+    XAnimation* salute = Gesture(m_PolicemanAnim, "U03_09/Salut.A3D", "Salut");
     const int quiet = m_Actions && m_Actions->m_DoneFlags[10];
     Say("U03_09", quiet ? "d2_06" : "d2_05");
     WaitWhileSpeaking();

@@ -43,4 +43,7 @@ public:
 
 private:
     void StopAccordion();
+    // Plays a character's gesture once ("Anim/" file of the scene folder),
+    // as its sub-animation 1; the gesture, or null.
+    XAnimation* Gesture(XAnimation* character, const char* file, const char* name);
 };
