@@ -157,7 +157,7 @@ TEST_F(GameInventory, TakingAndReturningObjects) {
     EXPECT_EQ(cursor->GetIndex(), XInventoryStrip::kTakeCursor);
     EXPECT_TRUE(panel->IsUnderPointer());
 
-    Click(170, 450);  // the second object
+    Click(240, 450);  // the second object
     EXPECT_EQ(cursor->GetMode(), XCursor::kModeObject);
     EXPECT_STREQ(cursor->GetName(), "OBJ002C");
     EXPECT_STREQ(cursor->GetObjectName(), "OBJ002P");
@@ -169,7 +169,7 @@ TEST_F(GameInventory, TakingAndReturningObjects) {
     // Clicking another object while carrying one swaps them.
     panel->Show();
     SlideToRest();
-    Click(100, 450);  // the first
+    Click(170, 450);  // the first
     EXPECT_STREQ(cursor->GetName(), "OBJ001C");
     EXPECT_TRUE(panel->HasObject("OBJ002P"));
     EXPECT_FALSE(panel->HasObject("OBJ001P"));

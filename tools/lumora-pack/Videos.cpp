@@ -109,7 +109,12 @@ bool BuildFairVideos(Pack& pack) {
                         return CameraPose{{380 + 520 * s, 570 + 40 * s, 55}, {980, 640, 50}};
                     },
                     nullptr};
-    return RenderShot(pack, reel) && RenderShot(pack, second) && RenderShot(pack, ride);
+    // Every video has its wave beside it: the films' music and the ride's
+    // rattle (the scripts play the films silent and the ride with "s6_1").
+    return RenderShot(pack, reel) && RenderShot(pack, second) && RenderShot(pack, ride) &&
+           pack.WriteWave("Video/U33_01.wav", demo::MusicSound(2.0f, 67)) &&
+           pack.WriteWave("Video/U33_02.wav", demo::MusicSound(2.0f, 68)) &&
+           pack.WriteWave("Video/RouGiv.wav", demo::RailSound(2.0f, 69));
 }
 
 }  // namespace
