@@ -311,6 +311,34 @@ Canvas TicketPicture(int size) {
     return c;
 }
 
+// The fair's objects: the coin brought from the station (a gold disc with a
+// rim), the caravan's key (a key) and the box of matches (a yellow box with
+// red heads along its edge).
+Canvas CoinPicture(int size) {
+    Canvas c(size, size, {255, 255, 255});
+    const int r = size * 4 / 10, h = size / 2;
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const int d2 = (x - h) * (x - h) + (y - h) * (y - h);
+            if (d2 <= r * r) c.Set(x, y, d2 >= (r - size / 10) * (r - size / 10) ? Rgb{170, 120, 30} : Rgb{230, 190, 70});
+        }
+    return c;
+}
+
+Canvas MatchesPicture(int size) {
+    Canvas c(size, size, {255, 255, 255});
+    c.Fill(size / 6, size / 3, size - size / 6, size - size / 4, {240, 200, 40});
+    for (int x = size / 6 + 2; x < size - size / 6 - 2; x += size / 8) c.Fill(x, size / 3 - size / 8, x + size / 16 + 1, size / 3, {200, 30, 30});
+    c.Frame(size / 6, size / 3, size - size / 6, size - size / 4, 1, {120, 90, 20});
+    return c;
+}
+
+bool FairPictures(MediaWriter& media) {
+    return media.Add("U01_19C", CoinPicture(32)) && media.Add("U01_19P", CoinPicture(51)) &&
+           media.Add("U03_23C", KeyPicture(32)) && media.Add("U03_23P", KeyPicture(51)) &&
+           media.Add("U03_27C", MatchesPicture(32)) && media.Add("U03_27P", MatchesPicture(51));
+}
+
 bool CarriedObjectPictures(MediaWriter& media) {
     return media.Add("U09_06C", KeyPicture(32)) && media.Add("U09_06P", KeyPicture(51)) &&
            media.Add("U04_80C", GlassesPicture(32)) && media.Add("U04_80P", GlassesPicture(51)) &&
@@ -319,7 +347,8 @@ bool CarriedObjectPictures(MediaWriter& media) {
            media.Add("U02_01C", TicketPicture(32)) && media.Add("U02_01P", TicketPicture(51)) &&
            media.Add("U01_04C", MayorCardPicture(32)) && media.Add("U01_04P", MayorCardPicture(51)) &&
            media.Add("U01_06C", ClockCardPicture(32)) && media.Add("U01_06P", ClockCardPicture(51)) &&
-           media.Add("U01_08C", KeyPicture(32)) && media.Add("U01_08P", KeyPicture(51));
+           media.Add("U01_08C", KeyPicture(32)) && media.Add("U01_08P", KeyPicture(51)) &&
+           FairPictures(media);
 }
 
 bool BuildScreens(pack::Pack& pack, const std::string& framesDir) {

@@ -58,8 +58,10 @@ void XInventoryStrip::OnLButtonDown(POINT*, int*) {
 
 void XInventoryStrip::AddItem(const char* name) {
     if (!name || !*name) return;
-    // Placed after the last object, where the strip has scrolled to.
-    const int x = kFirstX + kSlot * CountSubViews() + kSlot * m_ScrollPos;
+    // Placed after the last object, where the strip has scrolled to: the
+    // new view becomes the last child, so the first object takes the first
+    // slot (CountSubViews is the last index, -1 while the strip is empty).
+    const int x = kFirstX + kSlot * (CountSubViews() + 1) + kSlot * m_ScrollPos;
     const int y = m_Y + m_Height / 2 - 25;
     auto* view = new XInventoryObjectView(++m_NextId, RECT{x, y, x + kObjectSize, y + kObjectSize}, name, this);
     m_ContentWidth += kWidthPerItem;

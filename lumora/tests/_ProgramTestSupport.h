@@ -36,5 +36,6 @@ void CopyPack(const ScratchDir& scratch);
 // script and a fixed clock of `msPerFrame`; `extraEnv` is put before the
 // command (for example "LUMORA_AUDIO=audio.wav "). Returns the exit status
 // and fills `log` with what it wrote.
+// `extraArgs` go after the data and save folders (for example "--scene U03.ZELT").
 int RunProgram(const ScratchDir& scratch, const std::string& script, std::string* log, int msPerFrame = 33,
-               const std::string& extraEnv = "");
+               const std::string& extraEnv = "", const std::string& extraArgs = "");

@@ -117,31 +117,31 @@ TEST_F(GameInventory, EightObjectsScrollWithTheArrowsAndRemovalClosesTheGap) {
     XInventoryStrip* strip = panel->GetStrip();
     ASSERT_NE(strip, nullptr);
     EXPECT_EQ(strip->GetItemCount(), 8);
-    EXPECT_EQ(ItemX(0), 86);
-    EXPECT_EQ(ItemX(7), 86 + 7 * 70);
+    EXPECT_EQ(ItemX(0), 156) << "the first object in the first slot, clear of the arrows";
+    EXPECT_EQ(ItemX(7), 156 + 7 * 70);
     POINT p;
     strip->SubViewAt(0)->GetPosition(&p);
     EXPECT_EQ(p.y, 420 + 30 - 25);
     // Drawn in the strip, clipped to it.
     screen->Manager().Redraw(1);
-    EXPECT_EQ(screen->Pixel(100, 450), screen->Value(0x100000));
+    EXPECT_EQ(screen->Pixel(170, 450), screen->Value(0x100000));
 
     Click(610, 450);  // towards later objects
     EXPECT_EQ(strip->GetScrollPos(), -1);
-    EXPECT_EQ(ItemX(0), 16);
+    EXPECT_EQ(ItemX(0), 86);
     Click(610, 450);  // the eighth is in view: no further
     EXPECT_EQ(strip->GetScrollPos(), -1);
     Click(20, 450);   // back
     Click(20, 450);   // and no further than the first
     EXPECT_EQ(strip->GetScrollPos(), 0);
-    EXPECT_EQ(ItemX(0), 86);
+    EXPECT_EQ(ItemX(0), 156);
 
     EXPECT_TRUE(panel->HasObject("OBJ003P_another_name"));
     EXPECT_FALSE(panel->HasObject("OBJ009P"));
     EXPECT_TRUE(panel->RemoveObject("obj004p"));
     EXPECT_FALSE(panel->RemoveObject("OBJ004P"));
     EXPECT_EQ(strip->GetItemCount(), 7);
-    EXPECT_EQ(ItemX(3), 86 + 3 * 70);  // the fifth moved into the gap
+    EXPECT_EQ(ItemX(3), 156 + 3 * 70);  // the fifth moved into the gap
     EXPECT_EQ(strip->ItemNames()[3], Name(5));
     EXPECT_EQ(screen->Manager().GetCurrentFrame(), nullptr);
     EXPECT_EQ(panel->CountViews(), 4 + 7);
@@ -157,7 +157,7 @@ TEST_F(GameInventory, TakingAndReturningObjects) {
     EXPECT_EQ(cursor->GetIndex(), XInventoryStrip::kTakeCursor);
     EXPECT_TRUE(panel->IsUnderPointer());
 
-    Click(170, 450);  // the second object
+    Click(240, 450);  // the second object
     EXPECT_EQ(cursor->GetMode(), XCursor::kModeObject);
     EXPECT_STREQ(cursor->GetName(), "OBJ002C");
     EXPECT_STREQ(cursor->GetObjectName(), "OBJ002P");
@@ -169,7 +169,7 @@ TEST_F(GameInventory, TakingAndReturningObjects) {
     // Clicking another object while carrying one swaps them.
     panel->Show();
     SlideToRest();
-    Click(100, 450);  // the first
+    Click(170, 450);  // the first
     EXPECT_STREQ(cursor->GetName(), "OBJ001C");
     EXPECT_TRUE(panel->HasObject("OBJ002P"));
     EXPECT_FALSE(panel->HasObject("OBJ001P"));
@@ -198,7 +198,7 @@ TEST_F(GameInventory, PorteFChunkRoundTripAndDamagedChunks) {
     panel->AddObject(Name(9).c_str());
     ASSERT_TRUE(ReadChunks(path, [this](XChunkFile* f) { return panel->LoadState(f); }));
     EXPECT_EQ(panel->GetStrip()->ItemNames(), (std::vector<std::string>{Name(3), Name(1), Name(2)}));
-    EXPECT_EQ(ItemX(2), 86 + 2 * 70);
+    EXPECT_EQ(ItemX(2), 156 + 2 * 70);
 
     // A count far beyond the names stored, and names without their NUL.
     std::string bytes("\xE7\x03\x00\x00", 4);

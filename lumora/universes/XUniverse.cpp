@@ -37,7 +37,9 @@ int XUniverse::RunQueue() {
     const char* const* names = OperationNames();
     int ran = 0;
     for (XAction* action = m_Actions->FirstQueued(); action; action = m_Actions->NextQueued()) {
-        m_Actions->Dequeue(action);
+        // An action that hands over several names sits in the queue once
+        // per name: it is taken out whole, so its handlers run once each.
+        for (int slot = 0; slot < XActionManager::kQueueSize; ++slot) m_Actions->Dequeue(action);
         for (int i = 0; names && names[i]; ++i) {
             if (!action->CanDo(names[i])) continue;
             RunOperation(i);

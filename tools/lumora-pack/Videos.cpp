@@ -87,6 +87,36 @@ bool RenderShot(Pack& pack, const Shot& shot) {
 
 float Smooth(float t) { return t * t * (3.0f - 2.0f * t); }
 
+// The fair's films: the projectionist's reel (a turn before the big top by
+// day), the second reel (round the carousel) and the ride away on the
+// bicycle, "RouGiv", from the cinema out past the tent. Two seconds each.
+bool BuildFairVideos(Pack& pack) {
+    const Shot reel{"U03", "Video/U33_01.AVI", 320, 240, 12, 24,
+                    [](float t) {
+                        const float a = kPi * (1.3f + 0.4f * Smooth(t));
+                        return CameraPose{{450 + 420 * std::cos(a), 320 + 420 * std::sin(a), 120}, {450, 320, 90}};
+                    },
+                    nullptr};
+    const Shot second{"U03", "Video/U33_02.AVI", 320, 240, 12, 24,
+                      [](float t) {
+                          const float a = kPi * (0.8f + 0.6f * t);
+                          return CameraPose{{800 + 260 * std::cos(a), -150 + 260 * std::sin(a), 70}, {800, -150, 50}};
+                      },
+                      nullptr};
+    const Shot ride{"U33", "Video/RouGiv.AVI", 320, 240, 12, 24,
+                    [](float t) {
+                        const float s = Smooth(t);
+                        return CameraPose{{380 + 520 * s, 570 + 40 * s, 55}, {980, 640, 50}};
+                    },
+                    nullptr};
+    // Every video has its wave beside it: the films' music and the ride's
+    // rattle (the scripts play the films silent and the ride with "s6_1").
+    return RenderShot(pack, reel) && RenderShot(pack, second) && RenderShot(pack, ride) &&
+           pack.WriteWave("Video/U33_01.wav", demo::MusicSound(2.0f, 67)) &&
+           pack.WriteWave("Video/U33_02.wav", demo::MusicSound(2.0f, 68)) &&
+           pack.WriteWave("Video/RouGiv.wav", demo::RailSound(2.0f, 69));
+}
+
 }  // namespace
 
 bool BuildVideos(Pack& pack) {
@@ -120,6 +150,8 @@ bool BuildVideos(Pack& pack) {
     if (!RenderShot(pack, prologue)) return false;
     const float seconds = static_cast<float>(kPrologueFrames) / kPrologueFps;
     if (!pack.WriteWave("Video/Prologue.wav", demo::MusicSound(seconds, 61))) return false;
+
+    if (!BuildFairVideos(pack)) return false;
 
     // The travel videos' shared wave: the train under way.
     return pack.WriteWave("Video/s6_1.wav", demo::RailSound(8.0f, 66));
