@@ -242,6 +242,10 @@ Canvas KeyPicture(int size) {
 }
 
 bool CarriedObjectPictures(MediaWriter& media) {
+    for (const char* code : {"U02_01", "U02_07", "U02_10", "U02_11", "U02_12"})
+        if (!media.Add(std::string(code) + "C", HarbourObjectPicture(code, 32)) ||
+            !media.Add(std::string(code) + "P", HarbourObjectPicture(code, 51)))
+            return false;
     return media.Add("U09_06C", KeyPicture(32)) && media.Add("U09_06P", KeyPicture(51));
 }
 

@@ -25,11 +25,13 @@ bool BuildU04(Pack& pack, UniverseNames& names);
 bool WriteGardenSceneInfo(Pack& pack, const char* folder);
 bool BuildU09(Pack& pack);
 bool BuildU01(Pack& pack);
+bool BuildU02(Pack& pack);
 
 inline constexpr UniverseBuilder kUniverses[] = {
     {"U00", BuildU00},
     {"U09", BuildU09},
     {"U01", BuildU01},
+    {"U02", BuildU02},
 };
 
 // Files of the data root itself: "APP.BIN", "APP.CFG", the intro pictures
