@@ -188,13 +188,13 @@ TEST_F(Universe02, GroundLiesAtEyeHeightWhereTheScriptPutsTheCamera) {
     EXPECT_EQ(GroundAtEye(s, {880, 255, 90.93f}), "Plancher");
     // The magpie's point and the ticket's landing lie on the square.
     EXPECT_EQ(GroundAtEye(s, {1280, -640, 52.53f}), "Place");
-    EXPECT_EQ(GroundAtEye(s, {1440, -445, 52.53f}), "Place");
+    EXPECT_EQ(GroundAtEye(s, {1160, -445, 72.53f}), "BancQuai") << "the ticket lands on the bench";
 
     // Between the square and the platform lies the water; the laid plank
     // carries the walker up over it.
     float ground = 0;
     ZeltObject* on = nullptr;
-    ASSERT_TRUE(s.Ground({1200, -300, 100}, ground, on));
+    ASSERT_TRUE(s.Ground({1220, -300, 100}, ground, on));
     EXPECT_STREQ(on->name, "*U02_08");
     EXPECT_LT(ground, -7.47f);
     ZeltObject* plank = s.Object("*U02_07a");
@@ -203,7 +203,7 @@ TEST_F(Universe02, GroundLiesAtEyeHeightWhereTheScriptPutsTheCamera) {
     plank->collisionOff = 0;
     float last = -100;
     for (float y = -355; y <= -250; y += 15) {
-        ASSERT_TRUE(s.Ground({1200, y, 100}, ground, on)) << y;
+        ASSERT_TRUE(s.Ground({1220, y, 100}, ground, on)) << y;
         EXPECT_STREQ(on->name, "*U02_07a") << y;
         EXPECT_GE(ground, last) << "the plank rises towards the platform";
         EXPECT_LT(ground - last, 20.0f) << "in steps the walker climbs";

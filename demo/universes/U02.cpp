@@ -42,7 +42,7 @@ constexpr float kPlatform = 18.93f;         // the platform
 constexpr float kWater = kSquare - 1.0f;    // the dock water
 constexpr float kCarriage = 30.93f;         // the carriage floor
 constexpr float kWaterY0 = -350.0f, kWaterY1 = -250.0f;  // the strip of water
-constexpr float kPlankX = 1200.0f;           // where the plank is laid
+constexpr float kPlankX = 1220.0f;           // where the plank is laid
 
 struct Materials {
     KelmatMaterial *paving, *stone, *brick, *plaster, *slate, *wood, *iron, *water, *sky, *glass, *dark, *sea;
@@ -152,7 +152,7 @@ bool Scenery(Pack& pack, UniverseNames& names) {
     s.Box("Braises", {575, -795, kSquare + 34}, {-7, -7, 0}, {7, 7, 2}, s.Material("Braise", 240, 90, 30));
     // The street lamps: the magpie's and the one it flies to.
     for (const auto& [name, x, y, h] : {std::tuple{"Reverbere1", 1280.0f, -564.0f, 110.0f},
-                                         std::tuple{"Reverbere2", 1450.0f, -420.0f, 135.0f},
+                                         std::tuple{"Reverbere2", 1150.0f, -420.0f, 135.0f},
                                          std::tuple{"Reverbere3", 600.0f, -420.0f, 110.0f}}) {
         auto* post = s.Cylinder(name, {x, y, kSquare}, 3, h, 6, m.iron);
         s.Box((std::string(name) + "Lanterne").c_str(), {0, 0, h - 14}, {-6, -6, 0}, {6, 6, 12}, m.glass, post);
@@ -166,6 +166,7 @@ bool Scenery(Pack& pack, UniverseNames& names) {
         s.Box(("MaisonPorte" + n).c_str(), {1649.5f, y + 100, kSquare}, {-0.5f, -12, 0}, {0, 12, 45}, m.wood);
     }
     Slab(s, "Banc", 1000, -1000, 1080, -985, kSquare, 20, m.wood);
+    Slab(s, "BancQuai", 1130, -455, 1190, -435, kSquare, 20, m.wood);  // under the magpie's second lamp
     for (int i = 0; i < 6; ++i)
         s.Cylinder(("Bollard" + std::to_string(i)).c_str(), {-100 + 340 * static_cast<float>(i), -365, kSquare}, 6, 18, 6, m.iron);
     // A sky cylinder far out, its inside textured.
@@ -185,6 +186,21 @@ bool Scenery(Pack& pack, UniverseNames& names) {
             }
         }
         s.Mesh("CielPort", {800, -600, 0}, v, f, m.sky);
+        // Its lid, seen from below.
+        std::vector<Vec3> lid;
+        std::vector<int> ring;
+        for (int i = 0; i < sides; ++i) {
+            const float a = 2 * kPi * static_cast<float>(i) / sides;
+            lid.push_back({r * std::cos(a), r * std::sin(a), 1600});
+            ring.push_back(sides - 1 - i);
+        }
+        std::vector<float> uv;
+        for (int i = 0; i < sides; ++i) {
+            const float a = 2 * kPi * static_cast<float>(sides - 1 - i) / sides;
+            uv.push_back(0.5f + 0.5f * std::cos(a));
+            uv.push_back(0.5f + 0.5f * std::sin(a));
+        }
+        s.Mesh("CielHaut", {800, -600, 0}, lid, {{ring, uv}}, m.sky);
     }
     s.Camera("Camera01", {240, -900, kSquare + 60}, {240, -700, kSquare + 55}, 60);
     AddAllNames(names, s);
@@ -194,6 +210,7 @@ bool Scenery(Pack& pack, UniverseNames& names) {
     l.Omni("SoleilPort", {-1200, -2400, 1200}, 255, 230, 190, 1.0f);
     l.Omni("CielNord", {1600, 1600, 800}, 150, 170, 220, 0.6f);
     l.Omni("LampeQuai", {800, 0, kPlatform + 140}, 255, 220, 170, 0.4f);
+    l.Omni("LampeVoiture", {900, 255, kCarriage + 70}, 255, 220, 160, 0.5f);
     l.Omni("Brasero", {575, -820, kSquare + 60}, 255, 140, 60, 0.3f);
     return SaveAsset(pack, l, "U02/U02.L3D");
 }
@@ -282,8 +299,8 @@ bool Magpie(Pack& pack, UniverseNames& names) {
     KelmatAnimation* root = RestPose(flight, bird, 250);
     const float z = kSquare;
     flight.PositionKeys(root, {{0, perch}, {40, {1180, -650, z + 70}}, {80, {1060, -600, z + 90}},
-                               {140, {1220, -470, z + 170}}, {200, {1400, -440, z + 175}}, {240, {1450, -420, z + 137}},
-                               {250, {1450, -420, z + 137}}});
+                               {140, {1100, -470, z + 170}}, {200, {1130, -430, z + 175}}, {240, {1150, -420, z + 137}},
+                               {250, {1150, -420, z + 137}}});
     flight.RotationKeys(root, {{0, {0, 0, 0}}, {80, {-160, 0, 0}}, {200, {-200, 0, 0}}, {240, {-180, 0, 0}}, {250, {-180, 0, 0}}});
     return SaveAsset(pack, flight, "U02/Anim/U02_05/PieVoleur.A3D");
 }
@@ -300,7 +317,7 @@ bool Props(Pack& pack, UniverseNames& names) {
         AddAllNames(names, n);
         if (!SaveAsset(pack, n, "U02/Objets/Billet100.O3D")) return false;
         AssetScene t;
-        t.Box("*U02_12", {258, -730, kSquare + 38}, {-5, -3, 0}, {5, 3, 0.6f}, t.Material("Ticket", 240, 200, 110));
+        t.Box("*U02_12", {258, -730, kSquare + 38}, {-7, -4, 0}, {7, 4, 0.6f}, t.Material("Ticket", 240, 200, 110));
         AddAllNames(names, t);
         if (!SaveAsset(pack, t, "U02/Objets/Ticket.O3D")) return false;
     }
@@ -315,7 +332,7 @@ bool Props(Pack& pack, UniverseNames& names) {
     {
         // The two planks, in two files of the same object name: the one
         // leaning in the shed (loaded first) and the one laid over the water
-        // at x 1200 (a ramp from the square up to the platform).
+        // at x 1220 (a ramp from the square up to the platform).
         AssetScene s;
         auto* wood = s.Material("Planche", 175, 130, 80, "wood.bmp");
         s.Box("*U02_07", {1060, -900, kSquare}, {-2, -12, 0}, {2, 12, 110}, wood);
@@ -363,6 +380,10 @@ bool Props(Pack& pack, UniverseNames& names) {
         for (int i = 0; i < 6; ++i)
             s.Box(("Banquette" + std::to_string(i)).c_str(), {520 + 60 * static_cast<float>(i), 275, kCarriage}, {-12, -14, 0}, {12, 14, 20},
                   s.Material("Banquette", 120, 50, 40), group);
+        // The compartment seen from inside (its faces look inwards, so the
+        // carriage shows its green sides from the platform).
+        s.Box("Compartiment", {900, 255, kCarriage - 1}, {-444, -34, 0}, {444, 34, 84}, s.Material("Boiserie", 150, 110, 75, "wood.bmp"),
+              group, true);
         s.Box("Locomotive", {1450, 255, kPlatform - 10}, {-90, -36, 0}, {90, 36, 80}, black, group);
         s.Cylinder("Cheminee", {1510, 255, kPlatform + 70}, 9, 40, 8, black, group);
         AddAllNames(names, s);

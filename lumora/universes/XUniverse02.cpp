@@ -44,8 +44,9 @@ constexpr ZeltVector kKiosk{240.0f, -700.0f, kSquare + 55.0f};
 constexpr ZeltVector kMagpiePoint{1280.0f, -564.0f, -7.15f};
 constexpr float kMagpieReach = 240.0f;
 constexpr float kMagpieLastFrame = 240.0f;
-// Where the ticket lands when the magpie lets it go (under its second lamp).
-constexpr ZeltVector kTicketDrop{1440.0f, -445.0f, kSquare};
+// Where the ticket lands when the magpie lets it go: the bench under its
+// second lamp.
+constexpr ZeltVector kTicketDrop{1160.0f, -445.0f, kSquare + 20.0f};
 constexpr float kDepartureSeconds = 90.0f;
 
 struct Name {

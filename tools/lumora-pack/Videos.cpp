@@ -121,14 +121,14 @@ bool BuildVideos(Pack& pack) {
     const float seconds = static_cast<float>(kPrologueFrames) / kPrologueFps;
     if (!pack.WriteWave("Video/Prologue.wav", demo::MusicSound(seconds, 61))) return false;
 
-    // Le Havre to Rouen: three seconds from above the harbour's platform,
-    // following the track east past the station building (silent: the
-    // travel wave plays beside it).
+    // Le Havre to Rouen: three seconds high over the harbour's square,
+    // following the train's track east past the station building (silent:
+    // the travel wave plays beside it).
     const Shot leHavre{"U02", "Video/LeHavRou.AVI", 320, 240, 12, 36,
                        [](float t) {
                            const float s = Smooth(t);
-                           const ZeltVector eye{600.0f + 1300.0f * s, -300.0f + 200.0f * s, 160.0f + 80.0f * s};
-                           return CameraPose{eye, {eye.x + 400.0f, 260.0f, 20.0f}};
+                           const ZeltVector eye{450.0f + 1300.0f * s, -520.0f + 120.0f * s, 330.0f - 60.0f * s};
+                           return CameraPose{eye, {eye.x + 500.0f, 255.0f, 30.0f}};
                        },
                        nullptr};
     if (!RenderShot(pack, leHavre)) return false;
