@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "_SceneCheck.h"
+#include "_Universe02.h"
 #include "include/zelt/records.h"
 #include "include/zelt/zelt.h"
 #include "lumora/engine/InfoTables.h"
@@ -42,17 +43,7 @@ const std::vector<std::string>& Operations() {
     return names;
 }
 
-// The script's repair: the second "*U02_07" is found while the first is
-// named aside. Whether there was a first one.
-bool RepairPlanks(LoadedList& s) {
-    ZeltObject* first = Zelt_Scene_Get_Object(s.m_Scene, "*U02_07");
-    if (!first) return false;
-    std::snprintf(first->name, sizeof first->name, "*U02_07b");
-    if (ZeltObject* second = Zelt_Scene_Get_Object(s.m_Scene, "*U02_07"))
-        std::snprintf(second->name, sizeof second->name, "*U02_07a");
-    std::snprintf(first->name, sizeof first->name, "*U02_07");
-    return true;
-}
+bool RepairPlanks(LoadedList& s) { return u02::ApplyRepairs(s.m_Scene); }
 
 class Universe02 : public ::testing::Test {
 protected:

@@ -176,7 +176,11 @@ int XUniverse02::Start(int mode, XChunkFile* save) {
             flight->Play(1);
         }
     }
-    m_SellerLastCall = platform::timeGetTime();
+    // The ticket the magpie dropped still lies on the bench.
+    if (m_Actions && m_Actions->m_DoneFlags[13] && !m_Actions->m_DoneFlags[12]) DropTicket();
+    // A clock value of another program run counts from now.
+    const std::uint32_t now = platform::timeGetTime();
+    if (mode == 1 || !save || m_SellerLastCall > now) m_SellerLastCall = now;
     if (mode != 1) return 1;
 
     // A new visit: the player steps off the local train by the kiosk and
