@@ -358,6 +358,7 @@ TEST_F(UniverseTest, HarbourChunkRoundTripsAndTheMagpieStaysWhereItFlew) {
     EXPECT_EQ(back.m_MagpieAnim->m_SubCurrent, 1);
     EXPECT_EQ(flight->m_Frame, 240.0f);
     EXPECT_EQ(flight->m_Stopped, 1);
+    back.Animate();  // the moves of the objects' nodes reach the kernel
     ZeltObject* ticket = back.FindObject("*U02_12", 1);
     ASSERT_NE(ticket, nullptr);
     ZeltVector at{};
