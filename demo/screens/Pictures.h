@@ -67,7 +67,12 @@ Canvas ScrollThumb(int w, int h);
 // direction made of the letters D (right), G (left), H (up), B (down).
 Canvas Cursor(const std::string& kind);
 
-// The inventory strip, 640 x 60: two arrows on the left and seven slots.
+// A carried object of the harbour station ("U02_01" the note, "U02_07" the
+// plank, "U02_10" the chestnuts, "U02_11" the change, "U02_12" the ticket),
+// `size` pixels square.
+Canvas HarbourObjectPicture(const std::string& code, int size);
+
+// The inventory strip, 640 x 60: an arrow at each end and seven slots between.
 Canvas InventoryStrip();
 
 // A generated landscape painting, `w` x `h`, the same for the same code.

@@ -301,16 +301,6 @@ Canvas ClockCardPicture(int size) {
     return c;
 }
 
-// A railway ticket: green card, a printed destination band and a clipped corner.
-Canvas TicketPicture(int size) {
-    Canvas c = CardShape(size, {150, 200, 150}, {40, 80, 50});
-    const int x0 = size / 10 + 2, x1 = size - size / 10 - 2, mid = size / 2;
-    c.Fill(x0, mid - size / 10, x1, mid + size / 10, {240, 235, 210});
-    for (int i = 0; i < 4; ++i) c.Fill(x0 + 3 + i * (size / 6), mid - 1, x0 + 3 + i * (size / 6) + size / 9, mid + 1, {58, 36, 24});
-    for (int i = 0; i < size / 8; ++i) c.Fill(x1 - size / 8 + i, size / 4, x1 + 1, size / 4 + size / 8 - i, {255, 255, 255});
-    return c;
-}
-
 // The fair's objects: the coin brought from the station (a gold disc with a
 // rim), the caravan's key (a key) and the box of matches (a yellow box with
 // red heads along its edge).
@@ -340,11 +330,13 @@ bool FairPictures(MediaWriter& media) {
 }
 
 bool CarriedObjectPictures(MediaWriter& media) {
+    for (const char* code : {"U02_01", "U02_07", "U02_10", "U02_11", "U02_12"})
+        if (!media.Add(std::string(code) + "C", HarbourObjectPicture(code, 32)) ||
+            !media.Add(std::string(code) + "P", HarbourObjectPicture(code, 51)))
+            return false;
     return media.Add("U09_06C", KeyPicture(32)) && media.Add("U09_06P", KeyPicture(51)) &&
            media.Add("U04_80C", GlassesPicture(32)) && media.Add("U04_80P", GlassesPicture(51)) &&
-           // The station: the ticket carried from the start, the mayor's card,
-           // the time clock's card and the roof's key.
-           media.Add("U02_01C", TicketPicture(32)) && media.Add("U02_01P", TicketPicture(51)) &&
+           // The station: the mayor's card, the time clock's card and the roof's key.
            media.Add("U01_04C", MayorCardPicture(32)) && media.Add("U01_04P", MayorCardPicture(51)) &&
            media.Add("U01_06C", ClockCardPicture(32)) && media.Add("U01_06P", ClockCardPicture(51)) &&
            media.Add("U01_08C", KeyPicture(32)) && media.Add("U01_08P", KeyPicture(51)) &&

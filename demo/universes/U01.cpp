@@ -26,6 +26,7 @@
 #include "demo/lib/AssetScene.h"
 #include "demo/lib/Media.h"
 #include "demo/lib/Voice.h"
+#include "demo/universes/SceneParts.h"
 #include "demo/universes/SpokenLines.h"
 #include "lumora/engine/InfoTables.h"
 #include "lumora/shell/ChunkFile.h"
@@ -52,44 +53,7 @@ constexpr float kGallery = 33.8f;    // signal gallery floor
 constexpr float kDeck = -29.0f;      // train deck, one above the platform
 constexpr float kTrackY = -582.0f;   // the track along the platform
 
-bool Save(Pack& pack, AssetScene& scene, const std::string& rel) {
-    std::string why;
-    if (!scene.Save(pack.Path(rel), why)) return pack.Fail(why);
-    return true;
-}
-
-void AddNames(UniverseNames& names, const KelmatObject* o) {
-    for (; o; o = o->nextSibling) {
-        names.objects.insert(o->name);
-        AddNames(names, o->firstChild);
-    }
-}
-
-void AddAllNames(UniverseNames& names, AssetScene& s) {
-    for (const KelmatObject* o = s.Scene()->objects; o; o = o->next)
-        if (!o->parent) AddNames(names, o);
-}
-
-// An animation tree of the same shape as the object tree under `o`, every
-// node keyed at its rest position; returns the animation of `o`. The kernel
-// pairs children by place, and it reads an object file's children in the
-// opposite order to an animation file's: the children go in reversed.
-KelmatAnimation* RestPose(AssetScene& a, const KelmatObject* o, int length, KelmatAnimation* parent = nullptr) {
-    KelmatAnimation* anim = a.Animation(o->name, length, parent);
-    a.PositionKeys(anim, {{0, {o->position.x, o->position.y, o->position.z}}});
-    std::vector<const KelmatObject*> children;
-    for (const KelmatObject* c = o->firstChild; c; c = c->nextSibling) children.push_back(c);
-    for (auto c = children.rbegin(); c != children.rend(); ++c) RestPose(a, *c, length, anim);
-    return anim;
-}
-
-KelmatAnimation* FindAnim(KelmatAnimation* a, const char* name) {
-    for (; a; a = a->nextSibling) {
-        if (std::string(a->name) == name) return a;
-        if (KelmatAnimation* f = FindAnim(a->firstChild, name)) return f;
-    }
-    return nullptr;
-}
+bool Save(Pack& pack, AssetScene& scene, const std::string& rel) { return SaveAsset(pack, scene, rel); }
 
 // A wall slab from (x0, y0) to (x1, y1) at the foot height z, `height` tall
 // and `thick` thick (axis-aligned: one of the extents is thin).

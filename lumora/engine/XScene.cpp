@@ -2,6 +2,7 @@
 #include "lumora/universes/XPaintingScene.h"
 #include "lumora/universes/XUniverse00.h"
 #include "lumora/universes/XUniverse01.h"
+#include "lumora/universes/XUniverse02.h"
 #include "lumora/universes/XUniverse03.h"
 #include "lumora/universes/XUniverse33.h"
 
@@ -92,6 +93,7 @@ int UniverseOfList(const char* listName) {
 XScene* CreateScene(int universe) {
     if (universe == 0) return new XUniverse00();
     if (universe == 1) return new XUniverse01();
+    if (universe == 2) return new XUniverse02();
     if (universe == 3) return new XUniverse03();
     if (universe == 33 || universe == 8) return new XUniverse33();  // 8: the game object's number for "U33.ZELT"
     if (universe == 50) return new XPaintingScene();

@@ -257,6 +257,15 @@ LFrame* XFrameManager::GetInventoryPanel() const {
     return m_InventoryPanel && IsKnownFrame(m_InventoryPanel) ? m_InventoryPanel : nullptr;
 }
 
+LFrame* XFrameManager::EnsureInventoryPanel() {
+    if (LFrame* panel = GetInventoryPanel()) return panel;
+    LFrame* panel = CreateFrame(XInventoryPanel::kFrameName, 100);
+    if (!panel) return nullptr;
+    SetInventoryPanel(panel);
+    panel->SetActive(1);
+    return panel;
+}
+
 void XFrameManager::OpenOptionMenu(int screen) {
     if (g_OptionMenu) {
         if (g_OptionMenu->m_Screen && IsKnownFrame(g_OptionMenu->m_Screen)) g_OptionMenu->m_Screen->SetActive(1);

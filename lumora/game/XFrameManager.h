@@ -16,6 +16,9 @@ public:
 
     virtual LFrame* GetInventoryPanel() const;
     virtual void SetInventoryPanel(LFrame* panel) { m_InventoryPanel = panel; }
+    // The inventory panel of a game being played, made (active, hidden) the
+    // first time a game starts.
+    LFrame* EnsureInventoryPanel();
     // Screen 0 main, 1 save, 2 load; an existing menu shows its screen again.
     virtual void OpenOptionMenu(int screen);
     virtual void CloseOptionMenu();

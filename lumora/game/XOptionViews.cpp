@@ -279,12 +279,7 @@ int LUser::SelectUser() {
         if (!g_PlayerList->CreatePlayer(number, name)) return 0;
     }
     auto* fm = dynamic_cast<XFrameManager*>(GetFrameManager());
-    if (fm && !fm->GetInventoryPanel()) {
-        if (LFrame* panel = fm->CreateFrame(XInventoryPanel::kFrameName, 100)) {
-            fm->SetInventoryPanel(panel);
-            panel->SetActive(1);
-        }
-    }
+    if (fm) fm->EnsureInventoryPanel();
     if (!isNew || g_PlayerList->m_Current != number) g_PlayerList->SelectPlayer(number);
     if (fm) fm->RequestClose(fm->FrameOfRootView(this));
     if (isNew) {

@@ -9,6 +9,7 @@
 #include "lumora/engine/XScene.h"
 #include "lumora/framework/LFrameManager.h"
 #include "lumora/game/XCursor.h"
+#include "lumora/game/XFrameManager.h"
 #include "lumora/game/XGame.h"
 #include "lumora/shell/Capture.h"
 #include "lumora/shell/DataPath.h"
@@ -234,6 +235,9 @@ int LumoraMain(int argc, char** argv) {
 
     g_App->m_Game->SetSceneList(firstScene);
     g_App->SetState(APP_LOAD_SCENE);
+    // Straight into a universe as a new game would be: with its inventory.
+    if (std::strcmp(firstScene, "U00.ZELT") != 0)
+        if (auto* frames = dynamic_cast<XFrameManager*>(g_App->m_FrameManager)) frames->EnsureInventoryPanel();
 
     for (;;) {
         ::PumpMessages();

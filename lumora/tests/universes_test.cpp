@@ -25,6 +25,7 @@
 #include "lumora/universes/XPaintingScene.h"
 #include "lumora/universes/XUniverse00.h"
 #include "lumora/universes/XUniverse01.h"
+#include "lumora/universes/XUniverse02.h"
 
 namespace fs = std::filesystem;
 
@@ -117,10 +118,11 @@ TEST_F(UniverseTest, ClickDispatchFirstMatchEveryMatchAndNothingPicked) {
 }
 
 TEST_F(UniverseTest, TheFactoryMakesTheScriptedUniverses) {
-    std::unique_ptr<XScene> one(CreateScene(1)), painting(CreateScene(50)), two(CreateScene(2));
+    std::unique_ptr<XScene> one(CreateScene(1)), painting(CreateScene(50)), two(CreateScene(2)), six(CreateScene(6));
     EXPECT_NE(dynamic_cast<XUniverse01*>(one.get()), nullptr);
     EXPECT_NE(dynamic_cast<XPaintingScene*>(painting.get()), nullptr);
-    EXPECT_EQ(dynamic_cast<XUniverse*>(two.get()), nullptr) << "no script yet";
+    EXPECT_NE(dynamic_cast<XUniverse02*>(two.get()), nullptr);
+    EXPECT_EQ(dynamic_cast<XUniverse*>(six.get()), nullptr) << "no script yet";
 }
 
 TEST_F(UniverseTest, StationRepairsItsNamesAndStandsBelowHeightZero) {
@@ -387,4 +389,58 @@ TEST(TrainingCourse, StepsThatRanOutAndTheirConditions) {
     // Steps the table does not know (6, none) lead nowhere.
     EXPECT_EQ(next(6, boat).applies, 0);
     EXPECT_EQ(next(0, boat).applies, 0);
+// The harbour: the plank repair in Load, and its chunk "TIMEVENDEUSE" (the
+// seller's last call, her interval, her calls suspended, the magpie's
+// state) read back after the base state; a magpie that has struck sits on
+// its second lamp again, and the ticket it dropped lies on the bench.
+TEST_F(UniverseTest, HarbourChunkRoundTripsAndTheMagpieStaysWhereItFlew) {
+    ScratchDir scratch;
+    const std::string path = scratch.File("harbour.sav");
+    {
+        XUniverse02 u;
+        ASSERT_EQ(Open(u, "U02", "U02.ZELT"), 1);
+        ASSERT_NE(u.FindObject("*U02_07a", 1), nullptr) << "the second plank is told apart";
+        ASSERT_NE(u.FindObject("*U02_07", 1), nullptr);
+        ASSERT_EQ(u.Start(0, nullptr), 1);
+        EXPECT_EQ(u.m_SellerInterval, 10000);
+        EXPECT_EQ(u.m_MagpieState, XUniverse02::kMagpieWaiting);
+        u.m_SellerInterval = 30000;
+        u.m_SellerSuspended = 1;
+        u.m_MagpieState = XUniverse02::kMagpieDone;
+        ASSERT_NE(u.m_Actions->m_Table[13], nullptr);
+        u.m_Actions->m_Table[13]->MarkDone();  // the chestnuts given, the ticket not yet picked up
+        XChunkFile save;
+        ASSERT_EQ(save.Open(path.c_str(), 1), 1);
+        ASSERT_EQ(u.SaveState(&save), 1);
+        ASSERT_EQ(save.Close(), 1);
+        for (const auto& box : recorder.boxes) ADD_FAILURE() << box.text;
+    }
+    EXPECT_EQ(ReadInChunk(path, "TIMEVENDEUSE", [](XChunkFile* f) {
+                  std::int32_t v[4] = {};
+                  return f->Read(v, sizeof v) && v[1] == 30000 && v[2] == 1 && v[3] == 2 ? 1 : 0;
+              }),
+              1)
+        << "four 32-bit fields";
+    XUniverse02 back;
+    ASSERT_EQ(Open(back, "U02", "U02.ZELT"), 1);
+    XChunkFile load;
+    ASSERT_EQ(load.Open(path.c_str(), 0), 1);
+    ASSERT_EQ(back.Start(0, &load), 1);
+    EXPECT_EQ(back.m_SellerInterval, 30000);
+    EXPECT_EQ(back.m_SellerSuspended, 1);
+    EXPECT_EQ(back.m_MagpieState, XUniverse02::kMagpieDone);
+    ASSERT_NE(back.m_MagpieAnim, nullptr);
+    XAnimation* flight = back.m_MagpieAnim->FindSub("PieVoleur", 1);
+    ASSERT_NE(flight, nullptr);
+    EXPECT_EQ(back.m_MagpieAnim->m_SubCurrent, 1);
+    EXPECT_EQ(flight->m_Frame, 240.0f);
+    EXPECT_EQ(flight->m_Stopped, 1);
+    back.Animate();  // the moves of the objects' nodes reach the kernel
+    ZeltObject* ticket = back.FindObject("*U02_12", 1);
+    ASSERT_NE(ticket, nullptr);
+    ZeltVector at{};
+    Zelt_Object_Get_Global_Position(ticket, &at);
+    EXPECT_NEAR(at.x, 1160.0f, 0.5f);
+    EXPECT_NEAR(at.y, -445.0f, 0.5f);
+    EXPECT_EQ(ticket->hidden, 0);
 }

@@ -1,4 +1,5 @@
 #include "lumora/universes/XPaintingScene.h"
+#include "lumora/universes/XUniverse02.h"
 
 #include <cstdio>
 #include <cstring>
@@ -83,11 +84,7 @@ void XPaintingScene::ApplyRepairs(int group) {
             if (ZeltObject* carpet = FindObject("Tapiroug*", 0)) Zelt_Object_Hide(carpet, 1);
             break;
         case 2:
-            // The second of the two "*U02_07" is told apart from the first.
-            if (ZeltObject* first = RenameObject("*U02_07", "*U02_07b")) {
-                RenameObject("*U02_07", "*U02_07a");
-                std::snprintf(first->name, sizeof first->name, "*U02_07");
-            }
+            XUniverse02::RepairNames(*this);
             if (XObject3D* magpie = Node("*U02_05")) magpie->Show("", 1, 0);
             if (XAnimation* magpie = Anim("*U02_05")) magpie->Enable(1);
             break;

@@ -27,11 +27,13 @@ bool BuildU09(Pack& pack);
 bool BuildU01(Pack& pack);
 // Universe 3's fairground ("U03") and its second part at dusk ("U33").
 bool BuildU03(Pack& pack);
+bool BuildU02(Pack& pack);
 
 inline constexpr UniverseBuilder kUniverses[] = {
     {"U00", BuildU00},
     {"U09", BuildU09},
     {"U01", BuildU01},
+    {"U02", BuildU02},
     {"U03", BuildU03},
 };
 

@@ -152,6 +152,18 @@ bool BuildVideos(Pack& pack) {
     if (!pack.WriteWave("Video/Prologue.wav", demo::MusicSound(seconds, 61))) return false;
 
     if (!BuildFairVideos(pack)) return false;
+    // Le Havre to Rouen: three seconds high over the harbour's square,
+    // following the train's track east past the station building. Silent:
+    // the game plays the travel wave "s6_1" beside it; its companion wave of
+    // the same name is the train under way.
+    const Shot leHavre{"U02", "Video/LeHavRou.AVI", 320, 240, 12, 36,
+                       [](float t) {
+                           const float s = Smooth(t);
+                           const ZeltVector eye{450.0f + 1300.0f * s, -520.0f + 120.0f * s, 330.0f - 60.0f * s};
+                           return CameraPose{eye, {eye.x + 500.0f, 255.0f, 30.0f}};
+                       },
+                       nullptr};
+    if (!RenderShot(pack, leHavre) || !pack.WriteWave("Video/LeHavRou.wav", demo::RailSound(3.0f, 67))) return false;
 
     // The travel videos' shared wave: the train under way.
     return pack.WriteWave("Video/s6_1.wav", demo::RailSound(8.0f, 66));
