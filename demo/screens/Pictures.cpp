@@ -351,9 +351,9 @@ Canvas InventoryStrip() {
     Canvas c(640, 60);
     Wood(c, 0, 0, 640, 60, 51);
     Bevel(c, 0, 0, 640, 60, 2, true);
-    // Arrows: towards earlier objects at the left, towards later ones at the right.
+    // Arrows: towards earlier objects, then towards later ones.
     for (int arrow = 0; arrow < 2; ++arrow) {
-        const int x0 = arrow ? 578 : 14;
+        const int x0 = arrow ? 78 : 14;
         c.Fill(x0, 10, x0 + 50, 50, {206, 190, 158});
         Bevel(c, x0, 10, x0 + 50, 50, 2, true);
         for (int i = 0; i < 14; ++i) {
@@ -361,9 +361,9 @@ Canvas InventoryStrip() {
             c.Fill(x, 30 - (13 - i), x + 1, 31 + (13 - i), kInk);
         }
     }
-    // Seven slots where the objects sit: the strip puts its first object at 86.
+    // Seven slots where the objects sit.
     for (int i = 0; i < 7; ++i) {
-        const int x = 86 + 70 * i;
+        const int x = 156 + 70 * i;
         c.Fill(x - 2, 3, x + 53, 57, kWoodDark);
         Linen(c, x, 5, x + 51, 56, {196, 180, 150}, 61 + static_cast<unsigned>(i));
         Bevel(c, x - 2, 3, x + 53, 57, 2, false);

@@ -72,7 +72,7 @@ Canvas Cursor(const std::string& kind);
 // `size` pixels square.
 Canvas HarbourObjectPicture(const std::string& code, int size);
 
-// The inventory strip, 640 x 60: an arrow at each end and seven slots between.
+// The inventory strip, 640 x 60: two arrows on the left and seven slots.
 Canvas InventoryStrip();
 
 // A generated landscape painting, `w` x `h`, the same for the same code.
