@@ -241,8 +241,20 @@ Canvas KeyPicture(int size) {
     return c;
 }
 
+// The left-luggage ticket of universe 5: a yellow card with a punched
+// number.
+Canvas TicketPicture(int size) {
+    Canvas c(size, size, {255, 255, 255});
+    const int top = size / 4, bottom = size - size / 4;
+    c.Fill(2, top, size - 2, bottom, {240, 200, 90});
+    c.Frame(2, top, size - 2, bottom, 1, {150, 110, 40});
+    for (int i = 0; i < 3; ++i) c.Fill(size / 5 + i * size / 5, size / 2 - 1, size / 5 + i * size / 5 + size / 8, size / 2 + 2, {90, 60, 30});
+    return c;
+}
+
 bool CarriedObjectPictures(MediaWriter& media) {
-    return media.Add("U09_06C", KeyPicture(32)) && media.Add("U09_06P", KeyPicture(51));
+    return media.Add("U09_06C", KeyPicture(32)) && media.Add("U09_06P", KeyPicture(51)) &&
+           media.Add("U05_11C", TicketPicture(32)) && media.Add("U05_11P", TicketPicture(51));
 }
 
 bool BuildScreens(pack::Pack& pack, const std::string& framesDir) {

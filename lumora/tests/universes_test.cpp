@@ -101,6 +101,15 @@ TEST_F(UniverseTest, ClickDispatchFirstMatchEveryMatchAndNothingPicked) {
     EXPECT_EQ(u.RunQueue(), 2);
     EXPECT_EQ(u.ran, (std::vector<int>{0, 2}));
 
+    // An action handing over two names sits in the queue twice, as its
+    // hand-overs put it there: each handler still runs once.
+    u.ran.clear();
+    XAction* twice = u.Queue(5, {"Alpha", "Gamma"});
+    u.m_Actions->Enqueue(twice);
+    EXPECT_EQ(u.RunQueue(), 2);
+    EXPECT_EQ(u.ran, (std::vector<int>{0, 2}));
+    EXPECT_EQ(u.QueueLength(), 0);
+
     // A click that picks nothing (no kernel scene) leaves the queue alone.
     u.ran.clear();
     u.m_Dispatch = XUniverse::kFirstMatch;

@@ -38,6 +38,10 @@ int XUniverse::RunQueue() {
     int ran = 0;
     for (XAction* action = m_Actions->FirstQueued(); action; action = m_Actions->NextQueued()) {
         m_Actions->Dequeue(action);
+        // An action is queued once per name it hands over: its other places
+        // go too, so that it runs once.
+        for (XAction*& slot : m_Actions->m_Queue)
+            if (slot == action) slot = nullptr;
         for (int i = 0; names && names[i]; ++i) {
             if (!action->CanDo(names[i])) continue;
             RunOperation(i);

@@ -25,11 +25,14 @@ bool BuildU04(Pack& pack, UniverseNames& names);
 bool WriteGardenSceneInfo(Pack& pack, const char* folder);
 bool BuildU09(Pack& pack);
 bool BuildU01(Pack& pack);
+// Universe 5, Paris: the station's forecourt, hall and platform.
+bool BuildU05(Pack& pack);
 
 inline constexpr UniverseBuilder kUniverses[] = {
     {"U00", BuildU00},
     {"U09", BuildU09},
     {"U01", BuildU01},
+    {"U05", BuildU05},
 };
 
 // Files of the data root itself: "APP.BIN", "APP.CFG", the intro pictures
