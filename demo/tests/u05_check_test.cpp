@@ -12,14 +12,15 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <tuple>
 #include <memory>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "include/zelt/records.h"
 #include "include/zelt/zelt.h"
+#include "include/zelt/records.h"
 #include "lumora/engine/InfoTables.h"
 #include "lumora/engine/SceneList.h"
 #include "lumora/shell/ChunkFile.h"
