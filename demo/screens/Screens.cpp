@@ -329,6 +329,17 @@ bool FairPictures(MediaWriter& media) {
            media.Add("U03_27C", MatchesPicture(32)) && media.Add("U03_27P", MatchesPicture(51));
 }
 
+// The left-luggage ticket of universe 5: a yellow card with a punched
+// number.
+Canvas TicketPicture(int size) {
+    Canvas c(size, size, {255, 255, 255});
+    const int top = size / 4, bottom = size - size / 4;
+    c.Fill(2, top, size - 2, bottom, {240, 200, 90});
+    c.Frame(2, top, size - 2, bottom, 1, {150, 110, 40});
+    for (int i = 0; i < 3; ++i) c.Fill(size / 5 + i * size / 5, size / 2 - 1, size / 5 + i * size / 5 + size / 8, size / 2 + 2, {90, 60, 30});
+    return c;
+}
+
 bool CarriedObjectPictures(MediaWriter& media) {
     for (const char* code : {"U02_01", "U02_07", "U02_10", "U02_11", "U02_12"})
         if (!media.Add(std::string(code) + "C", HarbourObjectPicture(code, 32)) ||
@@ -340,7 +351,9 @@ bool CarriedObjectPictures(MediaWriter& media) {
            media.Add("U01_04C", MayorCardPicture(32)) && media.Add("U01_04P", MayorCardPicture(51)) &&
            media.Add("U01_06C", ClockCardPicture(32)) && media.Add("U01_06P", ClockCardPicture(51)) &&
            media.Add("U01_08C", KeyPicture(32)) && media.Add("U01_08P", KeyPicture(51)) &&
-           FairPictures(media);
+           FairPictures(media) &&
+           // Paris: the left-luggage ticket.
+           media.Add("U05_11C", TicketPicture(32)) && media.Add("U05_11P", TicketPicture(51));
 }
 
 bool BuildScreens(pack::Pack& pack, const std::string& framesDir) {

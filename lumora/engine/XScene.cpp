@@ -5,6 +5,7 @@
 #include "lumora/universes/XUniverse02.h"
 #include "lumora/universes/XUniverse03.h"
 #include "lumora/universes/XUniverse33.h"
+#include "lumora/universes/XUniverse05.h"
 
 #include <algorithm>
 #include <cctype>
@@ -96,6 +97,7 @@ XScene* CreateScene(int universe) {
     if (universe == 2) return new XUniverse02();
     if (universe == 3) return new XUniverse03();
     if (universe == 33 || universe == 8) return new XUniverse33();  // 8: the game object's number for "U33.ZELT"
+    if (universe == 5) return new XUniverse05();
     if (universe == 50) return new XPaintingScene();
     // The other universes are plain scenes until they get their scripts.
     return new XScene();

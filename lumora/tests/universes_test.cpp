@@ -26,6 +26,7 @@
 #include "lumora/universes/XUniverse00.h"
 #include "lumora/universes/XUniverse01.h"
 #include "lumora/universes/XUniverse02.h"
+#include "lumora/universes/XUniverse05.h"
 
 namespace fs = std::filesystem;
 
@@ -103,6 +104,15 @@ TEST_F(UniverseTest, ClickDispatchFirstMatchEveryMatchAndNothingPicked) {
     EXPECT_EQ(u.RunQueue(), 2);
     EXPECT_EQ(u.ran, (std::vector<int>{0, 2}));
 
+    // An action handing over two names sits in the queue twice, as its
+    // hand-overs put it there: each handler still runs once.
+    u.ran.clear();
+    XAction* twice = u.Queue(5, {"Alpha", "Gamma"});
+    u.m_Actions->Enqueue(twice);
+    EXPECT_EQ(u.RunQueue(), 2);
+    EXPECT_EQ(u.ran, (std::vector<int>{0, 2}));
+    EXPECT_EQ(u.QueueLength(), 0);
+
     // A click that picks nothing (no kernel scene) leaves the queue alone.
     u.ran.clear();
     u.m_Dispatch = XUniverse::kFirstMatch;
@@ -122,7 +132,33 @@ TEST_F(UniverseTest, TheFactoryMakesTheScriptedUniverses) {
     EXPECT_NE(dynamic_cast<XUniverse01*>(one.get()), nullptr);
     EXPECT_NE(dynamic_cast<XPaintingScene*>(painting.get()), nullptr);
     EXPECT_NE(dynamic_cast<XUniverse02*>(two.get()), nullptr);
-    EXPECT_EQ(dynamic_cast<XUniverse*>(six.get()), nullptr) << "no script yet";
+    std::unique_ptr<XScene> five(CreateScene(5));
+    auto* paris = dynamic_cast<XUniverse05*>(five.get());
+    ASSERT_NE(paris, nullptr);
+    EXPECT_EQ(paris->m_Dispatch, XUniverse::kEveryMatch);
+    EXPECT_EQ(paris->m_NoPickAnswer, 1);
+}
+
+// A game restored in Paris: the grille's name repaired, the sphere set,
+// and neither the opening nor the automatic save.
+TEST_F(UniverseTest, ParisRestoredRepairsTheGrilleAndSkipsTheOpening) {
+    XUniverse05 u;
+    ASSERT_EQ(Open(u, "U05", "U05.ZELT"), 1);
+    EXPECT_NE(u.FindObject("Grille01", 1), nullptr);
+    ASSERT_EQ(u.Start(0, nullptr), 1);
+    EXPECT_EQ(u.FindObject("Grille01", 1), nullptr);
+    ZeltObject* grille = u.FindObject("*U05_08", 1);
+    ASSERT_NE(grille, nullptr);
+    EXPECT_FALSE(grille->hidden);
+    ASSERT_NE(u.m_Pilot, nullptr);
+    EXPECT_EQ(u.m_Pilot->m_SphereRadius, 32.0f);
+    EXPECT_EQ(u.m_Pilot->m_SphereOffsetZ, 0.0f);
+    EXPECT_NE(u.m_Chef, nullptr);
+    EXPECT_NE(u.m_Mazout, nullptr);
+    ASSERT_NE(u.m_DogAnim, nullptr);
+    EXPECT_EQ(u.m_DogAnim->m_SubCount, 0) << "the puppy turns round on a new visit only";
+    for (const std::string& line : recorder.debugLines) EXPECT_EQ(line.find("arrived in Paris"), std::string::npos);
+    for (const auto& box : recorder.boxes) ADD_FAILURE() << box.text;
 }
 
 TEST_F(UniverseTest, StationRepairsItsNamesAndStandsBelowHeightZero) {

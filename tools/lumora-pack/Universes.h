@@ -28,6 +28,8 @@ bool BuildU01(Pack& pack);
 // Universe 3's fairground ("U03") and its second part at dusk ("U33").
 bool BuildU03(Pack& pack);
 bool BuildU02(Pack& pack);
+// Universe 5, Paris: the station's forecourt, hall and platform.
+bool BuildU05(Pack& pack);
 
 inline constexpr UniverseBuilder kUniverses[] = {
     {"U00", BuildU00},
@@ -35,6 +37,7 @@ inline constexpr UniverseBuilder kUniverses[] = {
     {"U01", BuildU01},
     {"U02", BuildU02},
     {"U03", BuildU03},
+    {"U05", BuildU05},
 };
 
 // Files of the data root itself: "APP.BIN", "APP.CFG", the intro pictures
