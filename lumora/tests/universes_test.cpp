@@ -425,6 +425,8 @@ TEST(TrainingCourse, StepsThatRanOutAndTheirConditions) {
     // Steps the table does not know (6, none) lead nowhere.
     EXPECT_EQ(next(6, boat).applies, 0);
     EXPECT_EQ(next(0, boat).applies, 0);
+}
+
 // The harbour: the plank repair in Load, and its chunk "TIMEVENDEUSE" (the
 // seller's last call, her interval, her calls suspended, the magpie's
 // state) read back after the base state; a magpie that has struck sits on
