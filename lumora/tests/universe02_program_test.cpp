@@ -28,16 +28,10 @@ namespace {
 
 // Runs the program straight into the harbour in a copy of the pack with
 // `script` as its input and `msPerFrame` on the fixed clock; the debug
-// output, or "failed: " and it when the program did not end well. Universe
-// 3's folder is stood in for by the test rooms while it is not in the pack,
-// so that the change the harbour asks for can be carried out.
+// output, or "failed: " and it when the program did not end well.
 std::string RunHarbour(const ScratchDir& scratch, const std::string& script, int msPerFrame = 33) {
     CopyPack(scratch);
     const fs::path data = scratch.Path() / "data";
-    if (!fs::exists(data / "U03")) {
-        fs::copy(data / "U09", data / "U03", fs::copy_options::recursive);
-        fs::rename(data / "U03" / "U09.ZELT", data / "U03" / "U03.ZELT");
-    }
     scratch.Write("input.txt", "#2 key press RETURN\n" + script);
     const std::string command = "cd '" + scratch.Path().string() + "' && LUMORA_BACKEND=headless LUMORA_CLOCK=fixed:" +
                                 std::to_string(msPerFrame) +
@@ -90,13 +84,13 @@ FrameDump Frame(const ScratchDir& scratch, int n) {
 // From the arrival to the request of universe 3 (frames at 33 ms).
 const char* const kPuzzle =
     "#170 click left 280 303\n"               // the bell on the counter
-    "#260 key press SPACE\n#285 click left 111 450\n"  // the note in hand
+    "#260 key press SPACE\n#285 click left 181 450\n"  // the note in hand
     "#295 click left 320 250\n"               // to the clerk: no change
     "#400 click left 336 311\n"               // taken back from the counter
     "#480 key down RIGHT\n+18 key up RIGHT\n"
     "#510 click left 320 245\n"               // to the seller: chestnuts and change
     "#600 key down LEFT\n+18 key up LEFT\n"
-    "#630 key press SPACE\n#655 click left 181 450\n"  // the change in hand
+    "#630 key press SPACE\n#655 click left 251 450\n"  // the change in hand
     "#665 click left 320 250\n"               // to the clerk: the ticket
     "#760 click left 379 311\n"               // taken from the counter
     "#800 key down RIGHT\n+26 key up RIGHT\n"
@@ -106,15 +100,15 @@ const char* const kPuzzle =
     "#1250 click left 335 250\n"              // the plank inside
     "#1280 key down LEFT\n+10 key up LEFT\n"
     "#1300 key down UP\n+130 key up UP\n"     // towards the magpie's lamp
-    "#1800 key press SPACE\n#1825 click left 111 450\n"  // chestnuts in hand
+    "#1800 key press SPACE\n#1825 click left 181 450\n"  // chestnuts in hand
     "#1840 click left 320 28\n"               // to the magpie on its second lamp
     "#2000 click left 323 359\n"              // the ticket it dropped on the bench
-    "#2050 key press SPACE\n#2075 click left 111 450\n"  // the plank in hand
+    "#2050 key press SPACE\n#2075 click left 181 450\n"  // the plank in hand
     "#2090 key down RIGHT\n+6 key up RIGHT\n"
     "#2110 click left 320 350\n"              // laid over the water
     "#2150 key down UP\n+210 key up UP\n"     // up the plank onto the platform
     "#2370 key down LEFT\n+16 key up LEFT\n"
-    "#2395 key press SPACE\n#2420 click left 111 450\n"  // the ticket in hand
+    "#2395 key press SPACE\n#2420 click left 181 450\n"  // the ticket in hand
     "#2435 click left 328 240\n";             // to the controller
 
 }  // namespace
@@ -122,7 +116,7 @@ const char* const kPuzzle =
 TEST(HarbourProgram, ArrivalSavesThenThePuzzleLeadsOntoTheTrainForRouen) {
     ASSERT_TRUE(fs::exists(fs::path(TestBinDir()) / "Data" / "U02" / "U02.ZELT")) << "the data pack is built with the program";
     ScratchDir scratch;
-    const std::string log = RunHarbour(scratch, std::string(kPuzzle) + "#2950 quit\n");
+    const std::string log = RunHarbour(scratch, std::string(kPuzzle) + "#3150 quit\n");
     ASSERT_NE(log.rfind("failed: ", 0), 0u) << log;
 
     const std::string missing = MissingInOrder(
@@ -145,11 +139,12 @@ TEST(HarbourProgram, ArrivalSavesThenThePuzzleLeadsOntoTheTrainForRouen) {
     EXPECT_NE(log.find("U02_03 says d1_1"), std::string::npos);
     EXPECT_EQ(log.find("Cando (ClickRonfle)"), std::string::npos);
 
-    // The automatic save of the arrival, slot 0, with the note carried in.
+    // The fair's arrival took the automatic save's slot: the coin it
+    // hands over is in it, and the harbour's chunk is not.
     const std::string save = scratch.Read("save/User_0/Gamesave.0");
     ASSERT_FALSE(save.empty());
-    EXPECT_NE(save.find("U02_01P"), std::string::npos);
-    EXPECT_NE(save.find("TIMEVENDEUSE"), std::string::npos);
+    EXPECT_NE(save.find("U01_19P"), std::string::npos);
+    EXPECT_EQ(save.find("TIMEVENDEUSE"), std::string::npos);
 
     // The walker went up the plank: on the platform before boarding.
     const std::size_t boarding = log.find("Cando (MonterDansTrain)");
@@ -171,6 +166,11 @@ TEST(HarbourProgram, WalkingOntoTheDockWaterEndsInTheMenu) {
               "")
         << log;
     EXPECT_EQ(log.find("[message box]", log.find("NbObjectTotal")), std::string::npos) << log;
+    // The automatic save of the arrival, slot 0, with the note carried in.
+    const std::string save = scratch.Read("save/User_0/Gamesave.0");
+    ASSERT_FALSE(save.empty());
+    EXPECT_NE(save.find("U02_01P"), std::string::npos);
+    EXPECT_NE(save.find("TIMEVENDEUSE"), std::string::npos);
     // Down in the water, looking down and turned about.
     const std::string last = LastPilotLine(log);
     EXPECT_NE(last.find("z=21.530"), std::string::npos) << last;
