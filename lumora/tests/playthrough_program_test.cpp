@@ -94,7 +94,7 @@ const char* const kGallery =
     "#250 quit\n";
 const char* const kReloadOffice =
     "#2 key press RETURN\n#130 click left 503 418\n"
-    "#150 click left 320 141\n#165 click left 320 104\n#175 click left 236 423\n"  // the first saved game
+    "#150 click left 320 141\n#165 click left 320 136\n#175 click left 236 423\n"  // the office (after the automatic save)
     "#215 move 295 310\n+1 click left\n"  // the time clock's card
     "#230 key down LEFT\n+22 key up LEFT\n#260 key down PAGEDOWN\n+5 key up PAGEDOWN\n"
     "#280 move 315 268\n+1 click left\n"  // dialled
@@ -102,7 +102,7 @@ const char* const kReloadOffice =
     "#1600 quit\n";
 const char* const kReloadTrain =
     "#2 key press RETURN\n#130 click left 503 418\n"
-    "#150 click left 320 141\n#165 click left 320 136\n#175 click left 236 423\n"  // the second saved game
+    "#150 click left 320 141\n#165 click left 320 168\n#175 click left 236 423\n"  // the train
     "#220 key down UP\n+250 key up UP\n"
     "#800 quit\n";
 
@@ -172,6 +172,14 @@ TEST(Playthrough, TheStationFromANewPlayerToTheTrainLeavingAndTheSavesOnTheWay) 
               "Universe 1: the train takes the second track",  // riding past the points
               "Universe: leaving for 2"});
     ASSERT_NE(leaving, std::string::npos) << log;
+    // The harbour reached, with its automatic save in slot 0: the note
+    // carried in and the harbour's own chunk.
+    const std::size_t arrived = log.find("Universe 2: arrived at the harbour", leaving);
+    ASSERT_NE(arrived, std::string::npos) << log.substr(leaving);
+    EXPECT_EQ(log.find("[message box]", leaving), std::string::npos) << log.substr(leaving);
+    const std::string autosave = scratch.Read("save/User_0/Gamesave.0");
+    EXPECT_NE(autosave.find("U02_01P"), std::string::npos);
+    EXPECT_NE(autosave.find("TIMEVENDEUSE"), std::string::npos);
     EXPECT_EQ(log.find("too late"), std::string::npos) << "the roof was reached in time";
     EXPECT_EQ(Count(log, "the train takes the second track"), 1);
     // Nothing went wrong on the way: no box, no missing file or picture.
@@ -206,8 +214,8 @@ TEST(Playthrough, TheStationFromANewPlayerToTheTrainLeavingAndTheSavesOnTheWay) 
     EXPECT_GT(trainEye[1], 660.0f);
 
     // ---- a second run: the gallery and the painting's place ----
-    // The gallery holds the station's painting only (the progress is the
-    // station); its place shows from the painting's viewpoint, a click there
+    // The gallery holds the paintings of the station and of the harbour
+    // (the progress is the harbour); the station's place shows from the painting's viewpoint, a click there
     // does nothing and Escape goes back.
     {
         const std::string log1 = Play(scratch, kGallery, true, &status);
@@ -215,11 +223,11 @@ TEST(Playthrough, TheStationFromANewPlayerToTheTrainLeavingAndTheSavesOnTheWay) 
         const fs::path frames = scratch.Path() / "frames";
         const DumpedFrame gallery = ReadDumpedFrame(frames, 165);
         ASSERT_EQ(gallery.width, 640);
-        // The first button holds a painting; the second and third show the
-        // same veil as every later one.
-        EXPECT_FALSE(SameRegion(gallery, 60, 84, gallery, 378, 84, 100, 76));
-        EXPECT_TRUE(SameRegion(gallery, 166, 84, gallery, 378, 84, 100, 76));
-        EXPECT_TRUE(SameRegion(gallery, 272, 84, gallery, 378, 84, 100, 76));
+        // The station's painting and the harbour's two (the player arrived
+        // there) are shown; the fourth and fifth show the same veil as every
+        // later one.
+        for (const int x : {60, 166, 272}) EXPECT_FALSE(SameRegion(gallery, x, 84, gallery, 378, 84, 100, 76)) << x;
+        EXPECT_TRUE(SameRegion(gallery, 484, 84, gallery, 378, 84, 100, 76));
         const std::size_t place = log1.find("Pilot: x=308.530 y=-508.200");
         ASSERT_NE(place, std::string::npos) << log1;
         EXPECT_NE(LastPilotLine(log1, log1.find('\n', place)).find("theta=1.5600"), std::string::npos);
