@@ -46,7 +46,11 @@ public:
     bool Add(const std::string& name, const Canvas& picture, const std::string& file = "") {
         const std::string bmp = file.empty() ? (name.find('.') == std::string::npos ? name + ".bmp" : name) : file;
         if (!m_Names.insert(Lower(name)).second) return m_Pack.Fail("picture " + name + " made twice");
-        m_Table += name + ";0;0;" + bmp + ";;\r\n";
+        // A carried object's cursor form ("U01_04C": C as seventh character)
+        // is drawn over the scene with white as its transparent colour, like
+        // the table's cursors.
+        const bool carriedCursor = name.size() == 7 && (name[6] == 'C' || name[6] == 'c');
+        m_Table += name + ";0;0;" + bmp + ";;" + (carriedCursor ? "255,255,255" : "") + "\r\n";
         return m_Pack.WriteBitmap("2DBIT/" + bmp, picture.ToImage());
     }
     // A picture the program finds by its file name alone (cursors).
