@@ -51,11 +51,12 @@ void CopyPack(const ScratchDir& scratch) {
 }
 
 int RunProgram(const ScratchDir& scratch, const std::string& script, std::string* log, int msPerFrame,
-               const std::string& extraEnv) {
+               const std::string& extraEnv, const std::string& extraArgs) {
     scratch.Write("input.txt", script);
     const std::string command = "cd '" + scratch.Path().string() + "' && LUMORA_BACKEND=headless LUMORA_CLOCK=fixed:" +
                                 std::to_string(msPerFrame) + " LUMORA_INPUT=input.txt LUMORA_FRAMES=frames " +
-                                extraEnv + "'" + BinDir() + "/lumora' --data data --save save > run.log 2>&1";
+                                extraEnv + "'" + BinDir() + "/lumora' --data data --save save " + extraArgs +
+                                " > run.log 2>&1";
     const int status = std::system(command.c_str());
     *log = scratch.Read("run.log");
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1000;

@@ -34,7 +34,8 @@ void CopyPack(const ScratchDir& scratch);
 
 // Runs the program headless on scratch/data and scratch/save with an input
 // script and a fixed clock of `msPerFrame`; `extraEnv` is put before the
-// command (for example "LUMORA_AUDIO=audio.wav "). Returns the exit status
-// and fills `log` with what it wrote.
+// command (for example "LUMORA_AUDIO=audio.wav "), `extraArgs` after the
+// program's own ("--scene U06.ZELT"). Returns the exit status and fills
+// `log` with what it wrote.
 int RunProgram(const ScratchDir& scratch, const std::string& script, std::string* log, int msPerFrame = 33,
-               const std::string& extraEnv = "");
+               const std::string& extraEnv = "", const std::string& extraArgs = "");

@@ -25,11 +25,16 @@ bool BuildU04(Pack& pack, UniverseNames& names);
 bool WriteGardenSceneInfo(Pack& pack, const char* folder);
 bool BuildU09(Pack& pack);
 bool BuildU01(Pack& pack);
+// The clearing and the mine, the journey's last two places.
+bool BuildU06(Pack& pack);
+bool BuildU07(Pack& pack);
 
 inline constexpr UniverseBuilder kUniverses[] = {
     {"U00", BuildU00},
     {"U09", BuildU09},
     {"U01", BuildU01},
+    {"U06", BuildU06},
+    {"U07", BuildU07},
 };
 
 // Files of the data root itself: "APP.BIN", "APP.CFG", the intro pictures
