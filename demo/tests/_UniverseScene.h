@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "include/zelt/records.h"
 #include "include/zelt/zelt.h"
+#include "include/zelt/records.h"
 #include "lumora/engine/InfoTables.h"
 #include "lumora/engine/SceneList.h"
 

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "_Universe01.h"
+#include "_Universe07.h"
 #include "cinrey/cinrey.h"
 #include "demo/lib/Voice.h"
 #include "lumora/engine/InfoTables.h"
@@ -136,6 +137,7 @@ TEST_F(PackCheck, EverySceneListLoadsAndEveryNameResolves) {
             // The station's script renames objects after loading; painting
             // lists ("U01D.ZELT") hold the scenery only, without the tables.
             if (Upper(listName) == "U01.ZELT") u01::ApplyRepairs(scene);
+            if (Upper(listName) == "U07.ZELT") u07::ApplyRenames(scene);
             // The start universe names the painter's pair of glasses and the other.
             if (start)
                 for (const char* name : {"*U04_81", "*U04_80"}) {

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "_Universe07.h"
 #include "_UniverseScene.h"
 #include "lumora/engine/InfoTables.h"
 #include "lumora/shell/ChunkFile.h"
@@ -34,35 +35,6 @@ ZeltVector Position(ZeltObject* o) {
     ZeltVector v{};
     Zelt_Object_Get_Global_Position(o, &v);
     return v;
-}
-
-// The script's renames after loading; what each found.
-std::vector<std::pair<std::string, bool>> Rename(UniverseScene& s) {
-    std::vector<std::pair<std::string, bool>> done;
-    for (int i = 0; i < 3; ++i) {
-        char name[32];
-        if (i == 1) std::snprintf(name, sizeof name, "*U06_26");
-        else std::snprintf(name, sizeof name, "*U06_26%i", i);
-        ZeltObject* o = Zelt_Scene_Get_Object(s.m_Scene, "Object04");
-        done.push_back({std::string("Object04 number ") + std::to_string(i), o != nullptr});
-        if (o) std::snprintf(o->name, sizeof o->name, "%s", name);
-    }
-    for (const auto& [from, to] : {std::pair{"secretpioc", "*U06_28"}, std::pair{"*U06_27", "*U06_29"}}) {
-        ZeltObject* o = Zelt_Scene_Get_Object(s.m_Scene, from);
-        done.push_back({from, o != nullptr});
-        if (o) std::snprintf(o->name, sizeof o->name, "%s", to);
-    }
-    int halos = 0;
-    for (ZeltObject* o = Zelt_Scene_Get_First_Object(s.m_Scene); o; o = Zelt_Scene_Get_Next_Object(s.m_Scene, o))
-        if (std::strncmp(o->name, "halo", 4) == 0) {
-            o->collisionOff = 1;
-            ++halos;
-        }
-    done.push_back({"halo", halos > 0});
-    ZeltObject* plank = s.Object("planche");
-    done.push_back({"planche's parent", plank && plank->parent});
-    if (plank && plank->parent) std::snprintf(plank->parent->name, sizeof plank->parent->name, "*U06_30");
-    return done;
 }
 
 class Universe07 : public ::testing::Test {
@@ -99,7 +71,7 @@ TEST_F(Universe07, RenamesFindTheirObjectsAndTheTablesMeetTheScript) {
     ASSERT_EQ(s.Objects("*U06_27").size(), 2u);
     // Before the renames the table's names are missing: the renames are needed.
     for (const char* name : {"*U06_26", "*U06_28", "*U06_29", "*U06_30"}) EXPECT_EQ(s.Object(name), nullptr) << name;
-    for (const auto& [what, found] : Rename(s)) EXPECT_TRUE(found) << what;
+    for (const auto& [what, found] : u07::ApplyRenames(s.m_Scene)) EXPECT_TRUE(found) << what;
 
     // The loose stone is the one that slides, and the pickaxe lies behind it.
     ZeltObject* stone = s.Object("*U06_26");
@@ -161,7 +133,7 @@ TEST_F(Universe07, EveryFileTheScriptNamesExists) {
 TEST_F(Universe07, LadderGalleryStreamAndPlank) {
     UniverseScene s(dir, "U07.ZELT");
     ASSERT_EQ(s.m_Loaded, 1);
-    Rename(s);
+    u07::ApplyRenames(s.m_Scene);
     s.ApplyObjectTable();
     float depth = 0;
     // The foot of the shaft, and the ladder's rungs up to the gallery's
@@ -197,7 +169,9 @@ TEST_F(Universe07, LadderGalleryStreamAndPlank) {
     EXPECT_GT(plank1 - plank0, stream1 - stream0 + 20.0f);
     // The lamps' glow never stands in the way.
     for (ZeltObject* o = Zelt_Scene_Get_First_Object(s.m_Scene); o; o = Zelt_Scene_Get_Next_Object(s.m_Scene, o))
-        if (std::strncmp(o->name, "halo", 4) == 0) EXPECT_EQ(o->collisionOff, 1) << o->name;
+        if (std::strncmp(o->name, "halo", 4) == 0) {
+            EXPECT_EQ(o->collisionOff, 1) << o->name;
+        }
     EXPECT_TRUE(boxes.empty()) << boxes.front();
 }
 

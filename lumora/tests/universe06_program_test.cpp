@@ -46,15 +46,37 @@ TEST(ClearingProgram, FromTheWelcomeToFollowingTheDoe) {
     ScratchDir scratch;
     CopyPack(scratch);
     std::string log;
-    const std::string script = std::string(kToTheFlowers) + "#1050 move 320 245\n+1 click left\n#1400 quit\n";
+    const std::string script = std::string(kToTheFlowers) + "#1050 move 320 245\n+1 click left\n#1460 quit\n";
     ASSERT_EQ(RunProgram(scratch, script, &log, 33, "LUMORA_DEBUG=1 ", "--scene U06.ZELT"), 0) << log;
     EXPECT_EQ(InOrder(log, {"Universe: U06_18 says d4_20", "Universe: U06_18 says d4_23", "Universe: automatic save written",
                             "Cando (OpenDoor)", "Universe 6: the heavy door opens", "Action=PrendreArrosoir",
                             "Cando (UseArrosoir)", "Universe 6: the flowers are up, the doe is waiting", "Cando (UseBiche)",
-                            "Universe 6: following the doe", "Universe: leaving for 7", "NbObjectTotal"}),
+                            "Universe 6: following the doe", "Universe: leaving for 7", "NbObjectTotal",
+                            "Universe: automatic save written"}),
               "")
         << log;
     EXPECT_EQ(log.find("caught the player"), std::string::npos);
     EXPECT_EQ(log.find("not found"), std::string::npos) << log;
     EXPECT_EQ(log.find("[message box]", log.find("NbObjectTotal")), std::string::npos) << log;
+}
+
+TEST(ClearingProgram, WalkingUpToTheClownEndsInTheMenu) {
+    ScratchDir scratch;
+    CopyPack(scratch);
+    std::string log;
+    // East from the arrival, straight at him.
+    const std::string script = "#2 key press RETURN\n#440 key down RIGHT\n+26 key up RIGHT\n#470 key down UP\n+110 key up UP\n"
+                               "#700 quit\n";
+    ASSERT_EQ(RunProgram(scratch, script, &log, 33, "LUMORA_DEBUG=1 ", "--scene U06.ZELT"), 0) << log;
+    EXPECT_EQ(InOrder(log, {"Universe: automatic save written", "Universe 6: the clown has caught the player",
+                            "Universe: failed, back to the menu"}),
+              "")
+        << log;
+    EXPECT_EQ(log.find("leaving for 7"), std::string::npos);
+    // Spun round before the fade: the camera has turned well past east.
+    const std::size_t caught = log.find("caught the player");
+    const std::size_t pilot = log.rfind("Pilot: ", caught);
+    ASSERT_NE(pilot, std::string::npos);
+    const double x = std::stod(log.substr(log.find("x=", pilot) + 2));
+    EXPECT_GT(x, -270.0) << "within three scale units of him";
 }

@@ -131,7 +131,7 @@ TEST(MineProgram, TheStreamAndTheFuseEndInTheMenu) {
     ScratchDir fuse;
     CopyPack(fuse);
     // The grille opened, then nothing: twenty seconds later it goes off.
-    ASSERT_EQ(RunProgram(fuse, std::string(kToTheLamps) + kToTheGrille + "#1600 quit\n", &log, 33, "LUMORA_DEBUG=1 ",
+    ASSERT_EQ(RunProgram(fuse, std::string(kToTheLamps) + kToTheGrille + "#1800 quit\n", &log, 33, "LUMORA_DEBUG=1 ",
                          "--scene U07.ZELT"),
               0)
         << log;

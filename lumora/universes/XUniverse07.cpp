@@ -356,6 +356,8 @@ void XUniverse07::LayPlank() {
     XObject3D* node = Node("*U06_30");
     if (!node || !m_Plank) return;
     node->SetPosition(nullptr, kPlankLaid.x, kPlankLaid.y, kPlankLaid.z, 0);
+    // In place at once: the next ground check finds it.
+    if (m_Objects) m_Objects->ApplyTransforms();
     node->Show("", 1, 0);
     for (ZeltObject* board = m_Plank->firstChild; board; board = board->nextSibling) {
         Zelt_Object_Unhide(board, 1);
