@@ -344,6 +344,35 @@ Canvas TicketPicture(int size) {
     return c;
 }
 
+// The watering can: a zinc body, its spout and handle.
+Canvas CanPicture(int size) {
+    Canvas c(size, size, {255, 255, 255});
+    const Rgb zinc{150, 160, 170}, dark{90, 100, 110};
+    c.Fill(size / 4, size * 2 / 5, size * 5 / 8, size - size / 8, zinc);
+    for (int i = 0; i < size / 3; ++i) c.Fill(size * 5 / 8 + i, size / 2 - i / 2, size * 5 / 8 + i + 2, size / 2 - i / 2 + 2, dark);
+    c.Frame(size / 4 + size / 16, size / 5, size / 4 + size / 4, size * 2 / 5 + 1, 2, dark);
+    c.Frame(0, 0, size, size, 1, {90, 60, 30});
+    return c;
+}
+
+// The pickaxe: a wooden handle across, the iron head at its top.
+Canvas PickaxePicture(int size) {
+    Canvas c(size, size, {255, 255, 255});
+    for (int i = size / 6; i < size - size / 6; ++i) c.Fill(i, size - i - 2, i + 3, size - i + 1, {150, 105, 60});
+    for (int i = 0; i < size / 2; ++i) c.Fill(size / 2 + i - size / 8, size / 8 + i / 2, size / 2 + i - size / 8 + 3, size / 8 + i / 2 + 3, {80, 80, 90});
+    c.Frame(0, 0, size, size, 1, {90, 60, 30});
+    return c;
+}
+
+// The plank: a long board with its grain.
+Canvas PlankPicture(int size) {
+    Canvas c(size, size, {255, 255, 255});
+    c.Fill(size / 10, size * 2 / 5, size - size / 10, size * 3 / 5, {180, 135, 85});
+    c.Fill(size / 10, size / 2, size - size / 10, size / 2 + 1, {130, 90, 55});
+    c.Frame(0, 0, size, size, 1, {90, 60, 30});
+    return c;
+}
+
 bool CarriedObjectPictures(MediaWriter& media) {
     for (const char* code : {"U02_01", "U02_07", "U02_10", "U02_11", "U02_12"})
         if (!media.Add(std::string(code) + "C", HarbourObjectPicture(code, 32)) ||
@@ -357,7 +386,11 @@ bool CarriedObjectPictures(MediaWriter& media) {
            media.Add("U01_08C", KeyPicture(32)) && media.Add("U01_08P", KeyPicture(51)) &&
            FairPictures(media) &&
            // Paris: the left-luggage ticket.
-           media.Add("U05_11C", TicketPicture(32)) && media.Add("U05_11P", TicketPicture(51));
+           media.Add("U05_11C", TicketPicture(32)) && media.Add("U05_11P", TicketPicture(51)) &&
+           // The clearing and the mine: the watering can, the pickaxe, the plank.
+           media.Add("U06_19C", CanPicture(32)) && media.Add("U06_19P", CanPicture(51)) &&
+           media.Add("U06_28C", PickaxePicture(32)) && media.Add("U06_28P", PickaxePicture(51)) &&
+           media.Add("U06_30C", PlankPicture(32)) && media.Add("U06_30P", PlankPicture(51));
 }
 
 bool BuildScreens(pack::Pack& pack, const std::string& framesDir) {

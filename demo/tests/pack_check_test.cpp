@@ -21,6 +21,7 @@
 
 #include "_Universe01.h"
 #include "_Universe02.h"
+#include "_Universe07.h"
 #include "cinrey/cinrey.h"
 #include "demo/lib/Voice.h"
 #include "lumora/engine/InfoTables.h"
@@ -142,6 +143,7 @@ TEST_F(PackCheck, EverySceneListLoadsAndEveryNameResolves) {
             if (Upper(listName) == "U05.ZELT")
                 if (ZeltObject* grille = Zelt_Scene_Get_Object(scene, "Grille01"))
                     std::snprintf(grille->name, sizeof grille->name, "*U05_08");
+            if (Upper(listName) == "U07.ZELT") u07::ApplyRenames(scene);
             // The start universe names the painter's pair of glasses and the other.
             if (start)
                 for (const char* name : {"*U04_81", "*U04_80"}) {

@@ -6,6 +6,8 @@
 #include "lumora/universes/XUniverse03.h"
 #include "lumora/universes/XUniverse33.h"
 #include "lumora/universes/XUniverse05.h"
+#include "lumora/universes/XUniverse06.h"
+#include "lumora/universes/XUniverse07.h"
 
 #include <algorithm>
 #include <cctype>
@@ -98,6 +100,8 @@ XScene* CreateScene(int universe) {
     if (universe == 3) return new XUniverse03();
     if (universe == 33 || universe == 8) return new XUniverse33();  // 8: the game object's number for "U33.ZELT"
     if (universe == 5) return new XUniverse05();
+    if (universe == 6) return new XUniverse06();
+    if (universe == 7) return new XUniverse07();
     if (universe == 50) return new XPaintingScene();
     // The other universes are plain scenes until they get their scripts.
     return new XScene();

@@ -27,6 +27,8 @@
 #include "lumora/universes/XUniverse01.h"
 #include "lumora/universes/XUniverse02.h"
 #include "lumora/universes/XUniverse05.h"
+#include "lumora/universes/XUniverse06.h"
+#include "lumora/universes/XUniverse07.h"
 
 namespace fs = std::filesystem;
 
@@ -132,6 +134,7 @@ TEST_F(UniverseTest, TheFactoryMakesTheScriptedUniverses) {
     EXPECT_NE(dynamic_cast<XUniverse01*>(one.get()), nullptr);
     EXPECT_NE(dynamic_cast<XPaintingScene*>(painting.get()), nullptr);
     EXPECT_NE(dynamic_cast<XUniverse02*>(two.get()), nullptr);
+    EXPECT_NE(dynamic_cast<XUniverse06*>(six.get()), nullptr);
     std::unique_ptr<XScene> five(CreateScene(5));
     auto* paris = dynamic_cast<XUniverse05*>(five.get());
     ASSERT_NE(paris, nullptr);
@@ -481,4 +484,69 @@ TEST_F(UniverseTest, HarbourChunkRoundTripsAndTheMagpieStaysWhereItFlew) {
     EXPECT_NEAR(at.x, 1160.0f, 0.5f);
     EXPECT_NEAR(at.y, -445.0f, 0.5f);
     EXPECT_EQ(ticket->hidden, 0);
+}
+
+// The clearing's four paintings: each stands on the ground at eye height
+// where the painting was made, in the scenery of universe 6.
+TEST_F(UniverseTest, ClearingPaintingsStandOnTheGroundAtTheirViewpoints) {
+    for (const char* code : {"U14_02", "U14_03", "U14_05", "U14_07"}) {
+        SCOPED_TRACE(code);
+        XPaintingScene p;
+        std::snprintf(p.m_Code, sizeof p.m_Code, "%s", code);
+        ASSERT_EQ(Open(p, "U06", "U06D.ZELT"), 1);
+        ASSERT_EQ(p.Start(1, nullptr), 1);
+        const XPaintingScene::Viewpoint* view = XPaintingScene::FindViewpoint(code);
+        ASSERT_NE(view, nullptr);
+        EXPECT_EQ(view->group, 6);
+        EXPECT_NEAR(p.m_Pilot->m_Position[0], view->x, 0.01f);
+        EXPECT_NEAR(p.m_Pilot->m_Position[1], view->y, 0.01f);
+        const ZeltVector eye{view->x, view->y, view->z};
+        EXPECT_NEAR(p.m_Pilot->HeightAboveGround(&eye), p.m_Pilot->m_Height, 1.0f);
+        EXPECT_EQ(p.OnLButtonDown(320, 240), 1);
+        EXPECT_EQ(p.m_PickedNode, nullptr) << "only scenery";
+    }
+    for (const auto& box : recorder.boxes) ADD_FAILURE() << box.text;
+}
+
+// The mine's plank, laid and saved, is laid again when the game is loaded:
+// the ground across the stream is the plank, not the water.
+TEST_F(UniverseTest, MinePlankLaidComesBackWithTheSavedGame) {
+    ScratchDir scratch;
+    const std::string path = scratch.File("mine.sav");
+    {
+        XUniverse07 u;
+        ASSERT_EQ(Open(u, "U07", "U07.ZELT"), 1);
+        ASSERT_EQ(u.Start(0, nullptr), 1);
+        EXPECT_EQ(u.m_PlankLaid, 0);
+        u.LayPlank();
+        XChunkFile save;
+        ASSERT_EQ(save.Open(path.c_str(), 1), 1);
+        ASSERT_EQ(u.SaveState(&save), 1);
+        ASSERT_EQ(save.Close(), 1);
+    }
+    EXPECT_EQ(ReadInChunk(path, "PLANCHE", [](XChunkFile* f) {
+                  std::int32_t laid = 0;
+                  return f->Read(&laid, sizeof laid) && laid == 1 ? 1 : 0;
+              }),
+              1);
+    XUniverse07 back;
+    ASSERT_EQ(Open(back, "U07", "U07.ZELT"), 1);
+    const ZeltVector overStream{0.0f, 335.0f, 125.0f};
+    // Renamed by Load, before anything is restored: the plank still lies by the wall.
+    EXPECT_NE(back.FindObject("*U06_30", 1), nullptr);
+    EXPECT_NE(back.FindObject("*U06_26", 1), nullptr);
+    EXPECT_NE(back.FindAnimation("*U06_26", 1), nullptr) << "the loose stone's animation follows its name";
+    XChunkFile load;
+    ASSERT_EQ(load.Open(path.c_str(), 0), 1);
+    ASSERT_EQ(back.Start(0, &load), 1);
+    EXPECT_EQ(back.m_PlankLaid, 1);
+    back.Render();
+    ZeltVector eye = overStream;
+    back.m_Pilot->m_Ground = nullptr;
+    back.m_Pilot->GroundCheck(&eye);
+    ASSERT_NE(back.m_Pilot->m_Ground, nullptr);
+    EXPECT_STREQ(back.m_Pilot->m_Ground->name, "planche");
+    // Until the lamps are lit nothing pulls the climber down the ladder.
+    EXPECT_EQ(back.m_Pilot->m_Collision, 0);
+    for (const auto& box : recorder.boxes) ADD_FAILURE() << box.text;
 }

@@ -11,6 +11,7 @@
 #include "lumora/shell/DebugLog.h"
 #include "lumora/shell/Report.h"
 #include "lumora/shell/Globals.h"
+#include "lumora/shell/MessageTable.h"
 #include "lumora/shell/XApplication.h"
 #include "lumora/sound/WaveFile.h"
 #include "lumora/sound/XSoundSource.h"
@@ -44,7 +45,7 @@ int XUniverse::RunQueue() {
             if (!action->CanDo(names[i])) continue;
             RunOperation(i);
             ++ran;
-            if (m_Dispatch == kFirstMatch) break;
+            if (m_Dispatch == kFirstMatch || (m_Dispatch == kFirstAlways && i > 0)) break;
         }
     }
     return ran;
@@ -151,6 +152,12 @@ void XUniverse::LeaveForward(const char* video, int next, unsigned fadeMs) {
 void XUniverse::Fail() {
     DebugOut("Universe: failed, back to the menu");
     if (g_App && g_App->m_Game) g_App->m_Game->ReturnToMenu();
+}
+
+void XUniverse::SaveOnArrival() {
+    if (!g_App || !g_App->m_Game) return;
+    const int saved = g_App->m_Game->SaveGame(GetMessageText(1003), 0);
+    DebugOut("Universe: automatic save %s", saved ? "written" : "failed");
 }
 
 XUniverse::Sequence::Sequence() {

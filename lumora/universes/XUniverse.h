@@ -13,6 +13,7 @@ public:
     enum Dispatch {
         kFirstMatch = 0,  // the first name an action answers runs, the others are not asked
         kEveryMatch = 1,  // every name it answers runs, in order
+        kFirstAlways = 2, // the first name runs whenever it answers, then the others by first match
     };
     static constexpr float kKeep = 100.0f;  // camera moves: keep this value
     static constexpr float kLevel = 1.5707960f;
@@ -72,6 +73,9 @@ public:
     // next universe. Failing: back to the menu.
     void LeaveForward(const char* video, int next, unsigned fadeMs = 2000);
     void Fail();
+
+    // The automatic save of a new visit (slot 0, the save's own name).
+    void SaveOnArrival();
 
     // Holds the cursor (clicks and scene steps stop) for a sequence and
     // gives it back on every path out.

@@ -30,6 +30,9 @@ bool BuildU03(Pack& pack);
 bool BuildU02(Pack& pack);
 // Universe 5, Paris: the station's forecourt, hall and platform.
 bool BuildU05(Pack& pack);
+// The clearing and the mine, the journey's last two places.
+bool BuildU06(Pack& pack);
+bool BuildU07(Pack& pack);
 
 inline constexpr UniverseBuilder kUniverses[] = {
     {"U00", BuildU00},
@@ -38,6 +41,8 @@ inline constexpr UniverseBuilder kUniverses[] = {
     {"U02", BuildU02},
     {"U03", BuildU03},
     {"U05", BuildU05},
+    {"U06", BuildU06},
+    {"U07", BuildU07},
 };
 
 // Files of the data root itself: "APP.BIN", "APP.CFG", the intro pictures

@@ -164,6 +164,19 @@ bool BuildVideos(Pack& pack) {
                        },
                        nullptr};
     if (!RenderShot(pack, leHavre) || !pack.WriteWave("Video/LeHavRou.wav", demo::RailSound(3.0f, 67))) return false;
+    // The epilogue: five seconds rising from the clearing's flower bed over
+    // the keeper's hut into the evening sky; its music is its wave.
+    constexpr int kEpilogueFps = 12, kEpilogueFrames = 60;
+    const Shot epilogue{"U06", "Video/Epilogue.AVI", 320, 240, kEpilogueFps, kEpilogueFrames,
+                        [](float t) {
+                            const float s = Smooth(t);
+                            const ZeltVector eye{-500.0f + 260.0f * s, -520.0f - 300.0f * s, 10.0f + 420.0f * s};
+                            return CameraPose{eye, {-500.0f, 100.0f - 80.0f * s, 20.0f + 120.0f * s}};
+                        },
+                        nullptr};
+    if (!RenderShot(pack, epilogue) ||
+        !pack.WriteWave("Video/Epilogue.wav", demo::MusicSound(static_cast<float>(kEpilogueFrames) / kEpilogueFps, 67)))
+        return false;
 
     // The travel videos' shared wave: the train under way.
     return pack.WriteWave("Video/s6_1.wav", demo::RailSound(8.0f, 66));

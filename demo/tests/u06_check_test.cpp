@@ -1,0 +1,140 @@
+// The clearing (universe 6) in the generated pack holds what its script
+// looks up: both lists load through the kernel without a box, every table
+// name resolves and the hand-overs are the script's, the keeper speaks with
+// a face, eight mouth shapes and timed voices, every file the script and
+// its epilogue name exists, and the ground lies at eye height wherever the
+// script or a painting of the gallery puts the camera.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "_UniverseScene.h"
+#include "lumora/shell/Report.h"
+#include "platform/Files.h"
+
+namespace {
+
+using packcheck::Upper;
+using packcheck::UniverseScene;
+
+constexpr float kEye = 60.0f;
+
+class Universe06 : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_EQ(StartKernel(0, 16), 1); }
+    void SetUp() override {
+        dir = packcheck::UniverseDir("U06");
+        ASSERT_NE(dir, "") << "no U06 in the pack";
+        SetMessageBoxHook([this](platform::HWND, const char* text, const char*, platform::UINT) {
+            boxes.push_back(text);
+            return 1;
+        });
+    }
+    void TearDown() override { SetMessageBoxHook({}); }
+
+    void ExpectGround(UniverseScene& s, const char* what, ZeltVector eye) {
+        float ground = 0;
+        ZeltObject* on = nullptr;
+        ASSERT_TRUE(s.Ground(eye, ground, on)) << what;
+        EXPECT_NEAR(eye.z - ground, kEye, 1.0f) << what << " over " << on->name;
+    }
+
+    std::string dir;
+    std::vector<std::string> boxes;
+};
+
+TEST_F(Universe06, ListLoadsAndTheTablesMeetTheScript) {
+    UniverseScene s(dir, "U06.ZELT");
+    ASSERT_EQ(s.m_Loaded, 1);
+    EXPECT_NE(Zelt_Scene_Get_First_Camera(s.m_Scene), nullptr);
+    // What the script binds: the heavy door under its frame, the clown, the
+    // doe, the flowers rising from their bed.
+    ZeltObject* door = s.Object("lourde");
+    ASSERT_NE(door, nullptr);
+    ASSERT_NE(door->parent, nullptr);
+    EXPECT_EQ(Upper(door->parent->name), "*U06_17") << "a click on the door reaches its frame";
+    ASSERT_NE(s.Object("Fleurs"), nullptr);
+    EXPECT_EQ(Upper(s.Object("Fleurs")->parent->name), "*U06_20");
+    for (const char* name : {"*U03_02", "*U06_18", "*U06_19", "*U06_21"}) EXPECT_NE(s.Object(name), nullptr) << name;
+    for (const char* name : {"lourde", "Fleurs", "*U06_21", "*U03_02", "*U06_18"})
+        EXPECT_EQ(s.m_Anims.count(name), 1u) << "animation " << name;
+    // The door opens a quarter turn inwards; the flowers end at rest.
+    EXPECT_GT(s.m_Anims["lourde"]->lastFrame, 5);
+
+    std::map<int, XActionInfoRecord> byId;
+    for (const std::string& fault : packcheck::CheckTables(s, {"OpenDoor", "UseArrosoir", "UseBiche"}, byId)) ADD_FAILURE() << fault;
+    for (int id : {3, 4, 7, 10}) ASSERT_EQ(byId.count(id), 1u) << "action " << id;
+    EXPECT_EQ(Upper(byId[3].m_Sender), "*U06_19");
+    EXPECT_EQ(byId[3].m_RepeatLimit, 1);
+    EXPECT_EQ(byId[4].m_Trigger, XActionInfoRecord::kTriggerCarrying);
+    EXPECT_EQ(Upper(byId[4].m_CarriedName), "U06_19") << "the flowers are watered with the can";
+    EXPECT_EQ(byId[4].m_RepeatLimit, 1) << "the script reads action 4's done flag";
+    for (int k = 0; k < byId[4].m_SubCount; ++k) EXPECT_NE(byId[4].m_Subs[k].m_Type, 3) << "the can goes on to the mine";
+    EXPECT_EQ(Upper(byId[7].m_Sender), "*U06_21");
+    for (int id : {7, 10}) {
+        EXPECT_EQ(Upper(byId[id].m_Sender), "*U06_21");
+        EXPECT_EQ(Upper(byId[id].m_Condition), "FALSE") << "the doe is followed only once the script allows it";
+    }
+    EXPECT_EQ(Upper(byId[10].m_CarriedName), "U06_19") << "followed with the can still in hand";
+    EXPECT_TRUE(boxes.empty()) << boxes.front();
+}
+
+TEST_F(Universe06, KeeperSpeaksWithFaceShapesAndTimedVoices) {
+    UniverseScene s(dir, "U06.ZELT");
+    ASSERT_EQ(s.m_Loaded, 1);
+    ZeltObject* keeper = s.Object("*U06_18");
+    ASSERT_NE(keeper, nullptr);
+    ASSERT_NE(UniverseScene::Find(keeper, "TETE"), nullptr);
+    ZeltObject* face = UniverseScene::Find(keeper, "$$$DUMMY.*visage");
+    ASSERT_NE(face, nullptr);
+    ASSERT_NE(face->firstChild, nullptr) << "the face holds the mouth";
+    for (const char* shape : {"Yeux", "Ch", "Ch_yeux", "B", "E", "F", "O", "A"}) {
+        const std::string path = platform::ResolvePath(dir, std::string("Anim/U06_18/") + shape + ".A3D");
+        ASSERT_NE(path, "") << shape;
+        ZeltAnimation* anim = nullptr;
+        ASSERT_NE(Zelt_Load_Sdk_a3d(s.m_Scene, path.c_str(), &anim), 0) << shape;
+        EXPECT_EQ(Upper(anim->name), Upper("$$$DUMMY.*visage")) << shape;
+        EXPECT_NE(Zelt_Object_Animate_Spline(face, anim, 5, 0, 1), 0) << shape;
+    }
+    const std::vector<std::string> voices = packcheck::VoiceNames(std::string(LUMORA_DEMO_SOURCE) + "/universes/U06.voices");
+    EXPECT_GE(voices.size(), 4u);
+    for (const std::string& name : voices) EXPECT_EQ(packcheck::CheckTiming(dir, name), "") << name;
+}
+
+TEST_F(Universe06, EveryFileTheScriptNamesExists) {
+    for (const char* rel : {"U06.ZELT", "U06D.ZELT", "Scene.bin", "INFOOBJ.BIN", "INFOACT.BIN", "Sound/s4_11.wav", "Sound/s4_12.wav",
+                            "Sound/s4_13.wav", "Sound/s4_14.wav", "Sound/s4_15.wav", "Sound/d4_20.wav", "Sound/d4_23.wav"})
+        EXPECT_NE(platform::ResolvePath(dir, rel), "") << rel;
+    // The epilogue the mine ends with, and its music.
+    const std::string root = dir + "../";
+    for (const char* rel : {"Video/Epilogue.AVI", "Video/Epilogue.wav"}) EXPECT_NE(platform::ResolvePath(root, rel), "") << rel;
+}
+
+TEST_F(Universe06, GroundAtEyeHeightWhereTheScriptAndThePaintingsPutTheCamera) {
+    UniverseScene s(dir, "U06.ZELT");
+    ASSERT_EQ(s.m_Loaded, 1);
+    s.ApplyObjectTable();
+    ExpectGround(s, "arrival", {-500.0f, -150.0f, 25.41f});
+    // Following the doe: beside her at the flowers, then into the wood.
+    ExpectGround(s, "beside the doe", {-440.0f, -430.0f, 25.41f});
+    ExpectGround(s, "into the wood", {-480.0f, -640.0f, 25.41f});
+    // Inside the hut, before the can.
+    ExpectGround(s, "in the hut", {-500.0f, 100.0f, 25.41f});
+
+    UniverseScene painting(dir, "U06D.ZELT");
+    ASSERT_EQ(painting.m_Loaded, 1);
+    int objects = 0;
+    for (ZeltObject* o = Zelt_Scene_Get_First_Object(painting.m_Scene); o; o = Zelt_Scene_Get_Next_Object(painting.m_Scene, o)) {
+        ++objects;
+        EXPECT_EQ(std::strchr(o->name, '*'), nullptr) << "scenery only: " << o->name;
+    }
+    EXPECT_GT(objects, 20);
+    ExpectGround(painting, "U14_03", {-1033.06f, 146.35f, 25.41f});
+    ExpectGround(painting, "U14_07", {-1104.9f, -1042.33f, 25.41f});
+    EXPECT_TRUE(boxes.empty()) << boxes.front();
+}
+
+}  // namespace
