@@ -259,9 +259,42 @@ Canvas GlassesPicture(int size) {
     return c;
 }
 
+// A plain object seen from above: a bar or a block of its colour with a
+// darker outline, `w` and `h` in fifths of the picture.
+Canvas BlockPicture(int size, int w, int h, Rgb colour) {
+    Canvas c(size, size, {255, 255, 255});
+    const int bw = size * w / 5, bh = size * h / 5, x0 = (size - bw) / 2, y0 = (size - bh) / 2;
+    c.Fill(x0, y0, x0 + bw, y0 + bh, colour);
+    c.Frame(x0, y0, x0 + bw, y0 + bh, 1, {colour.r / 2, colour.g / 2, colour.b / 2});
+    c.Frame(0, 0, size, size, 1, {90, 60, 30});
+    return c;
+}
+
 bool CarriedObjectPictures(MediaWriter& media) {
-    return media.Add("U09_06C", KeyPicture(32)) && media.Add("U09_06P", KeyPicture(51)) &&
-           media.Add("U04_80C", GlassesPicture(32)) && media.Add("U04_80P", GlassesPicture(51));
+    if (!(media.Add("U09_06C", KeyPicture(32)) && media.Add("U09_06P", KeyPicture(51)) &&
+          media.Add("U04_80C", GlassesPicture(32)) && media.Add("U04_80P", GlassesPicture(51))))
+        return false;
+    // What the garden's visitor carries: the mayor's card and the clown's
+    // ticket brought along, the cork, the oars, the key, the postcard, the hammer.
+    struct Carried {
+        const char* name;
+        int w, h;
+        Rgb colour;
+    };
+    const Carried carried[] = {{"U01_04", 4, 2, {245, 235, 200}}, {"U03_06", 3, 2, {220, 80, 70}},
+                               {"U04_38", 2, 2, {200, 160, 110}}, {"U04_44", 1, 5, {150, 105, 65}},
+                               {"U04_45", 1, 5, {150, 105, 65}},  {"U04_37", 3, 1, {210, 170, 60}},
+                               {"U04_09", 4, 3, {235, 225, 120}}, {"U04_10", 4, 1, {90, 90, 95}}};
+    for (const Carried& c : carried) {
+        if (c.name == std::string("U04_37")) {
+            if (!media.Add("U04_37C", KeyPicture(32)) || !media.Add("U04_37P", KeyPicture(51))) return false;
+            continue;
+        }
+        if (!media.Add(std::string(c.name) + "C", BlockPicture(32, c.w, c.h, c.colour)) ||
+            !media.Add(std::string(c.name) + "P", BlockPicture(51, c.w, c.h, c.colour)))
+            return false;
+    }
+    return true;
 }
 
 bool BuildScreens(pack::Pack& pack, const std::string& framesDir) {

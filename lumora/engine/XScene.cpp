@@ -2,6 +2,7 @@
 #include "lumora/universes/XPaintingScene.h"
 #include "lumora/universes/XUniverse00.h"
 #include "lumora/universes/XUniverse01.h"
+#include "lumora/universes/XUniverse04.h"
 
 #include <algorithm>
 #include <cctype>
@@ -90,6 +91,7 @@ int UniverseOfList(const char* listName) {
 XScene* CreateScene(int universe) {
     if (universe == 0) return new XUniverse00();
     if (universe == 1) return new XUniverse01();
+    if (universe == 4) return new XUniverse04();
     if (universe == 50) return new XPaintingScene();
     // The other universes are plain scenes until they get their scripts.
     return new XScene();
