@@ -17,10 +17,11 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "include/zelt/records.h"
 #include "include/zelt/zelt.h"
+#include "include/zelt/records.h"
 #include "lumora/engine/InfoTables.h"
 #include "lumora/engine/SceneList.h"
 #include "lumora/shell/ChunkFile.h"

@@ -183,7 +183,7 @@ bool Gesture(Pack& pack, const demo::Character& c, const std::string& rel, int l
 bool Painter(Pack& pack, UniverseNames& names) {
     AssetScene p;
     auto* smock = p.Material("Blouse", 90, 110, 170);
-    auto* skin = p.Material("PeauPeintre", 230, 190, 160);
+    auto* skin = p.Material("PeauPeintre", 230, 190, 160, "tete.bmp");  // universe 4 swaps the map while he is gagged
     const demo::Character c = demo::BuildCharacter(p, "*U04_03", "$$$DUMMY.*visage", kPainterAt, smock, skin);
     p.Box("Beret", {0, 0, 10}, {-10, -10, 0}, {10, 10, 4}, p.Material("Beret", 40, 40, 45), c.head);
     AddNames(names, p);

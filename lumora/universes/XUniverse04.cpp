@@ -215,6 +215,11 @@ int XUniverse04::Start(int mode, XChunkFile* save) {
 void XUniverse04::SetFace(int gagged) {
     ZeltMaterial* skin = m_Scene ? Zelt_Scene_Get_Material(m_Scene, "PeauPeintre") : nullptr;
     if (!skin) return;
+    // The face the painter's files give him, put back when the gag comes off.
+    if (!m_FaceKept) {
+        std::snprintf(m_Face, sizeof m_Face, "%s", skin->mapName);
+        m_FaceKept = 1;
+    }
     if (gagged) {
         if (!m_GagMap) {
             ZeltMap* map = nullptr;
@@ -230,7 +235,7 @@ void XUniverse04::SetFace(int gagged) {
         }
         std::snprintf(skin->mapName, sizeof skin->mapName, "teteBA.dmf");
     } else {
-        skin->mapName[0] = '\0';
+        std::snprintf(skin->mapName, sizeof skin->mapName, "%s", m_Face);
     }
     Zelt_Material_Update(skin);
     m_FaceReplaced = gagged ? 1 : 0;

@@ -75,6 +75,8 @@ public:
     XGauge m_SetAside;
     int m_HasSetAside = 0;
     ZeltMap* m_GagMap = nullptr;
+    char m_Face[32] = {};
+    int m_FaceKept = 0;
     int m_Leaving = 0;
     int m_Rowed = 0;
     int m_Turning = 0;
