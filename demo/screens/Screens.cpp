@@ -373,6 +373,35 @@ Canvas PlankPicture(int size) {
     return c;
 }
 
+// A plain object seen from above: a bar or a block of its colour with a
+// darker outline, `w` and `h` in fifths of the picture.
+Canvas BlockPicture(int size, int w, int h, Rgb colour) {
+    Canvas c(size, size, {255, 255, 255});
+    const int bw = size * w / 5, bh = size * h / 5, x0 = (size - bw) / 2, y0 = (size - bh) / 2;
+    c.Fill(x0, y0, x0 + bw, y0 + bh, colour);
+    c.Frame(x0, y0, x0 + bw, y0 + bh, 1, {colour.r / 2, colour.g / 2, colour.b / 2});
+    c.Frame(0, 0, size, size, 1, {90, 60, 30});
+    return c;
+}
+
+// What the garden's visitor carries besides the mayor's card: the clown's
+// ticket brought along, the cork, the oars, the key, the postcard, the hammer.
+bool GardenPictures(MediaWriter& media) {
+    struct Carried {
+        const char* name;
+        int w, h;
+        Rgb colour;
+    };
+    const Carried carried[] = {{"U03_06", 3, 2, {220, 80, 70}},   {"U04_38", 2, 2, {200, 160, 110}},
+                               {"U04_44", 1, 5, {150, 105, 65}},  {"U04_45", 1, 5, {150, 105, 65}},
+                               {"U04_09", 4, 3, {235, 225, 120}}, {"U04_10", 4, 1, {90, 90, 95}}};
+    for (const Carried& c : carried)
+        if (!media.Add(std::string(c.name) + "C", BlockPicture(32, c.w, c.h, c.colour)) ||
+            !media.Add(std::string(c.name) + "P", BlockPicture(51, c.w, c.h, c.colour)))
+            return false;
+    return media.Add("U04_37C", KeyPicture(32)) && media.Add("U04_37P", KeyPicture(51));
+}
+
 bool CarriedObjectPictures(MediaWriter& media) {
     for (const char* code : {"U02_01", "U02_07", "U02_10", "U02_11", "U02_12"})
         if (!media.Add(std::string(code) + "C", HarbourObjectPicture(code, 32)) ||
@@ -384,7 +413,7 @@ bool CarriedObjectPictures(MediaWriter& media) {
            media.Add("U01_04C", MayorCardPicture(32)) && media.Add("U01_04P", MayorCardPicture(51)) &&
            media.Add("U01_06C", ClockCardPicture(32)) && media.Add("U01_06P", ClockCardPicture(51)) &&
            media.Add("U01_08C", KeyPicture(32)) && media.Add("U01_08P", KeyPicture(51)) &&
-           FairPictures(media) &&
+           FairPictures(media) && GardenPictures(media) &&
            // Paris: the left-luggage ticket.
            media.Add("U05_11C", TicketPicture(32)) && media.Add("U05_11P", TicketPicture(51)) &&
            // The clearing and the mine: the watering can, the pickaxe, the plank.

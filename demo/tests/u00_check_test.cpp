@@ -14,6 +14,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "include/zelt/zelt.h"
@@ -141,6 +142,12 @@ TEST_F(StartUniverse, ListLoadsFromTheGardenAndTheTablesResolveAfterTheRepairs) 
     ASSERT_NE(spare, nullptr) << "a second pair";
     std::snprintf(spare->name, sizeof spare->name, "*U04_80");
     EXPECT_EQ(Object("*Lunettes0"), nullptr) << "a third pair";
+    // The garden's own repairs name the jam pot and the bucket.
+    for (const auto& [from, to] : {std::pair{"*pot confi", "*U04_53"}, std::pair{"*U04_05t", "*U04_05"}}) {
+        ZeltObject* o = Object(from);
+        ASSERT_NE(o, nullptr) << from;
+        std::snprintf(o->name, sizeof o->name, "%s", to);
+    }
     for (const char* name : {"*U04_63", "*U04_31", "*U04_44", "*U04_05", "*U04_53", "*U04_32", "*U04_43"})
         EXPECT_NE(Object(name), nullptr) << name;
 

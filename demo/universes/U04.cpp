@@ -9,6 +9,8 @@
 // Scale 40, eye 60 above the ground: the lawn at z = -69 (where the boat
 // leaves the player, (149.87, 60.56), the eye is at -9), the terrace at
 // z = -45 (the painter's viewpoint (81.134, 265.81) has its eye at 15).
+#include <cmath>
+#include <cstdint>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -16,6 +18,7 @@
 #include "demo/lib/AssetScene.h"
 #include "demo/lib/Media.h"
 #include "demo/lib/Voice.h"
+#include "demo/universes/SpokenLines.h"
 #include "lumora/engine/InfoTables.h"
 #include "tools/lumora-pack/Universes.h"
 
@@ -32,6 +35,24 @@ constexpr Vec3 kPainterAt{80, 345, kTerrace};
 // The table on the pond's far bank, in line with the boat and the post.
 constexpr Vec3 kTableAt{450, 40, kLawn};
 constexpr float kTableHeight = 17.0f;
+// The workshop behind the front wall: its door's hinge, its floor (the
+// terrace's height) and its back wall.
+constexpr Vec3 kDoorHinge{-118, 462, kTerrace};
+constexpr float kWorkshopBack = 660.0f;
+constexpr Vec3 kPaintingAt{-120, kWorkshopBack - 3, kTerrace + 50};
+// The jam pot on the little table by the easel.
+constexpr Vec3 kPotAt{140, 300, kTerrace + 30};
+// The boat at the landing, and where the paths of its animations lead.
+constexpr Vec3 kBoatAt{230, 40, kLawn + 0.5f};
+constexpr float kBoatRowed = 130.0f;  // how far east the rowed path goes
+constexpr int kTrajFrames = 240, kRondFrames = 120, kSinkFrames = 60;
+// The places where the paintings of the garden were seen: flat stones with
+// the eye 60 above them.
+constexpr Vec3 kStones[] = {{-26.42f, 37.1f, -3.6f}, {53.62f, 132.69f, -4.6f}, {44.25f, 150.98f, -3.63f},
+                            {137.41f, 123.18f, -4.61f}, {110.47f, -48.46f, -4.61f}};
+constexpr float kEye = 60.0f;
+// Mazout waits by the workshop door until the postcard calls him.
+constexpr Vec3 kMazoutAt{-30, 445, kTerrace};
 
 bool SaveAsset(Pack& pack, AssetScene& scene, const std::string& rel) {
     std::string why;
@@ -40,6 +61,35 @@ bool SaveAsset(Pack& pack, AssetScene& scene, const std::string& rel) {
 
 void AddNames(UniverseNames& names, AssetScene& s) {
     for (KelmatObject* o = s.Scene()->objects; o; o = o->next) names.objects.insert(o->name);
+}
+
+// The workshop: floor, walls and ceiling behind the front wall (whose back
+// closes it to the south), a bench with the tube and the hammer.
+void Workshop(AssetScene& s, KelmatMaterial* wood) {
+    auto* plaster = s.Material("Platre", 215, 205, 185);
+    const float west = -200, east = 20, south = 478, top = kTerrace + 160;
+    s.Box("SolAtelier", {(west + east) / 2, (south + kWorkshopBack) / 2, kTerrace - 4}, {-(east - west) / 2, -(kWorkshopBack - south) / 2, 0},
+          {(east - west) / 2, (kWorkshopBack - south) / 2, 4}, wood);
+    s.Box("MurOuestAtelier", {west - 4, (south + kWorkshopBack) / 2, kTerrace}, {-4, -(kWorkshopBack - south) / 2, 0}, {4, (kWorkshopBack - south) / 2, 160}, plaster);
+    s.Box("MurEstAtelier", {east + 4, (south + kWorkshopBack) / 2, kTerrace}, {-4, -(kWorkshopBack - south) / 2, 0}, {4, (kWorkshopBack - south) / 2, 160}, plaster);
+    s.Box("MurNordAtelier", {(west + east) / 2, kWorkshopBack + 4, kTerrace}, {-(east - west) / 2 - 8, -4, 0}, {(east - west) / 2 + 8, 4, 160}, plaster);
+    s.Box("PlafondAtelier", {(west + east) / 2, (south + kWorkshopBack) / 2, top}, {-(east - west) / 2 - 8, -(kWorkshopBack - south) / 2, 0},
+          {(east - west) / 2 + 8, (kWorkshopBack - south) / 2, 4}, plaster);
+    s.Box("Etabli", {-20, 600, kTerrace}, {-40, -15, 0}, {40, 15, 40}, wood);
+    s.Box("*U04_07", {-40, 600, kTerrace + 40}, {-6, -1.5f, 0}, {6, 1.5f, 3}, s.Material("Tube", 60, 90, 200));
+    s.Box("*U04_10", {0, 600, kTerrace + 40}, {-8, -2, 0}, {8, 2, 3}, s.Material("Marteau", 90, 90, 95));
+    // The postcard of Paris hangs where the painting hides it.
+    s.Box("*U04_09", {kPaintingAt.x, kWorkshopBack - 1, kPaintingAt.z + 14}, {-8, -0.5f, 0}, {8, 0.5f, 11},
+          s.Material("CartePostale", 235, 225, 120));
+}
+
+void Stones(AssetScene& s) {
+    auto* stone = s.Material("Dalle", 170, 165, 155);
+    int n = 0;
+    for (const Vec3& at : kStones) {
+        const float top = at.z - kEye;
+        s.Cylinder(("Dalle" + std::to_string(++n)).c_str(), {at.x, at.y, kLawn}, 12, top - kLawn, 8, stone);
+    }
 }
 
 bool Garden(Pack& pack, UniverseNames& names) {
@@ -61,10 +111,16 @@ bool Garden(Pack& pack, UniverseNames& names) {
     // The terrace before the house, two feet above the lawn.
     s.Box("Terrasse", {-60, 341, kLawn}, {-260, -121, 0}, {260, 121, kTerrace - kLawn}, path);
     // The house front to the north: wall, door, two windows and the roof.
-    s.Box("Facade", {-60, 470, kTerrace}, {-260, -8, 0}, {260, 8, 230}, brick);
-    s.Box("PorteMaison", {-90, 461, kTerrace}, {-28, -1, 0}, {28, 1, 120}, wood);
+    // The front wall has the workshop's doorway (x -118 to -62).
+    s.Box("Facade", {-219, 470, kTerrace}, {-101, -8, 0}, {101, 8, 230}, brick);
+    s.Box("FacadeEst", {69, 470, kTerrace}, {-131, -8, 0}, {131, 8, 230}, brick);
+    s.Box("Linteau", {-90, 470, kTerrace + 120}, {-28, -8, 0}, {28, 8, 110}, brick);
+    // The workshop's door, hinged on its west side (its animation turns it
+    // inwards), and the two windows; the east one can be broken.
+    s.Box("*U04_06", {kDoorHinge.x, kDoorHinge.y, kTerrace}, {0, 0, 0}, {56, 6, 120}, wood);
     s.Box("FenetreG", {-230, 461, kTerrace + 90}, {-35, -1, 0}, {35, 1, 70}, glass);
-    s.Box("FenetreD", {50, 461, kTerrace + 90}, {-35, -1, 0}, {35, 1, 70}, glass);
+    s.Box("*U04_11", {50, 461, kTerrace + 90}, {-35, -1, 0}, {35, 1, 70}, glass);
+    Workshop(s, wood);
     s.Box("Toit", {-60, 460, kTerrace + 230}, {-280, -30, 0}, {280, 20, 40}, roof);
     // A wall of hedges closes the garden on the other sides.
     s.Box("HaieOuest", {-560, 0, kLawn}, {-12, -560, 0}, {12, 560, 110}, leaves);
@@ -95,8 +151,11 @@ bool Garden(Pack& pack, UniverseNames& names) {
     s.Box("*U04_63", {-250, 455, kTerrace}, {-20, -4, 0}, {20, 4, 200}, wood);  // the ladder against the house
     s.Box("*U04_31", {kTableAt.x + 15, kTableAt.y + 5, kLawn + kTableHeight}, {-12, -10, 0}, {12, 10, 14}, wood);  // the basket on the table
     s.Box("*U04_44", {120, -150, kLawn}, {-4, -60, 0}, {4, 60, 4}, wood);       // an oar in the grass
-    s.Cylinder("*U04_05", {-10, 60, kLawn}, 10, 22, 8, metal);                  // the bucket
-    s.Box("*U04_53", {-300, -120, kLawn}, {-25, -40, 0}, {25, 40, 35}, metal);  // the wheelbarrow
+    s.Cylinder("*U04_05t", {-10, 60, kLawn}, 10, 22, 8, metal);                 // the bucket
+    // The little table by the easel with the jam pot and its cork.
+    s.Box("Gueridon", {kPotAt.x, kPotAt.y, kTerrace}, {-15, -15, 0}, {15, 15, kPotAt.z - kTerrace}, wood);
+    s.Cylinder("*pot confi", kPotAt, 6, 10, 8, s.Material("Confiture", 190, 60, 70));
+    Stones(s);
     s.Camera("Camera01", {60, 150, kLawn + 60}, {kPainterAt.x, kPainterAt.y, kTerrace + 60}, 60);
     s.Omni("Soleil", {200, -400, 600}, 255, 245, 225, 1.0f);
     s.Omni("Ciel", {-300, 200, 400}, 170, 190, 230, 0.6f);
@@ -124,7 +183,7 @@ bool Gesture(Pack& pack, const demo::Character& c, const std::string& rel, int l
 bool Painter(Pack& pack, UniverseNames& names) {
     AssetScene p;
     auto* smock = p.Material("Blouse", 90, 110, 170);
-    auto* skin = p.Material("PeauPeintre", 230, 190, 160);
+    auto* skin = p.Material("PeauPeintre", 230, 190, 160, "tete.bmp");  // universe 4 swaps the map while he is gagged
     const demo::Character c = demo::BuildCharacter(p, "*U04_03", "$$$DUMMY.*visage", kPainterAt, smock, skin);
     p.Box("Beret", {0, 0, 10}, {-10, -10, 0}, {10, 10, 4}, p.Material("Beret", 40, 40, 45), c.head);
     AddNames(names, p);
@@ -139,6 +198,9 @@ bool Painter(Pack& pack, UniverseNames& names) {
         return false;
     std::string why;
     if (!demo::WriteMouthShapes(c, pack.Path(dir), why)) return pack.Fail(why);
+    // Universe 4 makes him talk with the shapes of the default folder.
+    if (!pack.MakeDir("U04/Anim/U04_03") || !demo::WriteMouthShapes(c, pack.Path("U04/Anim/U04_03/"), why))
+        return pack.Fail(why);
 
     // The painter's own pair, on his nose, in a file loaded before the other.
     AssetScene own;
@@ -150,6 +212,169 @@ bool Painter(Pack& pack, UniverseNames& names) {
     spare.Box("*Lunettes0", {kTableAt.x, kTableAt.y, kTableAt.z + kTableHeight}, {-8, -3, 0}, {8, 3, 5},
               spare.Material("Monture", 30, 30, 35));
     return SaveAsset(pack, spare, "U04/Objets/Lunettes.O3D");
+}
+
+// ---- Universe 4's own files: what the start universe does not load ----------
+
+// A one-object animation of `length` frames: position and rotation keys.
+bool Moves(Pack& pack, const char* name, const std::string& rel, int length, const std::vector<demo::Key>& position,
+           const std::vector<demo::Key>& rotation, UniverseNames& names) {
+    AssetScene a;
+    KelmatAnimation* root = a.Animation(name, length);
+    a.PositionKeys(root, position);
+    if (!rotation.empty()) a.RotationKeys(root, rotation);
+    names.animations.insert(name);
+    return SaveAsset(pack, a, rel);
+}
+
+// The pond's parts: the hole in the boat, the invisible click zones (the
+// hole and the oarlocks on both sides), the second oar on the grass, the
+// key on the far bank's table, the cork of the jam pot and the flower bed
+// whose five boxes the script makes one clickable object.
+bool PondParts(Pack& pack, UniverseNames& names) {
+    AssetScene s;
+    auto* zone = s.Material("Zone", 255, 0, 255);
+    auto* wood = s.Material("BoisRame", 150, 105, 65);
+    s.Box("TrouBarque", {kBoatAt.x + 14, kBoatAt.y, kBoatAt.z + 6}, {-4, -4, 0}, {4, 4, 0.3f}, s.Material("Trou", 25, 20, 15));
+    s.Box("*U04_36", {kBoatAt.x + 14, kBoatAt.y, kBoatAt.z + 6.5f}, {-6, -6, 0}, {6, 6, 3}, zone);
+    s.Box("*U04_40", {kBoatAt.x + 10, kBoatAt.y + 50, kBoatAt.z + 6}, {-6, -3, 0}, {6, 3, 6}, zone);  // left, looking east
+    s.Box("*U04_39", {kBoatAt.x + 10, kBoatAt.y - 50, kBoatAt.z + 6}, {-6, -3, 0}, {6, 3, 6}, zone);  // right
+    s.Box("*U04_45", {140, -150, kLawn}, {-4, -60, 0}, {4, 60, 4}, wood);
+    s.Box("*U04_37", {kTableAt.x - 10, kTableAt.y - 12, kTableAt.z + kTableHeight}, {-6, -2, 0}, {6, 2, 1.5f},
+          s.Material("Cle", 210, 170, 60));
+    s.Cylinder("*U04_38", {kPotAt.x, kPotAt.y, kPotAt.z + 10}, 3, 4, 6, s.Material("Liege", 200, 160, 110));
+    auto* flowers = s.Material("Fleurs", 220, 90, 120);
+    for (int i = 0; i < 5; ++i)
+        s.Box(("Massif" + std::to_string(i + 1)).c_str(), {-260.0f + 30.0f * static_cast<float>(i), 190, kLawn}, {-12, -12, 0},
+              {12, 12, 10}, flowers);
+    AddNames(names, s);
+    return SaveAsset(pack, s, "U04/Objets/Etang.O3D");
+}
+
+// The painting on the workshop's back wall; it rolls up over the postcard.
+bool Painting(Pack& pack, UniverseNames& names) {
+    AssetScene s;
+    s.Box("*U04_08", kPaintingAt, {-30, -2, 0}, {30, 0, 50}, s.Material("Tableau", 200, 120, 60, "tableau.bmp"));
+    AddNames(names, s);
+    if (!SaveAsset(pack, s, "U04/Objets/Tableau.O3D")) return false;
+    return Moves(pack, "*U04_08", "U04/Anim/Tableau.A3D", 20,
+                 {{0, kPaintingAt}, {20, {kPaintingAt.x, kPaintingAt.y, kPaintingAt.z + 55}}}, {}, names);
+}
+
+// Mazout, the painter's friend who takes the player to Paris.
+bool Mazout(Pack& pack, UniverseNames& names) {
+    AssetScene p;
+    const demo::Character c = demo::BuildCharacter(p, "*U04_04", "$$$DUMMY.*visage", kMazoutAt, p.Material("Veste", 120, 60, 40),
+                                                   p.Material("PeauMazout", 225, 180, 150));
+    p.Cylinder("Casquette", {0, 0, 10}, 10, 5, 8, p.Material("Casquette", 50, 60, 90), c.head);
+    AddNames(names, p);
+    names.animations.insert("*U04_04");
+    if (!SaveAsset(pack, p, "U04/Perso/U04_04.O3D")) return false;
+    if (!Gesture(pack, c, "U04/Anim/U04_04/Attente.A3D", 30, {{0, {0, 0, 62}}, {15, {0, 0, 63}}, {30, {0, 0, 62}}})) return false;
+    std::string why;
+    return demo::WriteMouthShapes(c, pack.Path("U04/Anim/U04_04/"), why) || pack.Fail(why);
+}
+
+// The boat's paths (rest, rowed across, turning on the spot, sinking) and
+// the workshop door's swing.
+bool Paths(Pack& pack, UniverseNames& names) {
+    const Vec3 far{kBoatAt.x + kBoatRowed, kBoatAt.y, kBoatAt.z};
+    const float third = kBoatRowed / 12.0f;
+    return Moves(pack, "*U04_32", "U04/Anim/Barque.A3D", 1, {{0, kBoatAt}}, {}, names) &&
+           Moves(pack, "*U04_32", "U04/Anim/BARKE_TRAJECTOIRE1.A3D", kTrajFrames,
+                 {{0, kBoatAt}, {60, {kBoatAt.x + third, kBoatAt.y, kBoatAt.z}}, {kTrajFrames - 60, {far.x - third, far.y, far.z}},
+                  {kTrajFrames, far}},
+                 {}, names) &&
+           Moves(pack, "*U04_32", "U04/Anim/BARKE_TOURNEROND.A3D", kRondFrames, {{0, kBoatAt}},
+                 {{0, {0, 0, 0}}, {kRondFrames / 2, {180, 0, 0}}, {kRondFrames, {360, 0, 0}}}, names) &&
+           Moves(pack, "*U04_32", "U04/Anim/BARKE_PLACEMENT_COULE1.A3D", kSinkFrames,
+                 {{0, kBoatAt}, {kSinkFrames / 2, {kBoatAt.x, kBoatAt.y, kBoatAt.z - 4}}, {kSinkFrames, {kBoatAt.x, kBoatAt.y, kBoatAt.z - 16}}},
+                 {{0, {0, 0, 0}}, {kSinkFrames, {25, 0, 0}}}, names) &&
+           Moves(pack, "*U04_06", "U04/Anim/Porte.A3D", 20, {{0, kDoorHinge}}, {{0, {0, 0, 0}}, {20, {75, 0, 0}}}, names);
+}
+
+// A short burst of filtered noise that falls away: splashes, knocks, glass.
+demo::Sound Noise(float seconds, float pitch, float decay, unsigned seed) {
+    demo::Sound s;
+    const int n = static_cast<int>(seconds * static_cast<float>(s.rate));
+    s.samples.resize(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const float t = static_cast<float>(i) / static_cast<float>(s.rate);
+        const float v = demo::TileNoise(t * pitch, 0.5f, 1 << 20, seed) * 2.0f - 1.0f;
+        s.samples[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(14000.0f * v * std::exp(-decay * t));
+    }
+    return s;
+}
+
+bool Sounds(Pack& pack) {
+    return pack.WriteWave("U04/Sound/s3_02.wav", Noise(0.8f, 900, 5, 402)) &&       // the bucket knocked
+           pack.WriteWave("U04/Sound/s3_03.wav", Noise(0.5f, 2500, 9, 403)) &&      // the locked door rattles
+           pack.WriteWave("U04/Sound/s3_04.wav", demo::CreakSound(1.4f, 404)) &&     // the door opens
+           pack.WriteWave("U04/Sound/s3_05.wav", Noise(0.3f, 4000, 20, 405)) &&     // the cork pops off the pot
+           pack.WriteWave("U04/Sound/s3_06.wav", Noise(0.6f, 300, 4, 406)) &&       // the tube squeezed
+           pack.WriteWave("U04/Sound/s3_07.wav", demo::CreakSound(1.0f, 407)) &&     // the painting rolls up
+           pack.WriteWave("U04/Sound/s3_08.wav", Noise(0.9f, 9000, 6, 408)) &&      // the window breaks
+           pack.WriteWave("U04/Sound/s3_09.wav", Noise(0.7f, 1200, 5, 409)) &&      // the ladder set up
+           pack.WriteWave("U04/Sound/s3_10.wav", Noise(0.3f, 1500, 15, 410)) &&     // the cork in the hole
+           pack.WriteWave("U04/Sound/s3_11.wav", demo::BellSound(300, 0.5f, 411)) && // an oar in its lock
+           pack.WriteWave("U04/Sound/s3_12.wav", Noise(2.0f, 400, 1.5f, 412)) &&    // the boat goes down
+           pack.WriteWave("U04/Sound/s3_14.wav", Noise(1.0f, 600, 3, 414)) &&       // the oars in the water
+           pack.WriteWave("U04/Sound/s3_15.wav", Noise(3.0f, 250, 0.5f, 415));      // water coming in
+}
+
+// The painter's face: plain skin, and with the gag over his mouth.
+demo::Image Face(bool gagged) {
+    demo::Image img(64, 64);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) {
+            int r = 230, g = 190, b = 160;
+            if ((y > 20 && y < 26) && ((x > 16 && x < 24) || (x > 40 && x < 48))) r = g = b = 40;  // eyes
+            if (gagged && y > 34 && y < 48) r = g = b = 245;                                      // the gag
+            else if (!gagged && y > 40 && y < 44 && x > 24 && x < 40) r = 150, g = 70, b = 70;     // mouth
+            img.Set(x, y, r, g, b);
+        }
+    return img;
+}
+
+bool Voices(Pack& pack) {
+    SpokenLines lines;
+    lines.voicesFile = DemoDir() + "/universes/U04.voices";
+    lines.styles = {
+        {"U04_03", {"fr+m3", 38, 140, 401}},  // the painter
+        {"U04_04", {"fr+m2", 60, 165, 402}},  // Mazout: young and quick
+    };
+    lines.waveDir = lines.timingDir = "U04/Sound";
+    lines.waveExt = ".wav";
+    return WriteSpokenLines(pack, lines);
+}
+
+// Universe 4 itself: its scene list, the painting's list, its files and
+// tables (the garden's names plus those of its own files).
+bool Universe4(Pack& pack, UniverseNames names) {
+    for (const char* dir : {"U04/Anim/U04_04"})
+        if (!pack.MakeDir(dir)) return false;
+    if (!pack.WriteTexture("U04/Maps/tete.dmf", Face(false)) || !pack.WriteTexture("U04/Maps/teteBA.dmf", Face(true)) ||
+        !pack.WriteTexture("U04/Maps/tableau.dmf", demo::TileTexture(64, 4, {200, 120, 60}, {90, 140, 190}, {240, 220, 120}, 416)))
+        return false;
+    if (!Sounds(pack) || !Voices(pack) || !PondParts(pack, names) || !Painting(pack, names) || !Mazout(pack, names) ||
+        !Paths(pack, names))
+        return false;
+    const char* list =
+        "; Universe 4: the painter's garden\r\n"
+        "scene=\"U04.S3D\"\r\n"
+        "object=\"Perso\\U04_03.O3D\" animation=\"Anim\\U04_03_Lunettes\\Attente.A3D,10\"\r\n"
+        "object=\"Perso\\U04_04.O3D\" animation=\"Anim\\U04_04\\Attente.A3D,10\"\r\n"
+        "object=\"Objets\\Etang.O3D\"\r\n"
+        "object=\"Objets\\Tableau.O3D\" animation=\"Anim\\Tableau.A3D,10\"\r\n";
+    if (!pack.WriteFile("U04/U04.ZELT", list)) return false;
+    if (!pack.WriteFile("U04/U04D.ZELT", "; The garden as the paintings show it: scenery only\r\nscene=\"U04.S3D\"\r\n")) return false;
+    // The script's repairs.
+    for (const char* old : {"*pot confi", "*U04_05t", "Massif1", "Massif2", "Massif3", "Massif4", "Massif5"}) names.objects.erase(old);
+    for (const char* repaired : {"*U04_53", "*U04_05", "*U04_51"}) names.objects.insert(repaired);
+    names.operations = {"VirelOpenDoor", "EntrerDansAtelier", "UsePot", "UseTube", "ScrollTableau", "UseCartePostale",
+                        "EnleverBaillon", "BriserVitre", "UseEchelle", "MonterSurEchelle", "UseBouchon", "UseCle",
+                        "VirelTalkAfterBaillon", "VirelTalkAfterMarteau", "RameToGauche", "RameToDroite"};
+    return pack.CompileTables("U04", DemoDir() + "/universes/U04.tables", names);
 }
 
 }  // namespace
@@ -182,7 +407,7 @@ bool BuildU04(Pack& pack, UniverseNames& names) {
     if (!maps || !pack.WriteWave("U04/Sound/s3_01.wav", demo::AmbienceSound(8.0f, 46))) return false;
     if (!Garden(pack, names) || !Painter(pack, names)) return false;
     if (!WriteGardenSceneInfo(pack, "U04")) return false;
-    return pack.CompileTables("U04", DemoDir() + "/universes/U04.tables", names);
+    return Universe4(pack, names);
 }
 
 }  // namespace pack

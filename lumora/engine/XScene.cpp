@@ -8,6 +8,7 @@
 #include "lumora/universes/XUniverse05.h"
 #include "lumora/universes/XUniverse06.h"
 #include "lumora/universes/XUniverse07.h"
+#include "lumora/universes/XUniverse04.h"
 
 #include <algorithm>
 #include <cctype>
@@ -102,6 +103,7 @@ XScene* CreateScene(int universe) {
     if (universe == 5) return new XUniverse05();
     if (universe == 6) return new XUniverse06();
     if (universe == 7) return new XUniverse07();
+    if (universe == 4) return new XUniverse04();
     if (universe == 50) return new XPaintingScene();
     // The other universes are plain scenes until they get their scripts.
     return new XScene();

@@ -21,14 +21,17 @@
 #include "lumora/engine/XGauge.h"
 #include "lumora/engine/XObject3D.h"
 #include "lumora/shell/ChunkFile.h"
+#include "lumora/shell/Globals.h"
 #include "lumora/shell/MessageTable.h"
 #include "lumora/universes/XPaintingScene.h"
 #include "lumora/universes/XUniverse00.h"
 #include "lumora/universes/XUniverse01.h"
 #include "lumora/universes/XUniverse02.h"
+#include "lumora/universes/XUniverse04.h"
 #include "lumora/universes/XUniverse05.h"
 #include "lumora/universes/XUniverse06.h"
 #include "lumora/universes/XUniverse07.h"
+#include "platform/Types.h"
 
 namespace fs = std::filesystem;
 
@@ -548,5 +551,170 @@ TEST_F(UniverseTest, MinePlankLaidComesBackWithTheSavedGame) {
     EXPECT_STREQ(back.m_Pilot->m_Ground->name, "planche");
     // Until the lamps are lit nothing pulls the climber down the ladder.
     EXPECT_EQ(back.m_Pilot->m_Collision, 0);
+    for (const auto& box : recorder.boxes) ADD_FAILURE() << box.text;
+}
+
+// The garden: leaving on foot only towards the house, with the workshop
+// opened and Mazout called.
+TEST_F(UniverseTest, GardenIsLeftOnFootTowardsTheHouseOnly) {
+    EXPECT_TRUE(XUniverse04::LeavesOnFoot(-30.0f, 320.0f, 4.0f));
+    EXPECT_FALSE(XUniverse04::LeavesOnFoot(-30.0f, 320.0f, 2.0f));
+    EXPECT_TRUE(XUniverse04::LeavesOnFoot(-30.0f, 320.0f, 4.0f - 6.2831853f)) << "theta brought into 0 to 2 pi";
+    EXPECT_FALSE(XUniverse04::LeavesOnFoot(-20.0f, 320.0f, 4.9f));
+    EXPECT_FALSE(XUniverse04::LeavesOnFoot(-30.0f, 300.0f, 4.9f));
+
+    XUniverse04 u;
+    ASSERT_EQ(Open(u, "U04", "U04.ZELT"), 1);
+    ASSERT_EQ(u.Start(0, nullptr), 1);
+    auto upAt = [&u](float theta) {
+        const ZeltVector at{-30.0f, 320.0f, 15.0f};
+        u.m_Pilot->SetPositionVec(&at);
+        u.m_Pilot->SetAngles(theta, XUniverse::kLevel);
+        g_Keys[platform::VK_UP] = 1;
+        u.Step();
+        g_Keys[platform::VK_UP] = 0;
+        return u.m_Leaving;
+    };
+    EXPECT_EQ(upAt(4.0f), 0) << "the workshop is still shut";
+    u.m_Actions->m_DoneFlags[32] = 1;
+    u.m_Actions->m_DoneFlags[39] = 1;
+    EXPECT_EQ(upAt(2.0f), 0);
+    EXPECT_EQ(upAt(4.0f), 1);
+    EXPECT_NEAR(u.m_Pilot->m_Position[0], -28.948f, 0.01f);
+    EXPECT_NEAR(u.m_Pilot->m_Position[1], 358.7f, 0.01f);
+    EXPECT_NEAR(u.m_Pilot->m_Theta, 4.6f, 0.001f);
+    for (const auto& box : recorder.boxes) ADD_FAILURE() << box.text;
+}
+
+// The boat: it leaks (the gauge) until plugged, rows only with both oars,
+// lets the player out only near a bank, and sinks when the time is over.
+TEST_F(UniverseTest, GardenBoatLeaksRowsAndSinks) {
+    XUniverse04 u;
+    ASSERT_EQ(Open(u, "U04", "U04.ZELT"), 1);
+    ASSERT_EQ(u.Start(0, nullptr), 1);
+    ASSERT_NE(u.m_Boat, nullptr);
+    ASSERT_NE(u.m_BoatAnim, nullptr);
+    const float land = u.m_Scale;
+    u.GetIntoBoat();
+    EXPECT_EQ(u.m_InBoat, 1);
+    EXPECT_EQ(u.m_Scale, 2.0f * land);
+    EXPECT_EQ(u.m_Pilot->m_CanMove, 0);
+    EXPECT_TRUE(u.m_Gauge->IsRunning());
+    EXPECT_STREQ(u.m_Gauge->m_Label, "ecroule");
+    EXPECT_NEAR(u.m_Pilot->m_Theta, 0.0f, 0.01f) << "facing the post";
+    const ZeltVector start = XUniverse::PositionOf(u.m_Boat);
+
+    // Without oars Up does nothing; one oar turns on the spot.
+    g_Keys[platform::VK_UP] = 1;
+    u.Step();
+    EXPECT_EQ(u.m_BoatAnim->m_SubCount, 0);
+    u.m_Actions->m_DoneFlags[33] = 1;
+    u.Step();
+    ASSERT_NE(u.m_BoatAnim->FindSub("Rond", 1), nullptr);
+    // Both: the path across, one step a frame.
+    u.m_Actions->m_DoneFlags[35] = 1;
+    const float frameTime = g_FrameTime;
+    g_FrameTime = 1.0f / 30.0f;
+    for (int i = 0; i < 90; ++i) {
+        u.Step();
+        u.Animate();
+        u.Render();
+    }
+    g_FrameTime = frameTime;
+    g_Keys[platform::VK_UP] = 0;
+    XAnimation* path = u.m_BoatAnim->FindSub("Traj", 1);
+    ASSERT_NE(path, nullptr);
+    EXPECT_GT(path->m_Frame, 60.0f);
+    const ZeltVector moved = XUniverse::PositionOf(u.m_Boat);
+    EXPECT_GT(moved.x, start.x + 10.0f) << "rowed east";
+    EXPECT_NEAR(u.m_Pilot->m_Position[0], moved.x, 0.5f) << "the camera rides on the boat";
+    // In the middle of the pond Shift does not get out.
+    g_Keys[platform::VK_SHIFT] = 1;
+    u.Step();
+    EXPECT_EQ(u.m_InBoat, 1);
+    g_Keys[platform::VK_SHIFT] = 0;
+
+    // Plugging the hole stops the leak.
+    u.UseCork();
+    EXPECT_EQ(u.m_Actions->m_DoneFlags[30], 1);
+    EXPECT_FALSE(u.m_Gauge->IsRunning());
+
+    // A second visit to the boat without the plug: the time runs out and it sinks.
+    XUniverse04 v;
+    ASSERT_EQ(Open(v, "U04", "U04.ZELT"), 1);
+    ASSERT_EQ(v.Start(0, nullptr), 1);
+    v.GetIntoBoat();
+    v.m_Gauge->Complete();
+    v.Render();
+    EXPECT_EQ(v.m_Leaving, 1);
+    ASSERT_NE(v.m_BoatAnim->FindSub("Coule", 1), nullptr);
+    EXPECT_LT(v.m_Pilot->m_Position[2], -80.0f) << "the camera goes down with it";
+    for (const auto& box : recorder.boxes) ADD_FAILURE() << box.text;
+}
+
+// The garden's saved chunk, and the painter's face that follows the gag.
+TEST_F(UniverseTest, GardenParamsRoundTripAndTheGaggedFace) {
+    ScratchDir scratch;
+    const std::string path = scratch.File("save.sav");
+    {
+        XUniverse04 u;
+        ASSERT_EQ(Open(u, "U04", "U04.ZELT"), 1);
+        ASSERT_EQ(u.Start(0, nullptr), 1);
+        ZeltMaterial* skin = Zelt_Scene_Get_Material(u.m_Scene, "PeauPeintre");
+        ASSERT_NE(skin, nullptr);
+        const std::string face = skin->mapName;
+        EXPECT_NE(face, "teteBA.dmf") << "not gagged before he is found";
+        u.m_Actions->m_Table[18]->Execute();
+        u.SetFace(1);
+        EXPECT_STREQ(skin->mapName, "teteBA.dmf");
+        u.m_InBoat = 1;
+        u.m_PainterMoved = 1;
+        XChunkFile save;
+        ASSERT_EQ(save.Open(path.c_str(), 1), 1);
+        ASSERT_EQ(u.SaveState(&save), 1);
+        ASSERT_EQ(save.Close(), 1);
+    }
+    XUniverse04 back;
+    ASSERT_EQ(Open(back, "U04", "U04.ZELT"), 1);
+    XChunkFile load;
+    ASSERT_EQ(load.Open(path.c_str(), 0), 1);
+    ASSERT_EQ(back.Start(0, &load), 1);
+    EXPECT_EQ(back.m_InBoat, 1);
+    EXPECT_EQ(back.m_PainterMoved, 1);
+    EXPECT_EQ(back.m_FaceReplaced, 1) << "action 18 done, 20 not";
+    EXPECT_STREQ(Zelt_Scene_Get_Material(back.m_Scene, "PeauPeintre")->mapName, "teteBA.dmf");
+    EXPECT_EQ(back.m_Pilot->m_CanMove, 0) << "seated again";
+    EXPECT_EQ(ReadInChunk(path, "PARAMS", [](XChunkFile* f) {
+                  std::int32_t v[3] = {};
+                  return f->Read(v, sizeof v) && v[0] == 1 && v[1] == 1 && v[2] == 1 ? 1 : 0;
+              }),
+              1)
+        << "three 32-bit fields";
+    back.RemoveGag();
+    EXPECT_STRNE(Zelt_Scene_Get_Material(back.m_Scene, "PeauPeintre")->mapName, "teteBA.dmf");
+    EXPECT_EQ(back.m_FaceReplaced, 0);
+    for (const auto& box : recorder.boxes) ADD_FAILURE() << box.text;
+}
+
+// The garden's paintings: each opens at its viewpoint on the scenery alone,
+// with the props put away, and the walker stays there at eye height.
+TEST_F(UniverseTest, GardenPaintingsStandAtTheirViewpoints) {
+    for (const char* code : {"U13_01", "U13_03", "U13_04", "U13_05", "U13_06", "U13_11", "U13_12", "U13_13", "U13_14"}) {
+        XPaintingScene p;
+        std::snprintf(p.m_Code, sizeof p.m_Code, "%s", code);
+        ASSERT_EQ(Open(p, "U04", "U04D.ZELT"), 1) << code;
+        ASSERT_EQ(p.Start(1, nullptr), 1) << code;
+        const XPaintingScene::Viewpoint* view = XPaintingScene::FindViewpoint(code);
+        ASSERT_NE(view, nullptr);
+        for (int i = 0; i < 3; ++i) p.Step();
+        EXPECT_NEAR(p.m_Pilot->m_Position[0], view->x, 0.01f) << code;
+        EXPECT_NEAR(p.m_Pilot->m_Position[1], view->y, 0.01f) << code;
+        EXPECT_NEAR(p.m_Pilot->m_Position[2], view->z, 0.05f) << code << ": the ground is at eye height";
+        for (const char* prop : {"*U04_05", "*U04_53", "*U04_63"}) {
+            ZeltObject* o = p.FindObject(prop, 1);
+            ASSERT_NE(o, nullptr) << prop << " after the garden's repairs";
+            EXPECT_TRUE(o->hidden) << prop;
+        }
+    }
     for (const auto& box : recorder.boxes) ADD_FAILURE() << box.text;
 }

@@ -1,5 +1,6 @@
 #include "lumora/universes/XPaintingScene.h"
 #include "lumora/universes/XUniverse02.h"
+#include "lumora/universes/XUniverse04.h"
 
 #include <cstdio>
 #include <cstring>
@@ -100,8 +101,10 @@ void XPaintingScene::ApplyRepairs(int group) {
             break;
         }
         case 4:
+            XUniverse04::GardenRepairs(*this);
             RemoveObject("*U04_05");
             RemoveObject("*U04_31");
+            for (const char* prop : {"*U04_44", "*U04_53", "*U04_63"}) RemoveObject(prop);
             if (m_Pilot) {
                 m_Pilot->SetSphereRadius(5.0f);
                 m_Pilot->SetSphereOffsetZ(0.0f);

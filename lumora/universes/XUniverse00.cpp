@@ -1,4 +1,5 @@
 #include "lumora/universes/XUniverse00.h"
+#include "lumora/universes/XUniverse04.h"
 
 #include <cctype>
 #include <cmath>
@@ -58,6 +59,7 @@ int XUniverse00::Load(const char* listName) {
 }
 
 void XUniverse00::ApplyRepairs() {
+    XUniverse04::GardenRepairs(*this);
     // The painter's own pair is loaded first: it stays on his nose, hidden
     // until he gets his glasses back; the other lies on the table.
     if (ZeltObject* own = RenameObject("*Lunettes0", "*U04_81")) Zelt_Object_Hide(own, 1);

@@ -177,6 +177,16 @@ bool BuildVideos(Pack& pack) {
     if (!RenderShot(pack, epilogue) ||
         !pack.WriteWave("Video/Epilogue.wav", demo::MusicSound(static_cast<float>(kEpilogueFrames) / kEpilogueFps, 67)))
         return false;
+    // From the painter's garden to Paris: two seconds rising over the house
+    // towards the road; the travel wave plays with it.
+    const Shot givParis{"U04", "Video/GivParis.AVI", 320, 240, 12, 24,
+                        [](float t) {
+                            const float s = Smooth(t);
+                            const ZeltVector eye{-30.0f + 20.0f * s, 250.0f + 150.0f * s, 20.0f + 260.0f * s};
+                            return CameraPose{eye, {-40.0f, 700.0f + 300.0f * s, 40.0f}};
+                        },
+                        nullptr};
+    if (!RenderShot(pack, givParis)) return false;
 
     // The travel videos' shared wave: the train under way.
     return pack.WriteWave("Video/s6_1.wav", demo::RailSound(8.0f, 66));
