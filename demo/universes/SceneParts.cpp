@@ -1,5 +1,7 @@
 #include "demo/universes/SceneParts.h"
 
+#include "lumora/engine/InfoTables.h"
+
 #include <vector>
 
 namespace pack {
@@ -41,6 +43,21 @@ KelmatAnimation* FindAnim(KelmatAnimation* a, const char* name) {
         if (KelmatAnimation* f = FindAnim(a->firstChild, name)) return f;
     }
     return nullptr;
+}
+
+bool WriteSceneInfo(Pack& pack, const char* folder, int r, int g, int b, float sphereRadius, float sphereOffsetZ) {
+    XSceneInfoRecord scene;
+    scene.m_AmbientRed = r;
+    scene.m_AmbientGreen = g;
+    scene.m_AmbientBlue = b;
+    scene.m_Scale = 40.0f;
+    XCameraInfoRecord camera;
+    camera.m_Fov = 60.0f;
+    camera.m_SphereRadius = sphereRadius;
+    camera.m_SphereOffsetZ = sphereOffsetZ;
+    camera.m_Speed = 4.0f;
+    const std::string path = std::string(folder) + "/Scene.bin";
+    return SaveSceneInfoFile(pack.Path(path).c_str(), scene, camera) || pack.Fail("cannot write " + path);
 }
 
 }  // namespace pack

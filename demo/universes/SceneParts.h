@@ -22,6 +22,10 @@ void AddAllNames(UniverseNames& names, demo::AssetScene& scene);
 // opposite order to an animation file's: the children go in reversed.
 KelmatAnimation* RestPose(demo::AssetScene& a, const KelmatObject* o, int length, KelmatAnimation* parent = nullptr);
 
+// A universe's "Scene.bin" in `folder`: ambient light (r, g, b), scale 40,
+// a 60-degree camera walking at 4 with the given collision sphere.
+bool WriteSceneInfo(Pack& pack, const char* folder, int r, int g, int b, float sphereRadius, float sphereOffsetZ);
+
 // The animation node of that name in a tree, or null.
 KelmatAnimation* FindAnim(KelmatAnimation* a, const char* name);
 

@@ -807,17 +807,7 @@ bool BuildU01(Pack& pack) {
     // The painting's view of the station: the scenery alone.
     if (!pack.WriteFile("U01/U01D.ZELT", "; The station as the painting shows it: scenery only\r\nscene=\"U01.S3D\"\r\nlight=\"U01.L3D\"\r\n")) return false;
 
-    XSceneInfoRecord scene;
-    scene.m_AmbientRed = 125;
-    scene.m_AmbientGreen = 110;
-    scene.m_AmbientBlue = 100;
-    scene.m_Scale = 40.0f;
-    XCameraInfoRecord camera;
-    camera.m_Fov = 60.0f;
-    camera.m_SphereRadius = 20.0f;
-    camera.m_SphereOffsetZ = 37.0f;
-    camera.m_Speed = 4.0f;
-    if (!SaveSceneInfoFile(pack.Path("U01/Scene.bin").c_str(), scene, camera)) return pack.Fail("cannot write U01/Scene.bin");
+    if (!WriteSceneInfo(pack, "U01", 125, 110, 100, 20.0f, 37.0f)) return false;
     return pack.CompileTables("U01", DemoDir() + "/universes/U01.tables", names);
 }
 

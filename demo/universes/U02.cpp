@@ -498,17 +498,7 @@ bool BuildU02(Pack& pack) {
     if (!pack.WriteFile("U02/U02D.ZELT", "; The harbour as the paintings show it: scenery only\r\nscene=\"U02.S3D\"\r\nlight=\"U02.L3D\"\r\n"))
         return false;
 
-    XSceneInfoRecord scene;
-    scene.m_AmbientRed = 120;
-    scene.m_AmbientGreen = 115;
-    scene.m_AmbientBlue = 110;
-    scene.m_Scale = 40.0f;
-    XCameraInfoRecord camera;
-    camera.m_Fov = 60.0f;
-    camera.m_SphereRadius = 20.0f;
-    camera.m_SphereOffsetZ = 37.0f;
-    camera.m_Speed = 4.0f;
-    if (!SaveSceneInfoFile(pack.Path("U02/Scene.bin").c_str(), scene, camera)) return pack.Fail("cannot write U02/Scene.bin");
+    if (!WriteSceneInfo(pack, "U02", 120, 115, 110, 20.0f, 37.0f)) return false;
     return pack.CompileTables("U02", DemoDir() + "/universes/U02.tables", names);
 }
 

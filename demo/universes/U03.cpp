@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "demo/lib/AssetScene.h"
+#include "demo/universes/SceneParts.h"
 #include "demo/lib/Media.h"
 #include "demo/lib/Voice.h"
 #include "demo/universes/SpokenLines.h"
@@ -415,21 +416,6 @@ bool Voices(Pack& pack, const char* folder) {
     return WriteSpokenLines(pack, lines);
 }
 
-bool SceneInfo(Pack& pack, const char* folder, int r, int g, int b, float radius, float offset) {
-    XSceneInfoRecord scene;
-    scene.m_AmbientRed = r;
-    scene.m_AmbientGreen = g;
-    scene.m_AmbientBlue = b;
-    scene.m_Scale = 40.0f;
-    XCameraInfoRecord camera;
-    camera.m_Fov = 60.0f;
-    camera.m_SphereRadius = radius;
-    camera.m_SphereOffsetZ = offset;
-    camera.m_Speed = 4.0f;
-    const std::string path = std::string(folder) + "/Scene.bin";
-    return SaveSceneInfoFile(pack.Path(path).c_str(), scene, camera) || pack.Fail("cannot write " + path);
-}
-
 }  // namespace
 
 bool BuildU03(Pack& pack) {
@@ -474,7 +460,7 @@ bool BuildU03(Pack& pack) {
         !pack.WriteFile("U33/U33D.ZELT", "; The cinema as the painting shows it\r\nscene=\"U33.S3D\"\r\n" + caravan + characters +
                                              "light=\"U33.L3D\"\r\n"))
         return false;
-    if (!SceneInfo(pack, "U03", 135, 130, 120, 30.5f, 10.5f) || !SceneInfo(pack, "U33", 125, 115, 125, 38.5f, 19.0f)) return false;
+    if (!WriteSceneInfo(pack, "U03", 135, 130, 120, 30.5f, 10.5f) || !WriteSceneInfo(pack, "U33", 125, 115, 125, 38.5f, 19.0f)) return false;
 
     day.operations = {"AnimeSpeakClown", "FlicSalut", "DoCinematiqueFlic"};
     dusk.operations = {"FinTestM06", "MaskBoiteAllu", "DoCinema", "OuvreVolet", "TransitionInterieurRoulotte",

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "demo/lib/AssetScene.h"
+#include "demo/universes/SceneParts.h"
 #include "demo/lib/Media.h"
 #include "demo/lib/Voice.h"
 #include "demo/universes/SpokenLines.h"
@@ -53,11 +54,6 @@ constexpr Vec3 kStones[] = {{-26.42f, 37.1f, -3.6f}, {53.62f, 132.69f, -4.6f}, {
 constexpr float kEye = 60.0f;
 // Mazout waits by the workshop door until the postcard calls him.
 constexpr Vec3 kMazoutAt{-30, 445, kTerrace};
-
-bool SaveAsset(Pack& pack, AssetScene& scene, const std::string& rel) {
-    std::string why;
-    return scene.Save(pack.Path(rel), why) || pack.Fail(why);
-}
 
 void AddNames(UniverseNames& names, AssetScene& s) {
     for (KelmatObject* o = s.Scene()->objects; o; o = o->next) names.objects.insert(o->name);
@@ -380,19 +376,7 @@ bool Universe4(Pack& pack, UniverseNames names) {
 }  // namespace
 
 bool WriteGardenSceneInfo(Pack& pack, const char* folder) {
-    XSceneInfoRecord scene;
-    scene.m_AmbientRed = 135;
-    scene.m_AmbientGreen = 135;
-    scene.m_AmbientBlue = 125;
-    scene.m_Scale = 40.0f;
-    XCameraInfoRecord camera;
-    camera.m_Fov = 60.0f;
-    camera.m_SphereRadius = 3.0f;
-    camera.m_SphereOffsetZ = 1.0f;
-    camera.m_Speed = 4.0f;
-    const std::string path = std::string(folder) + "/Scene.bin";
-    if (!SaveSceneInfoFile(pack.Path(path).c_str(), scene, camera)) return pack.Fail("cannot write " + path);
-    return true;
+    return WriteSceneInfo(pack, folder, 135, 135, 125, 3.0f, 1.0f);
 }
 
 bool BuildU04(Pack& pack, UniverseNames& names) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "demo/lib/AssetScene.h"
+#include "demo/universes/SceneParts.h"
 #include "demo/lib/Media.h"
 #include "demo/lib/Voice.h"
 #include "demo/universes/SpokenLines.h"
@@ -40,18 +41,6 @@ constexpr float kWallTop = 286.0f;  // under the glass roof
 bool Save(Pack& pack, AssetScene& scene, const std::string& rel) {
     std::string why;
     return scene.Save(pack.Path("U05/" + rel), why) || pack.Fail(why);
-}
-
-void AddNames(UniverseNames& names, const KelmatObject* o) {
-    for (; o; o = o->nextSibling) {
-        names.objects.insert(o->name);
-        AddNames(names, o->firstChild);
-    }
-}
-
-void AddAllNames(UniverseNames& names, AssetScene& s) {
-    for (const KelmatObject* o = s.Scene()->objects; o; o = o->next)
-        if (!o->parent) AddNames(names, o);
 }
 
 // A wall from (x0, y0) to (x1, y1) standing on z, `height` tall.
@@ -523,17 +512,7 @@ bool BuildU05(Pack& pack) {
     if (!pack.WriteFile("U05/U05D.ZELT", "; Paris as the paintings show it: scenery only\r\nscene=\"U05.S3D\"\r\nlight=\"U05.L3D\"\r\n"))
         return false;
 
-    XSceneInfoRecord scene;
-    scene.m_AmbientRed = 130;
-    scene.m_AmbientGreen = 125;
-    scene.m_AmbientBlue = 120;
-    scene.m_Scale = 40.0f;
-    XCameraInfoRecord camera;
-    camera.m_Fov = 60.0f;
-    camera.m_SphereRadius = 32.0f;
-    camera.m_SphereOffsetZ = 0.0f;
-    camera.m_Speed = 4.0f;
-    if (!SaveSceneInfoFile(pack.Path("U05/Scene.bin").c_str(), scene, camera)) return pack.Fail("cannot write U05/Scene.bin");
+    if (!WriteSceneInfo(pack, "U05", 130, 125, 120, 32.0f, 0.0f)) return false;
     return pack.CompileTables("U05", DemoDir() + "/universes/U05.tables", names);
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "demo/lib/AssetScene.h"
+#include "demo/universes/SceneParts.h"
 #include "demo/lib/Media.h"
 #include "demo/lib/Voice.h"
 #include "demo/universes/SpokenLines.h"
@@ -242,17 +243,7 @@ bool BuildU06(Pack& pack) {
     if (!pack.WriteFile("U06/U06D.ZELT", "; The clearing as the paintings show it: scenery only\r\nscene=\"U06.S3D\"\r\nlight=\"U06.L3D\"\r\n"))
         return false;
 
-    XSceneInfoRecord scene;
-    scene.m_AmbientRed = 120;
-    scene.m_AmbientGreen = 105;
-    scene.m_AmbientBlue = 100;
-    scene.m_Scale = 40.0f;
-    XCameraInfoRecord camera;
-    camera.m_Fov = 60.0f;
-    camera.m_SphereRadius = 15.0f;
-    camera.m_SphereOffsetZ = 5.0f;
-    camera.m_Speed = 4.0f;
-    if (!SaveSceneInfoFile(pack.Path("U06/Scene.bin").c_str(), scene, camera)) return pack.Fail("cannot write U06/Scene.bin");
+    if (!WriteSceneInfo(pack, "U06", 120, 105, 100, 15.0f, 5.0f)) return false;
     return pack.CompileTables("U06", DemoDir() + "/universes/U06.tables", names);
 }
 

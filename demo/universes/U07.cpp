@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "demo/lib/AssetScene.h"
+#include "demo/universes/SceneParts.h"
 #include "demo/lib/Media.h"
 #include "demo/lib/Voice.h"
 #include "demo/universes/SpokenLines.h"
@@ -260,17 +261,7 @@ bool BuildU07(Pack& pack) {
         "light=\"U07.L3D\"\r\n";
     if (!pack.WriteFile("U07/U07.ZELT", list)) return false;
 
-    XSceneInfoRecord scene;
-    scene.m_AmbientRed = 130;
-    scene.m_AmbientGreen = 115;
-    scene.m_AmbientBlue = 95;
-    scene.m_Scale = 40.0f;
-    XCameraInfoRecord camera;
-    camera.m_Fov = 60.0f;
-    camera.m_SphereRadius = 10.0f;
-    camera.m_SphereOffsetZ = 24.0f;
-    camera.m_Speed = 4.0f;
-    if (!SaveSceneInfoFile(pack.Path("U07/Scene.bin").c_str(), scene, camera)) return pack.Fail("cannot write U07/Scene.bin");
+    if (!WriteSceneInfo(pack, "U07", 130, 115, 95, 10.0f, 24.0f)) return false;
     return pack.CompileTables("U07", DemoDir() + "/universes/U07.tables", names);
 }
 
