@@ -18,19 +18,38 @@ namespace {
 // Marks a button event that acts wherever the pointer is at delivery.
 constexpr int kAtPointer = INT_MIN;
 
+// The last announcement of a mark: when it came, and its place in the
+// order of all announcements.
+struct Announcement {
+    std::uint64_t ms = 0;
+    std::uint64_t frame = 0;
+    std::uint64_t order = 0;
+};
+
 struct Player {
     bool loaded = false;
     InputScript script;
     std::size_t next = 0;
-    // Times and frames count from the moment the script starts playing.
+    // Times and frames count from the moment the script starts playing, or
+    // from the announcement the last "wait" line held for.
     std::uint64_t baseMs = 0;
     std::uint64_t baseFrame = 0;
+    // Only announcements made after this one can release a "wait" line.
+    std::uint64_t baseOrder = 0;
+    std::uint64_t announcements = 0;
+    std::vector<std::pair<std::string, Announcement>> marks;
 
     void Start(InputScript s) {
         script = std::move(s);
         next = 0;
         baseMs = ClockElapsed();
         baseFrame = PresentedFrameCount();
+        baseOrder = announcements;
+    }
+    const Announcement* Find(const std::string& mark) const {
+        for (const auto& [name, when] : marks)
+            if (name == mark) return &when;
+        return nullptr;
     }
 };
 
@@ -321,6 +340,26 @@ InputScript ParseInputScript(std::string_view text) {
         std::string_view rest = line;
         std::string_view when = NextWord(rest);
         if (when.empty() || when[0] == ';') continue;
+        if (Upper(when) == "WAIT") {
+            // The mark is the rest of the line, up to a comment.
+            for (size_t i = 0; i < rest.size(); ++i) {
+                if (rest[i] == ';' && (i == 0 || rest[i - 1] == ' ' || rest[i - 1] == '\t')) {
+                    rest = rest.substr(0, i);
+                    break;
+                }
+            }
+            const size_t b = rest.find_first_not_of(" \t");
+            const size_t e = rest.find_last_not_of(" \t");
+            if (b == std::string_view::npos) {
+                script.errors.push_back(std::to_string(lineNo) + ": wait for what? (want wait <mark>)");
+                continue;
+            }
+            ScriptedEvent wait{ScriptedEvent::When::Frame, 0, BackendEvent{}, lineNo, Upper(rest.substr(b, e - b + 1))};
+            script.events.push_back(std::move(wait));
+            lastKind = ScriptedEvent::When::Frame;
+            lastAt = 0;
+            continue;
+        }
         // A comment may follow a command after a blank, except on a text line.
         std::string_view probe = rest;
         std::string verb = Upper(NextWord(probe));
@@ -346,7 +385,7 @@ InputScript ParseInputScript(std::string_view text) {
             kind = lastKind;
             at = lastAt + n;
         } else {
-            fail("bad time \"" + std::string(when) + "\" (want @<ms>, #<frame> or +<delta>)");
+            fail("bad time \"" + std::string(when) + "\" (want @<ms>, #<frame>, +<delta> or wait <mark>)");
             continue;
         }
         std::vector<BackendEvent> events;
@@ -357,7 +396,7 @@ InputScript ParseInputScript(std::string_view text) {
         }
         lastKind = kind;
         lastAt = at;
-        for (BackendEvent& e : events) script.events.push_back(ScriptedEvent{kind, at, std::move(e), lineNo});
+        for (BackendEvent& e : events) script.events.push_back(ScriptedEvent{kind, at, std::move(e), lineNo, {}});
     }
     return script;
 }
@@ -384,6 +423,24 @@ void SetInputScript(InputScript script) {
     p.Start(std::move(script));
 }
 
+void AnnounceInputMark(std::string_view mark) {
+    Player& p = ThePlayer();
+    const std::string name = Upper(mark);
+    const Announcement now{ClockElapsed(), PresentedFrameCount(), ++p.announcements};
+    // For whoever writes a script: where the mark fell on the script's clock.
+    if (!p.script.events.empty())
+        std::fprintf(stderr, "LUMORA_INPUT mark \"%s\" at #%llu (@%llu)\n", name.c_str(),
+                     static_cast<unsigned long long>(now.frame - p.baseFrame),
+                     static_cast<unsigned long long>(now.ms - p.baseMs));
+    for (auto& [known, when] : p.marks) {
+        if (known == name) {
+            when = now;
+            return;
+        }
+    }
+    p.marks.emplace_back(name, now);
+}
+
 std::size_t PendingScriptedEvents() {
     EnsureLoaded();
     Player& p = ThePlayer();
@@ -397,6 +454,15 @@ void PumpScriptedInput() {
     Player& p = ThePlayer();
     while (p.next < p.script.events.size()) {
         const ScriptedEvent& s = p.script.events[p.next];
+        if (!s.mark.empty()) {
+            const Announcement* a = p.Find(s.mark);
+            if (!a || a->order <= p.baseOrder) break;
+            p.baseMs = a->ms;
+            p.baseFrame = a->frame;
+            p.baseOrder = a->order;
+            ++p.next;
+            continue;
+        }
         // Unsigned differences: the clock may be reset under a running script.
         std::uint64_t now = s.when == ScriptedEvent::When::Ms ? ClockElapsed() - p.baseMs : PresentedFrameCount() - p.baseFrame;
         if (now > (1ull << 40)) now = 0;

@@ -18,6 +18,9 @@ struct ScriptedEvent {
     std::uint64_t at = 0;  // ms on the clock, or frames presented, since the script started
     BackendEvent event;
     int line = 0;
+    // A "wait" line: no event; holds the script until the program has
+    // announced this mark (upper case), then times count from that moment.
+    std::string mark;
 };
 
 struct InputScript {
@@ -39,6 +42,10 @@ bool LoadInputScript(const std::string& path);
 void SetInputScript(InputScript script);
 // Events not yet delivered.
 std::size_t PendingScriptedEvents();
+
+// The program announces a point of its own (a scene starting, say) that a
+// script's "wait <mark>" line can hold for. Marks compare without case.
+void AnnounceInputMark(std::string_view mark);
 
 namespace detail {
 // Delivers every scripted event whose time or frame has come, in file order.

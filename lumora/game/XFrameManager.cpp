@@ -18,6 +18,7 @@
 #include "lumora/shell/Globals.h"
 #include "lumora/shell/XApplication.h"
 #include "lumora/sound/LSoundManager.h"
+#include "platform/Input.h"
 #include "platform/Window.h"
 
 int g_TrainingMode = 0;
@@ -267,6 +268,7 @@ LFrame* XFrameManager::EnsureInventoryPanel() {
 }
 
 void XFrameManager::OpenOptionMenu(int screen) {
+    platform::AnnounceInputMark("option menu");
     if (g_OptionMenu) {
         if (g_OptionMenu->m_Screen && IsKnownFrame(g_OptionMenu->m_Screen)) g_OptionMenu->m_Screen->SetActive(1);
         else g_OptionMenu->OpenMain();

@@ -21,6 +21,7 @@
 #include "lumora/shell/XApplication.h"
 #include "lumora/sound/LSoundManager.h"
 #include "platform/Files.h"
+#include "platform/Input.h"
 #include "platform/Profile.h"
 
 void DeleteCurrentScene() {
@@ -45,7 +46,10 @@ int XGame::StartScene(const char* sceneList, int mode, XChunkFile* file) {
     g_CurrentScene = scene;
     if (!scene->Create(list)) return 0;
     if (g_App) g_App->SetState(APP_SCENE);
-    if (!scene->Load(list) || !scene->Start(mode, file)) return 0;
+    if (!scene->Load(list)) return 0;
+    // A scripted player (a demo, a test) may wait for the scene to begin.
+    platform::AnnounceInputMark(std::string("scene ") + list);
+    if (!scene->Start(mode, file)) return 0;
     m_NewGame = 0;
     m_SceneLoaded = 1;
     m_Universe = static_cast<short>(universe);
@@ -171,6 +175,7 @@ int XGame::SaveGame(const char* name, int slot) {
     if (!file->Close()) return 0;
     if (g_PlayerList)
         g_PlayerList->UpdatePlayer(g_PlayerList->m_Current, g_PlayerList->m_Names[g_PlayerList->m_Current], m_Universe);
+    platform::AnnounceInputMark("game saved");
     return 1;
 }
 

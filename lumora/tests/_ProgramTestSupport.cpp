@@ -60,3 +60,26 @@ int RunProgram(const ScratchDir& scratch, const std::string& script, std::string
     *log = scratch.Read("run.log");
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1000;
 }
+
+std::string ScriptPart(const std::string& script, const std::string& list) {
+    std::size_t begin = 0;
+    if (!list.empty()) {
+        begin = script.find("\nwait scene " + list);
+        if (begin == std::string::npos) return "";
+        ++begin;
+    }
+    const std::size_t end = script.find("\nwait scene ", begin + 1);
+    return script.substr(begin, end == std::string::npos ? std::string::npos : end + 1 - begin);
+}
+
+std::string MissingInOrder(const std::string& log, const std::vector<std::string>& lines, std::size_t from,
+                           std::size_t* last) {
+    std::size_t at = from, found = std::string::npos;
+    for (const std::string& line : lines) {
+        found = log.find(line, at);
+        if (found == std::string::npos) return line;
+        at = found + 1;
+    }
+    if (last) *last = found;
+    return "";
+}

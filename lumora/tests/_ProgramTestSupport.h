@@ -39,3 +39,13 @@ void CopyPack(const ScratchDir& scratch);
 // `extraArgs` go after the data and save folders (for example "--scene U03.ZELT").
 int RunProgram(const ScratchDir& scratch, const std::string& script, std::string* log, int msPerFrame = 33,
                const std::string& extraEnv = "", const std::string& extraArgs = "");
+
+// A scripted input's lines from "wait scene <list>" (the start when `list`
+// is empty) up to, not including, the next "wait scene" line.
+std::string ScriptPart(const std::string& script, const std::string& list);
+
+// The first of `lines` that `log` does not hold after the one before it
+// (from `from` on), or "" when all are there in that order; `last` gets
+// where the last one was found.
+std::string MissingInOrder(const std::string& log, const std::vector<std::string>& lines, std::size_t from = 0,
+                           std::size_t* last = nullptr);

@@ -42,17 +42,6 @@ std::string RunHarbour(const ScratchDir& scratch, const std::string& script, int
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? log : "failed: " + log;
 }
 
-// Each line in order in `log`; the first missing one, or "".
-std::string MissingInOrder(const std::string& log, const std::vector<std::string>& lines) {
-    std::size_t at = 0;
-    for (const std::string& line : lines) {
-        const std::size_t found = log.find(line, at);
-        if (found == std::string::npos) return line;
-        at = found + line.size();
-    }
-    return "";
-}
-
 // The last walker line of the log.
 std::string LastPilotLine(const std::string& log) {
     const std::size_t last = log.rfind("Pilot: ");

@@ -87,16 +87,6 @@ bool GaugeShows(const DumpedFrame& f) {
     return ((c >> 16) & 0xFF) > 200 && ((c >> 8) & 0xFF) < 60;
 }
 
-// The lines of `story` in `log` in this order, from `at` on.
-void ExpectInOrder(const std::string& log, std::initializer_list<const char*> story) {
-    std::size_t at = 0;
-    for (const char* line : story) {
-        const std::size_t found = log.find(line, at);
-        ASSERT_NE(found, std::string::npos) << "missing or out of order: " << line << "\n" << log;
-        at = found;
-    }
-}
-
 }  // namespace
 
 TEST(ParisProgram, ThePuzzleThroughToTheFlightAndTheNextUniverse) {
@@ -104,12 +94,12 @@ TEST(ParisProgram, ThePuzzleThroughToTheFlightAndTheNextUniverse) {
     ScratchDir scratch;
     const std::string log = RunParis(scratch, std::string(kToMazout) + kToTheFlight + "#2400 quit\n", true);
     ASSERT_NE(log.rfind("failed: ", 0), 0u) << log;
-    ExpectInOrder(log, {"Universe 5: arrived in Paris", "Cando (AfficheChefEtChiot)", "Universe: U05_02 says d4_01",
+    EXPECT_EQ(MissingInOrder(log, {"Universe 5: arrived in Paris", "Cando (AfficheChefEtChiot)", "Universe: U05_02 says d4_01",
                         "Action=PrendreTicket. NbDone=1", "Cando (OuvrePorteConsigne)", "Universe: U04_04 says d4_03",
                         "Universe 5: Mazout is awake", "Cando (AfficheCariolle)", "Cando (ChienVersPorte)",
                         "Universe: U04_04 says d4_05", "Cando (FermePorteConsigne)", "Universe 5: Mazout is shut in",
                         "Cando (OuvrePorteSalle)", "Cando (LampeTombe)", "Cando (MaskGrille)", "Universe 5: the grille is down",
-                        "Universe 5: the flight towards the balloon", "Universe: leaving for 6"});
+                        "Universe 5: the flight towards the balloon", "Universe: leaving for 6"}), "") << log;
     // Each handler ran once, though the ticket's action hands over two names.
     EXPECT_EQ(log.find("Cando (OuvrePorteConsigne)", log.find("Cando (OuvrePorteConsigne)") + 1), std::string::npos);
     EXPECT_EQ(log.find("Receiver = *U05_12", 0), log.rfind("Receiver = *U05_12")) << "the click during the opening was held back";
@@ -142,8 +132,8 @@ TEST(ParisProgram, MazoutCatchesThePlayerWhenTheGaugeRunsOut) {
     ScratchDir scratch;
     const std::string log = RunParis(scratch, std::string(kToMazout) + "#2450 quit\n", false);
     ASSERT_NE(log.rfind("failed: ", 0), 0u) << log;
-    ExpectInOrder(log, {"Universe 5: Mazout is awake", "Universe 5: too late, Mazout has caught the player",
-                        "Universe: U04_04 says d4_10", "Universe: failed, back to the menu"});
+    EXPECT_EQ(MissingInOrder(log, {"Universe 5: Mazout is awake", "Universe 5: too late, Mazout has caught the player",
+                        "Universe: U04_04 says d4_10", "Universe: failed, back to the menu"}), "") << log;
     EXPECT_EQ(log.find("[message box]", log.find("NbObjectTotal")), std::string::npos) << log;
     EXPECT_EQ(log.find("leaving for"), std::string::npos);
 }
@@ -172,7 +162,7 @@ TEST(ParisProgram, ThePaintingsOfParisOpenTheirPlaces) {
                                   "#340 quit\n",
                                   &log, 33, "LUMORA_DEBUG=1 ");
     ASSERT_EQ(status, 0) << log;
-    ExpectInOrder(log, {"Pilot: x=680.450 y=-135.730 z=45.830", "Pilot: x=226.370 y=-1075.790 z=47.580"});
+    EXPECT_EQ(MissingInOrder(log, {"Pilot: x=680.450 y=-135.730 z=45.830", "Pilot: x=226.370 y=-1075.790 z=47.580"}), "") << log;
     EXPECT_EQ(log.find("not found"), std::string::npos) << log;
     EXPECT_EQ(log.find("U05D.ZELT\n\n( File"), std::string::npos) << log;
 }

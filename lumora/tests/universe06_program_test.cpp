@@ -29,16 +29,6 @@ const char* const kToTheFlowers =
     "#825 key down PAGEDOWN\n+5 key up PAGEDOWN\n"
     "#835 move 320 380\n+1 click left\n";    // watered
 
-std::string InOrder(const std::string& log, const std::vector<std::string>& story) {
-    std::size_t at = 0;
-    for (const std::string& line : story) {
-        const std::size_t found = log.find(line, at);
-        if (found == std::string::npos) return "missing or out of order: " + line;
-        at = found;
-    }
-    return "";
-}
-
 }  // namespace
 
 TEST(ClearingProgram, FromTheWelcomeToFollowingTheDoe) {
@@ -48,7 +38,7 @@ TEST(ClearingProgram, FromTheWelcomeToFollowingTheDoe) {
     std::string log;
     const std::string script = std::string(kToTheFlowers) + "#1050 move 320 245\n+1 click left\n#1460 quit\n";
     ASSERT_EQ(RunProgram(scratch, script, &log, 33, "LUMORA_DEBUG=1 ", "--scene U06.ZELT"), 0) << log;
-    EXPECT_EQ(InOrder(log, {"Universe: U06_18 says d4_20", "Universe: U06_18 says d4_23", "Universe: automatic save written",
+    EXPECT_EQ(MissingInOrder(log, {"Universe: U06_18 says d4_20", "Universe: U06_18 says d4_23", "Universe: automatic save written",
                             "Cando (OpenDoor)", "Universe 6: the heavy door opens", "Action=PrendreArrosoir",
                             "Cando (UseArrosoir)", "Universe 6: the flowers are up, the doe is waiting", "Cando (UseBiche)",
                             "Universe 6: following the doe", "Universe: leaving for 7", "NbObjectTotal",
@@ -68,7 +58,7 @@ TEST(ClearingProgram, WalkingUpToTheClownEndsInTheMenu) {
     const std::string script = "#2 key press RETURN\n#440 key down RIGHT\n+26 key up RIGHT\n#470 key down UP\n+110 key up UP\n"
                                "#700 quit\n";
     ASSERT_EQ(RunProgram(scratch, script, &log, 33, "LUMORA_DEBUG=1 ", "--scene U06.ZELT"), 0) << log;
-    EXPECT_EQ(InOrder(log, {"Universe: automatic save written", "Universe 6: the clown has caught the player",
+    EXPECT_EQ(MissingInOrder(log, {"Universe: automatic save written", "Universe 6: the clown has caught the player",
                             "Universe: failed, back to the menu"}),
               "")
         << log;

@@ -41,16 +41,6 @@ const char* const kToTheGrille =
     "#800 key down UP\n+34 key up UP\n"
     "#840 move 320 240\n+1 click left\n";  // the grille, with the pickaxe
 
-std::string InOrder(const std::string& log, const std::vector<std::string>& story) {
-    std::size_t at = 0;
-    for (const std::string& line : story) {
-        const std::size_t found = log.find(line, at);
-        if (found == std::string::npos) return "missing or out of order: " + line;
-        at = found;
-    }
-    return "";
-}
-
 // The main options' canvas: light beige in the middle of the screen.
 bool MenuShown(const DumpedFrame& f) {
     int light = 0;
@@ -74,7 +64,7 @@ TEST(MineProgram, FromTheLadderToTheEpilogue) {
                                "#990 move 320 200\n+1 click left\n"   // the fuse, with the can
                                "#1400 quit\n";
     ASSERT_EQ(RunProgram(scratch, script, &log, 33, "LUMORA_DEBUG=1 ", "--scene U07.ZELT"), 0) << log;
-    EXPECT_EQ(InOrder(log, {"Universe: automatic save written", "Universe 7: up the ladder to 80",
+    EXPECT_EQ(MissingInOrder(log, {"Universe: automatic save written", "Universe 7: up the ladder to 80",
                             "Universe 7: up the ladder to 120", "Cando (DoInterrupteur)", "Universe 7: the lamps are lit",
                             "Action=PrendrePlanche", "Universe 7: the plank is laid across the stream",
                             "Cando (Open1Secret)", "Universe 7: the loose stone has slid away", "Action=PrendrePioche",
@@ -124,7 +114,7 @@ TEST(MineProgram, TheStreamAndTheFuseEndInTheMenu) {
                          "LUMORA_DEBUG=1 ", "--scene U07.ZELT"),
               0)
         << log;
-    EXPECT_EQ(InOrder(log, {"Universe 7: the lamps are lit", "Universe 7: into the water", "Universe: failed, back to the menu"}), "")
+    EXPECT_EQ(MissingInOrder(log, {"Universe 7: the lamps are lit", "Universe 7: into the water", "Universe: failed, back to the menu"}), "")
         << log;
     EXPECT_EQ(log.find("the plank is laid"), std::string::npos);
 
@@ -135,7 +125,7 @@ TEST(MineProgram, TheStreamAndTheFuseEndInTheMenu) {
                          "--scene U07.ZELT"),
               0)
         << log;
-    EXPECT_EQ(InOrder(log, {"Universe 7: the grille is open, the fuse is burning", "Universe 7: the dynamite goes off",
+    EXPECT_EQ(MissingInOrder(log, {"Universe 7: the grille is open, the fuse is burning", "Universe 7: the dynamite goes off",
                             "Universe: failed, back to the menu"}),
               "")
         << log;

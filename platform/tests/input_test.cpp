@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 
 using namespace platform;
@@ -126,7 +127,7 @@ LRESULT ProgramProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 // Runs the program's loop, one presented frame per pass; returns the frames
 // presented before WM_QUIT, or -1 when it never came.
-int RunProgram(Program& program) {
+int RunProgram(Program& program, const std::function<void(int)>& eachFrame = {}) {
     g_program = &program;
     static bool registered = false;
     if (!registered) {
@@ -140,6 +141,7 @@ int RunProgram(Program& program) {
     ShowWindow(hwnd, SW_SHOWNORMAL);
     std::vector<std::uint16_t> frame(64 * 48);
     for (int frames = 0; frames < 500; ++frames) {
+        if (eachFrame) eachFrame(frames);
         MSG msg;
         while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) return frames;
@@ -202,6 +204,25 @@ TEST_F(ScriptedProgramTest, ScriptFileWithABadLineStillPlays) {
     ::testing::internal::CaptureStderr();
     EXPECT_FALSE(LoadInputScript(path.string()));
     EXPECT_NE(::testing::internal::GetCapturedStderr().find("cannot read"), std::string::npos);
+}
+
+TEST_F(ScriptedProgramTest, WaitLinesHoldForTheProgramsMarksAndTimesCountFromThem) {
+    EXPECT_EQ(ParseInputScript("wait\nwait ;\n").errors.size(), 2u);
+    AnnounceInputMark("scene U02.ZELT");  // before the script: does not count
+    SetInputScript(ParseInputScript(
+        "wait Scene U02.ZELT   ; the first announcement\n"
+        "#2 text a\n"
+        "+1 text b\n"
+        "wait scene u02.zelt\n"  // a later announcement of the same mark
+        "#0 text c\n"
+        "+1 quit\n"));
+    Program program;
+    const int frames = RunProgram(program, [](int frame) {
+        if (frame == 4 || frame == 9) AnnounceInputMark("SCENE u02.zelt");
+        if (frame == 6) AnnounceInputMark("scene U03.ZELT");
+    });
+    EXPECT_EQ(frames, 10) << "c two frames after b would mean the second wait passed on the first mark";
+    EXPECT_EQ(program.typed, "abc");
 }
 
 }  // namespace
