@@ -8,14 +8,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <cctype>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <random>
 #include <set>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +20,7 @@
 #include "_Universe01.h"
 #include "_Universe02.h"
 #include "_Universe07.h"
+#include "_UniverseScene.h"
 #include "cinrey/cinrey.h"
 #include "demo/lib/Voice.h"
 #include "lumora/engine/InfoTables.h"
@@ -38,17 +36,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
+using packcheck::ReadAll;
+using packcheck::Upper;
 
 class PackCheck : public ::testing::Test {
 protected:
