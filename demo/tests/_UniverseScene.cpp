@@ -254,12 +254,13 @@ int CheckVoices(const std::string& dir, const std::string& voicesFile) {
     return static_cast<int>(lines.size());
 }
 
-bool ReadSceneRecords(const std::string& dir, XSceneInfoRecord& info, XCameraInfoRecord& camera) {
+SceneRecords ReadSceneRecords(const std::string& dir) {
+    SceneRecords r;
     auto file = std::make_unique<XChunkFile>();
-    if (file->Open(platform::ResolvePath(dir, "SCENE.BIN").c_str(), 0) != 1) return false;
-    const bool read = ReadSceneInfo(*file, info) == 1 && ReadCameraInfo(*file, camera) == 1;
+    if (file->Open(platform::ResolvePath(dir, "SCENE.BIN").c_str(), 0) != 1) return r;
+    r.read = ReadSceneInfo(*file, r.info) == 1 && ReadCameraInfo(*file, r.camera) == 1;
     file->Close();
-    return read;
+    return r;
 }
 
 void PackCheck::SetUpTestSuite() { ASSERT_EQ(StartKernel(0, 16), 1); }

@@ -108,8 +108,13 @@ std::string CheckTiming(const std::string& dir, const std::string& name, const s
 // timing file. The count of lines.
 int CheckVoices(const std::string& dir, const std::string& voicesFile);
 
-// The scene and camera records of the folder's "Scene.bin".
-bool ReadSceneRecords(const std::string& dir, XSceneInfoRecord& info, XCameraInfoRecord& camera);
+// The scene and camera records of a folder's "Scene.bin".
+struct SceneRecords {
+    bool read = false;
+    XSceneInfoRecord info;
+    XCameraInfoRecord camera;
+};
+SceneRecords ReadSceneRecords(const std::string& dir);
 
 // The fixture of a pack check: the kernel started once, message boxes
 // collected instead of shown.

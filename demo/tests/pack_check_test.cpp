@@ -161,15 +161,10 @@ TEST_F(PackCheck, EverySceneListLoadsAndEveryNameResolves) {
                 objects.insert(Upper(o->name));
 
             // "Scene.bin" holds both chunks.
-            auto file = std::make_unique<XChunkFile>();
-            ASSERT_EQ(file->Open(Resolve(dir, "SCENE.BIN").c_str(), 0), 1);
-            XSceneInfoRecord info;
-            XCameraInfoRecord camera;
-            EXPECT_EQ(ReadSceneInfo(*file, info), 1);
-            EXPECT_EQ(ReadCameraInfo(*file, camera), 1);
-            file->Close();
+            EXPECT_TRUE(packcheck::ReadSceneRecords(dir).read) << dir;
 
             // The tables name objects of the scene, and sounds and animations that exist.
+            auto file = std::make_unique<XChunkFile>();
             std::vector<XObjectInfoRecord> records;
             ASSERT_EQ(file->Open(Resolve(dir, "INFOOBJ.BIN").c_str(), 0), 1);
             ASSERT_EQ(ReadObjectInfos(*file, records), XTableRead::Read);

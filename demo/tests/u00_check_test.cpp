@@ -111,9 +111,8 @@ TEST_F(StartUniverse, PainterTalksAndEveryLineHasItsVoiceAndTiming) {
 TEST_F(StartUniverse, TheCoursePlacesStandAtEyeHeight) {
     ASSERT_EQ(loaded, 1);
     // Scale 40: the eye 60 above the ground.
-    XSceneInfoRecord info;
-    XCameraInfoRecord camera;
-    ASSERT_TRUE(packcheck::ReadSceneRecords(u00, info, camera));
+    const auto [read, info, camera] = packcheck::ReadSceneRecords(u00);
+    ASSERT_TRUE(read);
     const float eye = info.m_Scale * 1.5f;
     // The painter's viewpoint and the place where the boat leaves the player.
     packcheck::ExpectEyeHeight(scene, {81.134f, 265.81f, 15.0f}, "the painter's viewpoint", 0.5f, eye);

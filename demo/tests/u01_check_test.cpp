@@ -113,9 +113,8 @@ TEST_F(Universe01, EveryFileTheScriptNamesExists) {
                             "Sound/s1_13.wav", "Sound/d1_01.wav", "Sound/d1_01.bin", "Sound/d1_04.wav", "Sound/d1_04.bin",
                             "Sound/d1_05.wav", "Sound/d1_05.bin"})
         EXPECT_TRUE(Exists(rel)) << rel;
-    XSceneInfoRecord info;
-    XCameraInfoRecord camera;
-    ASSERT_TRUE(packcheck::ReadSceneRecords(dir, info, camera));
+    const auto [read, info, camera] = packcheck::ReadSceneRecords(dir);
+    ASSERT_TRUE(read);
     EXPECT_EQ(info.m_Scale, 40.0f);
     EXPECT_EQ(camera.m_SphereOffsetZ, 37.0f);
     EXPECT_LE(camera.m_SphereOffsetZ + info.m_Scale * 0.5f, kEye) << "the sphere stays above the feet";

@@ -103,9 +103,8 @@ TEST_F(Universe02, EveryFileTheScriptNamesExists) {
         for (const char* end : {"C", "P"})
             EXPECT_NE(platform::ResolvePath(root, std::string("2DBIT/") + code + end + ".bmp"), "") << code << end;
     EXPECT_TRUE(Exists("Scene.bin"));
-    XSceneInfoRecord info;
-    XCameraInfoRecord camera;
-    ASSERT_TRUE(packcheck::ReadSceneRecords(dir, info, camera));
+    const auto [read, info, camera] = packcheck::ReadSceneRecords(dir);
+    ASSERT_TRUE(read);
     EXPECT_EQ(info.m_Scale, 40.0f) << "eye height 60";
 
     // The magpie's flight is long enough to be followed to frame 240; the

@@ -124,9 +124,8 @@ TEST_F(Fair, EveryFileTheScriptsNameExists) {
     for (const char* rel : {"U33_01.AVI", "U33_02.AVI", "RouGiv.AVI", "s6_1.wav"})
         EXPECT_NE(platform::ResolvePath(video, rel), "") << "Video/" << rel;
     for (const auto& [dir, radius, offset] : {std::tuple{day, 30.5f, 10.5f}, std::tuple{dusk, 38.5f, 19.0f}}) {
-        XSceneInfoRecord info;
-        XCameraInfoRecord camera;
-        ASSERT_TRUE(packcheck::ReadSceneRecords(dir, info, camera));
+        const auto [read, info, camera] = packcheck::ReadSceneRecords(dir);
+        ASSERT_TRUE(read);
         EXPECT_EQ(info.m_Scale, 40.0f);
         EXPECT_EQ(camera.m_SphereRadius, radius);
         EXPECT_EQ(camera.m_SphereOffsetZ, offset);

@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <map>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "_UniverseScene.h"
@@ -116,9 +115,8 @@ TEST_F(Universe05, EveryFileTheScriptNamesExists) {
         std::snprintf(name, sizeof name, "Sound/d4_%02d.wav", i);
         EXPECT_TRUE(Exists(name)) << name;
     }
-    XSceneInfoRecord info;
-    XCameraInfoRecord camera;
-    ASSERT_TRUE(packcheck::ReadSceneRecords(dir, info, camera));
+    const auto [read, info, camera] = packcheck::ReadSceneRecords(dir);
+    ASSERT_TRUE(read);
     EXPECT_EQ(info.m_Scale, 40.0f);
     EXPECT_EQ(camera.m_SphereRadius, 32.0f);
     EXPECT_EQ(camera.m_SphereOffsetZ, 0.0f);

@@ -94,9 +94,8 @@ TEST_F(Universe07, EveryFileTheScriptNamesExists) {
     const std::string root = dir + "../";
     for (const char* picture : {"U06_19C", "U06_19P", "U06_28C", "U06_28P", "U06_30C", "U06_30P"})
         EXPECT_NE(platform::ResolvePath(root, std::string("2DBIT/") + picture + ".bmp"), "") << picture;
-    XSceneInfoRecord info;
-    XCameraInfoRecord camera;
-    ASSERT_TRUE(packcheck::ReadSceneRecords(dir, info, camera));
+    const auto [read, info, camera] = packcheck::ReadSceneRecords(dir);
+    ASSERT_TRUE(read);
     EXPECT_EQ(info.m_Scale, 40.0f);
 }
 
