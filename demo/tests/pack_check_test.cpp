@@ -8,14 +8,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <cctype>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <random>
 #include <set>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +20,7 @@
 #include "_Universe01.h"
 #include "_Universe02.h"
 #include "_Universe07.h"
+#include "_UniverseScene.h"
 #include "cinrey/cinrey.h"
 #include "demo/lib/Voice.h"
 #include "lumora/engine/InfoTables.h"
@@ -38,17 +36,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
+using packcheck::ReadAll;
+using packcheck::Upper;
 
 class PackCheck : public ::testing::Test {
 protected:
@@ -172,15 +161,10 @@ TEST_F(PackCheck, EverySceneListLoadsAndEveryNameResolves) {
                 objects.insert(Upper(o->name));
 
             // "Scene.bin" holds both chunks.
-            auto file = std::make_unique<XChunkFile>();
-            ASSERT_EQ(file->Open(Resolve(dir, "SCENE.BIN").c_str(), 0), 1);
-            XSceneInfoRecord info;
-            XCameraInfoRecord camera;
-            EXPECT_EQ(ReadSceneInfo(*file, info), 1);
-            EXPECT_EQ(ReadCameraInfo(*file, camera), 1);
-            file->Close();
+            EXPECT_TRUE(packcheck::ReadSceneRecords(dir).read) << dir;
 
             // The tables name objects of the scene, and sounds and animations that exist.
+            auto file = std::make_unique<XChunkFile>();
             std::vector<XObjectInfoRecord> records;
             ASSERT_EQ(file->Open(Resolve(dir, "INFOOBJ.BIN").c_str(), 0), 1);
             ASSERT_EQ(ReadObjectInfos(*file, records), XTableRead::Read);

@@ -6,116 +6,47 @@
 // camera places stand at eye height with the painter and the glasses in view.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "include/zelt/zelt.h"
-#include "include/zelt/records.h"
-#include "lumora/engine/InfoTables.h"
-#include "lumora/engine/SceneList.h"
-#include "lumora/shell/ChunkFile.h"
-#include "lumora/shell/Report.h"
+#include "_UniverseScene.h"
 #include "platform/Files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
+using packcheck::Blocked;
+using packcheck::Find;
+using packcheck::Position;
+using packcheck::Upper;
 
-ZeltObject* Find(ZeltObject* root, const std::string& name) {
-    if (Upper(root->name) == Upper(name)) return root;
-    for (ZeltObject* c = root->firstChild; c; c = c->nextSibling)
-        if (ZeltObject* f = Find(c, name)) return f;
-    return nullptr;
-}
-
-// The highest face straight below p that collides, and its object.
-ZeltObject* GroundBelow(ZeltScene* scene, ZeltVector p, float* height) {
-    const float p0[3] = {p.x, p.y, p.z}, p1[3] = {p.x, p.y, p.z - 1000};
-    ZeltObject* top = nullptr;
-    for (ZeltObject* o = Zelt_Scene_Get_First_Object(scene); o; o = Zelt_Scene_Get_Next_Object(scene, o)) {
-        if (o->collisionOff || !Zelt_Object_Check_Line_Collision(o, p0, p1)) continue;
-        for (int f = 0; f < Zelt_Object_Get_Face_Count(o); ++f) {
-            float hit[3];
-            if (Zelt_Line_Face_Collision(o, f, p0, p1, hit) && (!top || hit[2] > *height)) {
-                *height = hit[2];
-                top = o;
-            }
-        }
-    }
-    return top;
-}
-
-// Whether anything but `target` stands on the line from a to b.
-bool Blocked(ZeltScene* scene, ZeltVector a, ZeltVector b, ZeltObject* target) {
-    const float p0[3] = {a.x, a.y, a.z}, p1[3] = {b.x, b.y, b.z};
-    for (ZeltObject* o = Zelt_Scene_Get_First_Object(scene); o; o = Zelt_Scene_Get_Next_Object(scene, o)) {
-        if (o == target || !Zelt_Object_Check_Line_Collision(o, p0, p1)) continue;
-        for (int f = 0; f < Zelt_Object_Get_Face_Count(o); ++f) {
-            float hit[3];
-            if (Zelt_Line_Face_Collision(o, f, p0, p1, hit)) return true;
-        }
-    }
-    return false;
-}
-
-ZeltVector Position(ZeltObject* o) {
-    ZeltVector v{};
-    Zelt_Object_Get_Global_Position(o, &v);
-    return v;
-}
-
-class StartUniverse : public ::testing::Test {
+class StartUniverse : public packcheck::PackCheck {
 protected:
-    static void SetUpTestSuite() { ASSERT_EQ(StartKernel(0, 16), 1); }
     void SetUp() override {
-        const std::string root = (fs::path(std::getenv("LUMORA_BIN")) / "Data").string();
-        u00 = platform::ResolvePath(root, "U00");
-        u04 = platform::ResolvePath(root, "U04");
-        ASSERT_NE(u00, "");
-        ASSERT_NE(u04, "");
-        u00 += "/";
-        u04 += "/";
-        SetMessageBoxHook([this](platform::HWND, const char* text, const char*, platform::UINT) {
-            boxes.push_back(text);
-            return 1;
-        });
-        // Loaded as the start universe loads it: its own list, universe 4's
-        // folder and maps.
-        ASSERT_NE(Zelt_Scene_Create(&scene), 0);
-        maps.Add((u04 + "Maps/").c_str());
-        SetKernelMapDirs(&maps);
-        XSceneListTarget target;
-        target.m_Scene = scene;
-        target.m_Dir = u04.c_str();
-        target.m_LoadAnim = [this](const char* file, ZeltObject*, float) {
-            ZeltAnimation* anim = nullptr;
-            EXPECT_NE(Zelt_Load_Sdk_a3d(scene, file, &anim), 0) << file;
-        };
-        loaded = LoadSceneFile(target, (u00 + "U00.ZELT").c_str());
+        PackCheck::SetUp();
+        u00 = Folder("U00");
+        u04 = Folder("U04");
+        // Loaded as the start universe loads it: its own list and tables,
+        // universe 4's folder and maps.
+        s = std::make_unique<packcheck::UniverseScene>(u04, "U00.ZELT", u00);
+        scene = s->m_Scene;
+        loaded = s->m_Loaded;
     }
     void TearDown() override {
-        if (scene) Zelt_Scene_Release(scene);
-        SetKernelMapDirs(nullptr);
-        SetMessageBoxHook({});
+        s.reset();
+        PackCheck::TearDown();
     }
     ZeltObject* Object(const char* name) { return Zelt_Scene_Get_Object(scene, name); }
 
     std::string u00, u04;
-    std::vector<std::string> boxes;
-    XMapDirs maps;
+    std::unique_ptr<packcheck::UniverseScene> s;
     ZeltScene* scene = nullptr;
     int loaded = 0;
 };
@@ -152,51 +83,17 @@ TEST_F(StartUniverse, ListLoadsFromTheGardenAndTheTablesResolveAfterTheRepairs) 
         EXPECT_NE(Object(name), nullptr) << name;
 
     // The tables of U00 name objects of the garden and the script's operations.
-    std::vector<XObjectInfoRecord> objects;
-    auto file = std::make_unique<XChunkFile>();
-    ASSERT_EQ(file->Open(platform::ResolvePath(u00, "INFOOBJ.BIN").c_str(), 0), 1);
-    ASSERT_EQ(ReadObjectInfos(*file, objects), XTableRead::Read);
-    file->Close();
-    std::set<std::string> listed;
-    for (const auto& r : objects) {
-        EXPECT_NE(Object(r.m_Name), nullptr) << r.m_Name;
-        listed.insert(Upper(r.m_Name));
-    }
-    std::vector<XActionInfoRecord> actions;
-    ASSERT_EQ(file->Open(platform::ResolvePath(u00, "INFOACT.BIN").c_str(), 0), 1);
-    ASSERT_EQ(ReadActionInfos(*file, actions), XTableRead::Read);
-    file->Close();
-    std::set<std::string> operations;
     bool giveCarriesGlasses = false;
-    for (const auto& a : actions) {
-        EXPECT_EQ(listed.count(Upper(a.m_Sender)), 1u) << a.m_Name;
-        EXPECT_EQ(listed.count(Upper(a.m_Receiver)), 1u) << a.m_Name;
+    for (const auto& [id, a] : packcheck::CheckTables(*s, {"TakeLunettes", "DonnerLunettes"}))
         for (int k = 0; k < a.m_SubCount; ++k)
-            if (a.m_Subs[k].m_Type == 10) {
-                operations.insert(a.m_Subs[k].m_Param);
-                if (std::string(a.m_Subs[k].m_Param) == "DonnerLunettes")
-                    giveCarriesGlasses = a.m_Trigger == XActionInfoRecord::kTriggerCarrying && Upper(a.m_CarriedName) == "U04_80";
-            }
-    }
-    EXPECT_EQ(operations, (std::set<std::string>{"TakeLunettes", "DonnerLunettes"}));
+            if (a.m_Subs[k].m_Type == 10 && std::string(a.m_Subs[k].m_Param) == "DonnerLunettes")
+                giveCarriesGlasses = a.m_Trigger == XActionInfoRecord::kTriggerCarrying && Upper(a.m_CarriedName) == "U04_80";
     EXPECT_TRUE(giveCarriesGlasses) << "the glasses are given by carrying them to the painter";
 }
 
 TEST_F(StartUniverse, PainterTalksAndEveryLineHasItsVoiceAndTiming) {
     ASSERT_EQ(loaded, 1);
-    ZeltObject* painter = Object("*U04_03");
-    ASSERT_NE(painter, nullptr);
-    ZeltObject* face = Find(painter, "$$$DUMMY.*visage");
-    ASSERT_NE(face, nullptr);
-    ASSERT_NE(face->firstChild, nullptr) << "the face holds the mouth";
-    for (const char* shape : {"Yeux", "Ch", "Ch_yeux", "B", "E", "F", "O", "A"}) {
-        const std::string path = platform::ResolvePath(u04, std::string("Anim/U04_03_Lunettes/") + shape + ".A3D");
-        ASSERT_NE(path, "") << shape;
-        ZeltAnimation* anim = nullptr;
-        ASSERT_NE(Zelt_Load_Sdk_a3d(scene, path.c_str(), &anim), 0) << shape;
-        EXPECT_EQ(Upper(anim->name), Upper(face->name)) << shape;
-        EXPECT_NE(Zelt_Object_Animate_Spline(face, anim, 5, 0, 1), 0) << shape;
-    }
+    packcheck::CheckSpeaker(*s, "*U04_03", "$$$DUMMY.*visage", "U04_03_Lunettes");
     // The gestures animate the whole painter.
     for (const char* gesture : {"prend.A3D", "MET.A3D"}) {
         const std::string path = platform::ResolvePath(u04, std::string("Anim/U04_03_Lunettes/") + gesture);
@@ -205,33 +102,21 @@ TEST_F(StartUniverse, PainterTalksAndEveryLineHasItsVoiceAndTiming) {
         ASSERT_NE(Zelt_Load_Sdk_a3d(scene, path.c_str(), &anim), 0) << gesture;
         EXPECT_EQ(Upper(anim->name), "*U04_03") << gesture;
     }
-    for (const char* line : {"sb01", "sb03", "sb03_bis", "sb04", "sb05", "sb06", "sb07", "sb08", "sb09", "sb10", "sb11", "sb14"}) {
-        EXPECT_NE(platform::ResolvePath(u00, std::string("Sound/") + line + ".wav"), "") << line;
-        const std::string timing = platform::ResolvePath(u04, std::string("Sound/") + line + ".bin");
-        ASSERT_NE(timing, "") << line;
-        auto file = std::make_unique<XChunkFile>();
-        ASSERT_EQ(file->Open(timing.c_str(), 0), 1) << line;
-        EXPECT_EQ(file->BeginReadChunk("INDEX"), 1) << line;
-        file->Close();
-    }
+    // Every line's voice lies in U00, its timing file in the garden's folder.
+    for (const char* line : {"sb01", "sb03", "sb03_bis", "sb04", "sb05", "sb06", "sb07", "sb08", "sb09", "sb10", "sb11", "sb14"})
+        EXPECT_EQ(packcheck::CheckTiming(u04, line, u00), "") << line;
     EXPECT_NE(platform::ResolvePath(u04, "Sound/s3_01.wav"), "") << "the garden's ambience";
 }
 
 TEST_F(StartUniverse, TheCoursePlacesStandAtEyeHeight) {
     ASSERT_EQ(loaded, 1);
     // Scale 40: the eye 60 above the ground.
-    auto file = std::make_unique<XChunkFile>();
-    ASSERT_EQ(file->Open(platform::ResolvePath(u00, "Scene.bin").c_str(), 0), 1);
-    XSceneInfoRecord info;
-    ASSERT_EQ(ReadSceneInfo(*file, info), 1);
-    file->Close();
+    const auto [read, info, camera] = packcheck::ReadSceneRecords(u00);
+    ASSERT_TRUE(read);
     const float eye = info.m_Scale * 1.5f;
     // The painter's viewpoint and the place where the boat leaves the player.
-    for (const ZeltVector at : {ZeltVector{81.134f, 265.81f, 15.0f}, ZeltVector{149.87f, 60.56f, -9.0f}}) {
-        float ground = 0;
-        ASSERT_NE(GroundBelow(scene, at, &ground), nullptr) << at.x << "," << at.y;
-        EXPECT_NEAR(at.z - ground, eye, 0.5f) << at.x << "," << at.y;
-    }
+    packcheck::ExpectEyeHeight(scene, {81.134f, 265.81f, 15.0f}, "the painter's viewpoint", 0.5f, eye);
+    packcheck::ExpectEyeHeight(scene, {149.87f, 60.56f, -9.0f}, "the landing", 0.5f, eye);
     // From his viewpoint the painter's head is in view (theta 4.67 looks
     // along +y) and nothing stands between.
     ZeltObject* painter = Object("*U04_03");
@@ -275,19 +160,9 @@ TEST_F(StartUniverse, TheBoatCarriesThePlayer) {
     // Straight down from above the boat's middle, the boat is the highest
     // thing that collides.
     const ZeltVector middle = Position(boat);
-    const float p0[3] = {middle.x, middle.y, middle.z + 200}, p1[3] = {middle.x, middle.y, middle.z - 200};
-    float best = -1e9f;
+    float best = 0;
     ZeltObject* top = nullptr;
-    for (ZeltObject* o = Zelt_Scene_Get_First_Object(scene); o; o = Zelt_Scene_Get_Next_Object(scene, o)) {
-        if (o->collisionOff || !Zelt_Object_Check_Line_Collision(o, p0, p1)) continue;
-        for (int f = 0; f < Zelt_Object_Get_Face_Count(o); ++f) {
-            float hit[3];
-            if (Zelt_Line_Face_Collision(o, f, p0, p1, hit) && hit[2] > best) {
-                best = hit[2];
-                top = o;
-            }
-        }
-    }
+    ASSERT_TRUE(packcheck::Ground(scene, {middle.x, middle.y, middle.z + 200}, best, top));
     EXPECT_EQ(top, boat);
     EXPECT_GT(best, middle.z + 5.0f) << "the boat has a deck to stand on";
 }

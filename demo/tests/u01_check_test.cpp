@@ -7,60 +7,27 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <map>
-#include <memory>
-#include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "_SceneCheck.h"
 #include "_Universe01.h"
-#include "include/zelt/records.h"
-#include "include/zelt/zelt.h"
-#include "lumora/engine/InfoTables.h"
-#include "lumora/engine/SceneList.h"
-#include "lumora/shell/ChunkFile.h"
-#include "lumora/shell/Report.h"
+#include "_UniverseScene.h"
 #include "platform/Files.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using packcheck::kEye;
+using packcheck::Position;
+using packcheck::Upper;
+using Vec = ZeltVector;
+using Station = packcheck::UniverseScene;
 
-constexpr float kEye = 60.0f;  // scale 40 x 1.5
-
-using scenecheck::Position;
-using scenecheck::ReadAll;
-using scenecheck::Upper;
-using scenecheck::Vec;
-using Station = scenecheck::LoadedList;
-
-class Universe01 : public ::testing::Test {
+class Universe01 : public packcheck::PackCheck {
 protected:
-    static void SetUpTestSuite() { ASSERT_EQ(StartKernel(0, 16), 1); }
-    void SetUp() override {
-        root = (fs::path(std::getenv("LUMORA_BIN")) / "Data").string();
-        dir = platform::ResolvePath(root, "U01");
-        ASSERT_NE(dir, "") << "no U01 in " << root;
-        dir += "/";
-        SetMessageBoxHook([this](platform::HWND, const char* text, const char*, platform::UINT) {
-            boxes.push_back(text);
-            return 1;
-        });
-    }
-    void TearDown() override { SetMessageBoxHook({}); }
-
-    bool Exists(const std::string& rel) { return platform::ResolvePath(dir, rel) != ""; }
-
-    std::string root, dir;
-    std::vector<std::string> boxes;
+    Universe01() : PackCheck("U01") {}
 };
 
 TEST_F(Universe01, ListsLoadAndEveryNameResolvesAfterTheRepairs) {
@@ -92,7 +59,7 @@ TEST_F(Universe01, ListsLoadAndEveryNameResolvesAfterTheRepairs) {
 
     // The tables: objects of the scene, senders and receivers in the list,
     // operations the script answers, and the ids the script relies on.
-    std::map<int, XActionInfoRecord> actions = scenecheck::CheckTables(s, dir, u01::OperationNames());
+    std::map<int, XActionInfoRecord> actions = packcheck::CheckTables(s, u01::OperationNames());
     std::map<int, const XActionInfoRecord*> byId;
     for (const auto& [id, a] : actions) byId[id] = &a;
     auto handsOver = [](const XActionInfoRecord* a) {
@@ -121,29 +88,21 @@ TEST_F(Universe01, PaintingListHoldsTheSceneryOnly) {
     Station s(dir, "U01D.ZELT");
     ASSERT_EQ(s.m_Loaded, 1);
     EXPECT_NE(Zelt_Scene_Get_First_Camera(s.m_Scene), nullptr);
-    int objects = 0;
-    for (ZeltObject* o = Zelt_Scene_Get_First_Object(s.m_Scene); o; o = Zelt_Scene_Get_Next_Object(s.m_Scene, o)) {
-        ++objects;
-        EXPECT_EQ(std::strchr(o->name, '*'), nullptr) << o->name;
-        EXPECT_NE(std::string(o->name), "Cylinder07");
-    }
-    EXPECT_GT(objects, 20);
+    EXPECT_GT(packcheck::ExpectSceneryOnly(s), 20);
+    EXPECT_EQ(s.Object("Cylinder07"), nullptr);
     // The painting's viewpoint stands on the platform.
-    float ground = 0;
-    ZeltObject* on = nullptr;
-    ASSERT_TRUE(s.Ground({308.53f, -508.2f, 29.55f}, ground, on));
-    EXPECT_NEAR(29.55f - ground, kEye, 1.0f) << on->name;
+    packcheck::ExpectEyeHeight(s, {308.53f, -508.2f, 29.55f}, "the painting's viewpoint");
 }
 
 TEST_F(Universe01, SpeakersHaveFacesShapesVoicesAndTimings) {
     Station s(dir, "U01.ZELT");
     ASSERT_EQ(s.m_Loaded, 1);
     const std::pair<const char*, const char*> speakers[] = {{"*U01_01", "$$$DUMMY.*01SParle"}, {"*U01_02", "$$$DUMMY.*02SParle"}};
-    for (const auto& [speaker, faceName] : speakers) scenecheck::CheckSpeaker(s, dir, speaker, faceName);
+    for (const auto& [speaker, faceName] : speakers) packcheck::CheckSpeaker(s, speaker, faceName);
 
     // Every line of the voices list: a wave and a timing file that starts
     // and ends at rest, with its end at the wave's length.
-    const int count = scenecheck::CheckVoices(dir, std::string(LUMORA_DEMO_SOURCE) + "/universes/U01.voices");
+    const int count = packcheck::CheckVoices(dir, std::string(LUMORA_DEMO_SOURCE) + "/universes/U01.voices");
     EXPECT_GE(count, 8);
 }
 
@@ -154,13 +113,8 @@ TEST_F(Universe01, EveryFileTheScriptNamesExists) {
                             "Sound/s1_13.wav", "Sound/d1_01.wav", "Sound/d1_01.bin", "Sound/d1_04.wav", "Sound/d1_04.bin",
                             "Sound/d1_05.wav", "Sound/d1_05.bin"})
         EXPECT_TRUE(Exists(rel)) << rel;
-    auto file = std::make_unique<XChunkFile>();
-    ASSERT_EQ(file->Open(platform::ResolvePath(dir, "SCENE.BIN").c_str(), 0), 1);
-    XSceneInfoRecord info;
-    XCameraInfoRecord camera;
-    ASSERT_EQ(ReadSceneInfo(*file, info), 1);
-    ASSERT_EQ(ReadCameraInfo(*file, camera), 1);
-    file->Close();
+    const auto [read, info, camera] = packcheck::ReadSceneRecords(dir);
+    ASSERT_TRUE(read);
     EXPECT_EQ(info.m_Scale, 40.0f);
     EXPECT_EQ(camera.m_SphereOffsetZ, 37.0f);
     EXPECT_LE(camera.m_SphereOffsetZ + info.m_Scale * 0.5f, kEye) << "the sphere stays above the feet";
@@ -188,12 +142,7 @@ TEST_F(Universe01, GroundLiesAtEyeHeightWhereTheScriptPutsTheCamera) {
         {"points, view A", {667.0f, 723.8f, 94.0f}},
         {"points, view B", {753.22f, 662.18f, 93.55f}},
     };
-    for (const auto& p : places) {
-        float ground = 0;
-        ZeltObject* on = nullptr;
-        ASSERT_TRUE(s.Ground(p.eye, ground, on)) << p.what;
-        EXPECT_NEAR(p.eye.z - ground, kEye, 1.0f) << p.what << " over " << on->name;
-    }
+    for (const auto& p : places) packcheck::ExpectEyeHeight(s, p.eye, p.what);
     // The third crate lies across the ramp: without its repair it is in the way.
     float ground = 0;
     ZeltObject* on = nullptr;

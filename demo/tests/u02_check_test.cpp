@@ -7,33 +7,19 @@
 // player falls in and the laid plank over it.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
 #include <map>
-#include <memory>
-#include <tuple>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "_SceneCheck.h"
 #include "_Universe02.h"
-#include "include/zelt/records.h"
-#include "include/zelt/zelt.h"
-#include "lumora/engine/InfoTables.h"
-#include "lumora/engine/SceneList.h"
-#include "lumora/shell/ChunkFile.h"
-#include "lumora/shell/Report.h"
+#include "_UniverseScene.h"
 #include "platform/Files.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using scenecheck::LoadedList;
-using scenecheck::Upper;
-
-constexpr float kEye = 60.0f;  // scale 40 x 1.5
+using packcheck::Upper;
+using LoadedList = packcheck::UniverseScene;
 
 const std::vector<std::string>& Operations() {
     static const std::vector<std::string> names = {
@@ -45,34 +31,12 @@ const std::vector<std::string>& Operations() {
 
 bool RepairPlanks(LoadedList& s) { return u02::ApplyRepairs(s.m_Scene); }
 
-class Universe02 : public ::testing::Test {
+class Universe02 : public packcheck::PackCheck {
 protected:
-    static void SetUpTestSuite() { ASSERT_EQ(StartKernel(0, 16), 1); }
-    void SetUp() override {
-        root = (fs::path(std::getenv("LUMORA_BIN")) / "Data").string();
-        dir = platform::ResolvePath(root, "U02");
-        ASSERT_NE(dir, "") << "no U02 in " << root;
-        dir += "/";
-        SetMessageBoxHook([this](platform::HWND, const char* text, const char*, platform::UINT) {
-            boxes.push_back(text);
-            return 1;
-        });
-    }
-    void TearDown() override { SetMessageBoxHook({}); }
-
-    bool Exists(const std::string& rel) { return platform::ResolvePath(dir, rel) != ""; }
+    Universe02() : PackCheck("U02") {}
 
     // Ground below `eye` at eye height, and what it is.
-    std::string GroundAtEye(LoadedList& s, scenecheck::Vec eye) {
-        float ground = 0;
-        ZeltObject* on = nullptr;
-        if (!s.Ground(eye, ground, on)) return "nothing";
-        EXPECT_NEAR(eye.z - ground, kEye, 1.0f) << on->name << " at " << eye.x << " " << eye.y;
-        return on->name;
-    }
-
-    std::string root, dir;
-    std::vector<std::string> boxes;
+    std::string GroundAtEye(LoadedList& s, ZeltVector eye) { return packcheck::ExpectEyeHeight(s, eye, "the eye"); }
 };
 
 TEST_F(Universe02, ListsLoadTheRepairTellsThePlanksApartAndTheTablesResolve) {
@@ -85,7 +49,7 @@ TEST_F(Universe02, ListsLoadTheRepairTellsThePlanksApartAndTheTablesResolve) {
     ZeltObject* laid = s.Object("*U02_07a");
     ASSERT_NE(shed, nullptr);
     ASSERT_NE(laid, nullptr);
-    EXPECT_GT(scenecheck::Position(shed).x, 1000.0f) << "the first plank leans in the shed";
+    EXPECT_GT(packcheck::Position(shed).x, 1000.0f) << "the first plank leans in the shed";
     EXPECT_EQ(Zelt_Scene_Get_Object(s.m_Scene, "*U02_07b"), nullptr);
 
     for (const char* name : {"*U02_02", "*U02_03", "*U02_04", "*U02_05", "*U02_08", "*U02_12", "*U02_13", "*U02_01"})
@@ -93,7 +57,7 @@ TEST_F(Universe02, ListsLoadTheRepairTellsThePlanksApartAndTheTablesResolve) {
     for (const char* name : {"*U02_02", "*U02_03", "*U02_04", "*U02_05", "*U02_13"})
         EXPECT_EQ(s.m_Anims.count(name), 1u) << "animation " << name;
 
-    std::map<int, XActionInfoRecord> byId = scenecheck::CheckTables(s, dir, Operations());
+    std::map<int, XActionInfoRecord> byId = packcheck::CheckTables(s, Operations());
     // Action 1 is the controller's talk, turned off when the player boards.
     ASSERT_EQ(byId.count(1), 1u);
     EXPECT_EQ(Upper(byId[1].m_Sender), "*U02_02");
@@ -114,12 +78,7 @@ TEST_F(Universe02, ListsLoadTheRepairTellsThePlanksApartAndTheTablesResolve) {
 TEST_F(Universe02, PaintingListHoldsTheSceneryAndBothViewpointsStand) {
     LoadedList s(dir, "U02D.ZELT");
     ASSERT_EQ(s.m_Loaded, 1);
-    int objects = 0;
-    for (ZeltObject* o = Zelt_Scene_Get_First_Object(s.m_Scene); o; o = Zelt_Scene_Get_Next_Object(s.m_Scene, o)) {
-        ++objects;
-        EXPECT_EQ(std::strchr(o->name, '*'), nullptr) << o->name;
-    }
-    EXPECT_GT(objects, 30);
+    EXPECT_GT(packcheck::ExpectSceneryOnly(s), 30);
     EXPECT_EQ(GroundAtEye(s, {652.36f, 153.88f, 78.93f}), "Quai");
     EXPECT_EQ(GroundAtEye(s, {408.0f, -831.52f, 52.53f}), "Place");
 }
@@ -127,10 +86,10 @@ TEST_F(Universe02, PaintingListHoldsTheSceneryAndBothViewpointsStand) {
 TEST_F(Universe02, SpeakersHaveFacesShapesVoicesAndTimings) {
     LoadedList s(dir, "U02.ZELT");
     ASSERT_EQ(s.m_Loaded, 1);
-    scenecheck::CheckSpeaker(s, dir, "*U02_02", "$$$DUMMY.*U02Parle");
-    scenecheck::CheckSpeaker(s, dir, "*U02_03", "$$$DUMMY.*U_03Parle");
-    scenecheck::CheckSpeaker(s, dir, "*U02_04", "$$$DUMMY.*visage");
-    EXPECT_GE(scenecheck::CheckVoices(dir, std::string(LUMORA_DEMO_SOURCE) + "/universes/U02.voices"), 19);
+    packcheck::CheckSpeaker(s, "*U02_02", "$$$DUMMY.*U02Parle");
+    packcheck::CheckSpeaker(s, "*U02_03", "$$$DUMMY.*U_03Parle");
+    packcheck::CheckSpeaker(s, "*U02_04", "$$$DUMMY.*visage");
+    EXPECT_GE(packcheck::CheckVoices(dir, std::string(LUMORA_DEMO_SOURCE) + "/universes/U02.voices"), 19);
     for (const char* line : {"d1_12", "d1_13", "d1_14", "d1_26", "d1_27", "d1_33"})
         EXPECT_TRUE(Exists(std::string("Sound/") + line + ".WAV")) << line;
 }
@@ -144,13 +103,8 @@ TEST_F(Universe02, EveryFileTheScriptNamesExists) {
         for (const char* end : {"C", "P"})
             EXPECT_NE(platform::ResolvePath(root, std::string("2DBIT/") + code + end + ".bmp"), "") << code << end;
     EXPECT_TRUE(Exists("Scene.bin"));
-    auto file = std::make_unique<XChunkFile>();
-    ASSERT_EQ(file->Open(platform::ResolvePath(dir, "SCENE.BIN").c_str(), 0), 1);
-    XSceneInfoRecord info;
-    XCameraInfoRecord camera;
-    ASSERT_EQ(ReadSceneInfo(*file, info), 1);
-    ASSERT_EQ(ReadCameraInfo(*file, camera), 1);
-    file->Close();
+    const auto [read, info, camera] = packcheck::ReadSceneRecords(dir);
+    ASSERT_TRUE(read);
     EXPECT_EQ(info.m_Scale, 40.0f) << "eye height 60";
 
     // The magpie's flight is long enough to be followed to frame 240; the

@@ -7,80 +7,39 @@
 // boat's rowed path crosses the pond towards the post.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <map>
 #include <memory>
 #include <set>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "include/zelt/zelt.h"
-#include "include/zelt/records.h"
-#include "lumora/engine/InfoTables.h"
-#include "lumora/engine/SceneList.h"
-#include "lumora/shell/ChunkFile.h"
-#include "lumora/shell/Report.h"
+#include "_UniverseScene.h"
 #include "platform/Files.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using packcheck::Find;
+using packcheck::Position;
+using packcheck::Upper;
 
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
-ZeltObject* Find(ZeltObject* root, const std::string& name) {
-    if (Upper(root->name) == Upper(name)) return root;
-    for (ZeltObject* c = root->firstChild; c; c = c->nextSibling)
-        if (ZeltObject* f = Find(c, name)) return f;
-    return nullptr;
-}
-
-ZeltVector Position(ZeltObject* o) {
-    ZeltVector v{};
-    Zelt_Object_Get_Global_Position(o, &v);
-    return v;
-}
-
-class Garden : public ::testing::Test {
+class Garden : public packcheck::PackCheck {
 protected:
-    static void SetUpTestSuite() { ASSERT_EQ(StartKernel(0, 16), 1); }
     void SetUp() override {
-        root = (fs::path(std::getenv("LUMORA_BIN")) / "Data").string();
-        u04 = platform::ResolvePath(root, "U04");
-        ASSERT_NE(u04, "");
-        u04 += "/";
-        SetMessageBoxHook([this](platform::HWND, const char* text, const char*, platform::UINT) {
-            boxes.push_back(text);
-            return 1;
-        });
+        PackCheck::SetUp();
+        u04 = Folder("U04");
     }
     void TearDown() override {
-        if (scene) Zelt_Scene_Release(scene);
-        SetKernelMapDirs(nullptr);
-        SetMessageBoxHook({});
+        s.reset();
+        PackCheck::TearDown();
     }
     // Loads one of the garden's lists as the game does.
     int Load(const char* list) {
-        EXPECT_NE(Zelt_Scene_Create(&scene), 0);
-        maps.Add((u04 + "Maps/").c_str());
-        SetKernelMapDirs(&maps);
-        XSceneListTarget target;
-        target.m_Scene = scene;
-        target.m_Dir = u04.c_str();
-        target.m_LoadAnim = [this](const char* file, ZeltObject*, float) {
-            ZeltAnimation* anim = nullptr;
-            EXPECT_NE(Zelt_Load_Sdk_a3d(scene, file, &anim), 0) << file;
-        };
-        return LoadSceneFile(target, (u04 + list).c_str());
+        s = std::make_unique<packcheck::UniverseScene>(u04, list);
+        scene = s->m_Scene;
+        return s->m_Loaded;
     }
     ZeltObject* Object(const char* name) { return Zelt_Scene_Get_Object(scene, name); }
     // The script's repairs: the jam pot, the bucket, the five flower boxes.
@@ -96,30 +55,10 @@ protected:
             std::snprintf(o->name, sizeof o->name, "*U04_51");
         }
     }
-    // The highest colliding face straight below p.
-    ZeltObject* GroundBelow(ZeltVector p, float* height) {
-        const float p0[3] = {p.x, p.y, p.z}, p1[3] = {p.x, p.y, p.z - 1000};
-        ZeltObject* top = nullptr;
-        for (ZeltObject* o = Zelt_Scene_Get_First_Object(scene); o; o = Zelt_Scene_Get_Next_Object(scene, o)) {
-            if (o->collisionOff || !Zelt_Object_Check_Line_Collision(o, p0, p1)) continue;
-            for (int f = 0; f < Zelt_Object_Get_Face_Count(o); ++f) {
-                float hit[3];
-                if (Zelt_Line_Face_Collision(o, f, p0, p1, hit) && (!top || hit[2] > *height)) {
-                    *height = hit[2];
-                    top = o;
-                }
-            }
-        }
-        return top;
-    }
-    void ExpectEyeHeight(ZeltVector at, float eye = 60.0f) {
-        float ground = 0;
-        ASSERT_NE(GroundBelow(at, &ground), nullptr) << at.x << "," << at.y;
-        EXPECT_NEAR(at.z - ground, eye, 0.5f) << at.x << "," << at.y;
-    }
-    std::string root, u04;
-    std::vector<std::string> boxes;
-    XMapDirs maps;
+    void ExpectEyeHeight(ZeltVector at) { packcheck::ExpectEyeHeight(scene, at, "the eye", 0.5f); }
+
+    std::string u04;
+    std::unique_ptr<packcheck::UniverseScene> s;
     ZeltScene* scene = nullptr;
 };
 
@@ -127,78 +66,28 @@ TEST_F(Garden, ListLoadsAndTheTablesMeetTheScript) {
     ASSERT_EQ(Load("U04.ZELT"), 1);
     EXPECT_TRUE(boxes.empty()) << boxes.front();
     Repair();
-    std::vector<XObjectInfoRecord> objects;
-    auto file = std::make_unique<XChunkFile>();
-    ASSERT_EQ(file->Open(platform::ResolvePath(u04, "INFOOBJ.BIN").c_str(), 0), 1);
-    ASSERT_EQ(ReadObjectInfos(*file, objects), XTableRead::Read);
-    file->Close();
-    std::set<std::string> listed;
-    for (const auto& r : objects) {
-        EXPECT_NE(Object(r.m_Name), nullptr) << r.m_Name;
-        listed.insert(Upper(r.m_Name));
-    }
-    std::vector<XActionInfoRecord> actions;
-    ASSERT_EQ(file->Open(platform::ResolvePath(u04, "INFOACT.BIN").c_str(), 0), 1);
-    ASSERT_EQ(ReadActionInfos(*file, actions), XTableRead::Read);
-    file->Close();
-    std::set<std::string> operations, carried;
-    std::set<int> ids;
-    for (const auto& a : actions) {
-        ids.insert(a.m_Id);
-        EXPECT_EQ(listed.count(Upper(a.m_Sender)), 1u) << a.m_Name;
-        EXPECT_EQ(listed.count(Upper(a.m_Receiver)), 1u) << a.m_Name;
+    const std::map<int, XActionInfoRecord> byId = packcheck::CheckTables(
+        *s, {"VirelOpenDoor", "EntrerDansAtelier", "UsePot", "UseTube", "ScrollTableau", "UseCartePostale", "EnleverBaillon",
+             "BriserVitre", "UseEchelle", "MonterSurEchelle", "UseBouchon", "UseCle", "VirelTalkAfterBaillon",
+             "VirelTalkAfterMarteau", "RameToGauche", "RameToDroite"});
+    std::set<std::string> carried;
+    for (const auto& [id, a] : byId)
         if (a.m_Trigger == XActionInfoRecord::kTriggerCarrying) carried.insert(a.m_CarriedName);
-        for (int k = 0; k < a.m_SubCount; ++k)
-            if (a.m_Subs[k].m_Type == 10) operations.insert(a.m_Subs[k].m_Param);
-    }
-    EXPECT_EQ(operations, (std::set<std::string>{"VirelOpenDoor", "EntrerDansAtelier", "UsePot", "UseTube", "ScrollTableau",
-                                                 "UseCartePostale", "EnleverBaillon", "BriserVitre", "UseEchelle",
-                                                 "MonterSurEchelle", "UseBouchon", "UseCle", "VirelTalkAfterBaillon",
-                                                 "VirelTalkAfterMarteau", "RameToGauche", "RameToDroite"}));
     // The ids the script reads, runs or switches.
-    for (int id : {18, 20, 29, 30, 31, 32, 33, 34, 35, 36, 39}) EXPECT_EQ(ids.count(id), 1u) << id;
+    for (int id : {18, 20, 29, 30, 31, 32, 33, 34, 35, 36, 39}) EXPECT_EQ(byId.count(id), 1u) << id;
     // Every carried object, and the two brought along, has its pictures.
-    std::ifstream mediaFile(platform::ResolvePath(root, "2DBIT/Media.txt"));
-    std::stringstream media;
-    media << mediaFile.rdbuf();
+    const std::string media = packcheck::ReadAll(platform::ResolvePath(root, "2DBIT/Media.txt"));
     carried.insert("U01_04");
     carried.insert("U03_06");
     for (const std::string& name : carried)
-        for (const char* kind : {"C", "P"}) EXPECT_NE(media.str().find(name + kind), std::string::npos) << name << kind;
+        for (const char* kind : {"C", "P"}) EXPECT_NE(media.find(name + kind), std::string::npos) << name << kind;
 }
 
 TEST_F(Garden, TalkersAndEveryFileTheScriptNames) {
     ASSERT_EQ(Load("U04.ZELT"), 1);
-    for (const char* who : {"*U04_03", "*U04_04"}) {
-        ZeltObject* body = Object(who);
-        ASSERT_NE(body, nullptr) << who;
-        ASSERT_NE(Find(body, "TETE"), nullptr) << who;
-        ZeltObject* face = Find(body, "$$$DUMMY.*visage");
-        ASSERT_NE(face, nullptr) << who;
-        for (const char* shape : {"Yeux", "Ch", "Ch_yeux", "B", "E", "F", "O", "A"}) {
-            const std::string path = platform::ResolvePath(u04, "Anim/" + std::string(who + 1) + "/" + shape + ".A3D");
-            ASSERT_NE(path, "") << who << " " << shape;
-            ZeltAnimation* anim = nullptr;
-            ASSERT_NE(Zelt_Load_Sdk_a3d(scene, path.c_str(), &anim), 0) << shape;
-            EXPECT_EQ(Upper(anim->name), Upper(face->name)) << shape;
-        }
-    }
+    for (const char* who : {"*U04_03", "*U04_04"}) packcheck::CheckSpeaker(*s, who, "$$$DUMMY.*visage");
     // Every line of the voices file has its wave and its timing file.
-    std::ifstream voices(std::string(LUMORA_DEMO_SOURCE) + "/universes/U04.voices");
-    std::string line;
-    int lines = 0;
-    while (std::getline(voices, line)) {
-        if (line.empty() || line[0] == ';') continue;
-        const std::string name = line.substr(0, line.find(' '));
-        ++lines;
-        EXPECT_NE(platform::ResolvePath(u04, "Sound/" + name + ".wav"), "") << name;
-        const std::string timing = platform::ResolvePath(u04, "Sound/" + name + ".bin");
-        ASSERT_NE(timing, "") << name;
-        auto file = std::make_unique<XChunkFile>();
-        ASSERT_EQ(file->Open(timing.c_str(), 0), 1) << name;
-        EXPECT_EQ(file->BeginReadChunk("INDEX"), 1) << name;
-        file->Close();
-    }
+    const int lines = packcheck::CheckVoices(u04, std::string(LUMORA_DEMO_SOURCE) + "/universes/U04.voices");
     EXPECT_GE(lines, 12);
     for (const char* sound : {"s3_01", "s3_02", "s3_03", "s3_04", "s3_05", "s3_06", "s3_07", "s3_08", "s3_09", "s3_10",
                               "s3_11", "s3_12", "s3_14", "s3_15"})
@@ -233,15 +122,8 @@ TEST_F(Garden, TheCameraStandsAtEyeHeightWhereverItIsPut) {
     ZeltObject* painter = Object("*U04_03");
     ASSERT_NE(painter, nullptr);
     const ZeltVector head = Position(Find(painter, "TETE")), from{100.0f, 180.0f, -9.0f};
-    const float p0[3] = {from.x, from.y, from.z};
-    const float p1[3] = {from.x + 0.9f * (head.x - from.x), from.y + 0.9f * (head.y - from.y), from.z + 0.9f * (head.z - from.z)};
-    for (ZeltObject* o = Zelt_Scene_Get_First_Object(scene); o; o = Zelt_Scene_Get_Next_Object(scene, o)) {
-        if (o == painter || !Zelt_Object_Check_Line_Collision(o, p0, p1)) continue;
-        for (int f = 0; f < Zelt_Object_Get_Face_Count(o); ++f) {
-            float hit[3];
-            EXPECT_FALSE(Zelt_Line_Face_Collision(o, f, p0, p1, hit)) << o->name;
-        }
-    }
+    const ZeltVector to{from.x + 0.9f * (head.x - from.x), from.y + 0.9f * (head.y - from.y), from.z + 0.9f * (head.z - from.z)};
+    EXPECT_FALSE(packcheck::Blocked(scene, from, to, painter));
 }
 
 TEST_F(Garden, EveryPaintingOfTheGardenStandsAtEyeHeight) {

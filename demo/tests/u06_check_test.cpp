@@ -6,13 +6,11 @@
 // script or a painting of the gallery puts the camera.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "_UniverseScene.h"
-#include "lumora/shell/Report.h"
 #include "platform/Files.h"
 
 namespace {
@@ -20,30 +18,11 @@ namespace {
 using packcheck::Upper;
 using packcheck::UniverseScene;
 
-constexpr float kEye = 60.0f;
-
-class Universe06 : public ::testing::Test {
+class Universe06 : public packcheck::PackCheck {
 protected:
-    static void SetUpTestSuite() { ASSERT_EQ(StartKernel(0, 16), 1); }
-    void SetUp() override {
-        dir = packcheck::UniverseDir("U06");
-        ASSERT_NE(dir, "") << "no U06 in the pack";
-        SetMessageBoxHook([this](platform::HWND, const char* text, const char*, platform::UINT) {
-            boxes.push_back(text);
-            return 1;
-        });
-    }
-    void TearDown() override { SetMessageBoxHook({}); }
+    Universe06() : PackCheck("U06") {}
 
-    void ExpectGround(UniverseScene& s, const char* what, ZeltVector eye) {
-        float ground = 0;
-        ZeltObject* on = nullptr;
-        ASSERT_TRUE(s.Ground(eye, ground, on)) << what;
-        EXPECT_NEAR(eye.z - ground, kEye, 1.0f) << what << " over " << on->name;
-    }
-
-    std::string dir;
-    std::vector<std::string> boxes;
+    void ExpectGround(UniverseScene& s, const char* what, ZeltVector eye) { packcheck::ExpectEyeHeight(s, eye, what); }
 };
 
 TEST_F(Universe06, ListLoadsAndTheTablesMeetTheScript) {
@@ -64,8 +43,7 @@ TEST_F(Universe06, ListLoadsAndTheTablesMeetTheScript) {
     // The door opens a quarter turn inwards; the flowers end at rest.
     EXPECT_GT(s.m_Anims["lourde"]->lastFrame, 5);
 
-    std::map<int, XActionInfoRecord> byId;
-    for (const std::string& fault : packcheck::CheckTables(s, {"OpenDoor", "UseArrosoir", "UseBiche"}, byId)) ADD_FAILURE() << fault;
+    std::map<int, XActionInfoRecord> byId = packcheck::CheckTables(s, {"OpenDoor", "UseArrosoir", "UseBiche"});
     for (int id : {3, 4, 7, 10}) ASSERT_EQ(byId.count(id), 1u) << "action " << id;
     EXPECT_EQ(Upper(byId[3].m_Sender), "*U06_19");
     EXPECT_EQ(byId[3].m_RepeatLimit, 1);
@@ -85,23 +63,8 @@ TEST_F(Universe06, ListLoadsAndTheTablesMeetTheScript) {
 TEST_F(Universe06, KeeperSpeaksWithFaceShapesAndTimedVoices) {
     UniverseScene s(dir, "U06.ZELT");
     ASSERT_EQ(s.m_Loaded, 1);
-    ZeltObject* keeper = s.Object("*U06_18");
-    ASSERT_NE(keeper, nullptr);
-    ASSERT_NE(UniverseScene::Find(keeper, "TETE"), nullptr);
-    ZeltObject* face = UniverseScene::Find(keeper, "$$$DUMMY.*visage");
-    ASSERT_NE(face, nullptr);
-    ASSERT_NE(face->firstChild, nullptr) << "the face holds the mouth";
-    for (const char* shape : {"Yeux", "Ch", "Ch_yeux", "B", "E", "F", "O", "A"}) {
-        const std::string path = platform::ResolvePath(dir, std::string("Anim/U06_18/") + shape + ".A3D");
-        ASSERT_NE(path, "") << shape;
-        ZeltAnimation* anim = nullptr;
-        ASSERT_NE(Zelt_Load_Sdk_a3d(s.m_Scene, path.c_str(), &anim), 0) << shape;
-        EXPECT_EQ(Upper(anim->name), Upper("$$$DUMMY.*visage")) << shape;
-        EXPECT_NE(Zelt_Object_Animate_Spline(face, anim, 5, 0, 1), 0) << shape;
-    }
-    const std::vector<std::string> voices = packcheck::VoiceNames(std::string(LUMORA_DEMO_SOURCE) + "/universes/U06.voices");
-    EXPECT_GE(voices.size(), 4u);
-    for (const std::string& name : voices) EXPECT_EQ(packcheck::CheckTiming(dir, name), "") << name;
+    packcheck::CheckSpeaker(s, "*U06_18", "$$$DUMMY.*visage");
+    EXPECT_GE(packcheck::CheckVoices(dir, std::string(LUMORA_DEMO_SOURCE) + "/universes/U06.voices"), 4);
 }
 
 TEST_F(Universe06, EveryFileTheScriptNamesExists) {
@@ -126,12 +89,7 @@ TEST_F(Universe06, GroundAtEyeHeightWhereTheScriptAndThePaintingsPutTheCamera) {
 
     UniverseScene painting(dir, "U06D.ZELT");
     ASSERT_EQ(painting.m_Loaded, 1);
-    int objects = 0;
-    for (ZeltObject* o = Zelt_Scene_Get_First_Object(painting.m_Scene); o; o = Zelt_Scene_Get_Next_Object(painting.m_Scene, o)) {
-        ++objects;
-        EXPECT_EQ(std::strchr(o->name, '*'), nullptr) << "scenery only: " << o->name;
-    }
-    EXPECT_GT(objects, 20);
+    EXPECT_GT(packcheck::ExpectSceneryOnly(painting), 20);
     ExpectGround(painting, "U14_03", {-1033.06f, 146.35f, 25.41f});
     ExpectGround(painting, "U14_07", {-1104.9f, -1042.33f, 25.41f});
     EXPECT_TRUE(boxes.empty()) << boxes.front();

@@ -10,8 +10,6 @@
 // enough to bridge it.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
@@ -19,36 +17,18 @@
 
 #include "_Universe07.h"
 #include "_UniverseScene.h"
-#include "lumora/engine/InfoTables.h"
-#include "lumora/shell/ChunkFile.h"
-#include "lumora/shell/Report.h"
 #include "platform/Files.h"
 
 namespace {
 
+using packcheck::kEye;
+using packcheck::Position;
 using packcheck::Upper;
 using packcheck::UniverseScene;
 
-constexpr float kEye = 60.0f;
-
-ZeltVector Position(ZeltObject* o) {
-    ZeltVector v{};
-    Zelt_Object_Get_Global_Position(o, &v);
-    return v;
-}
-
-class Universe07 : public ::testing::Test {
+class Universe07 : public packcheck::PackCheck {
 protected:
-    static void SetUpTestSuite() { ASSERT_EQ(StartKernel(0, 16), 1); }
-    void SetUp() override {
-        dir = packcheck::UniverseDir("U07");
-        ASSERT_NE(dir, "") << "no U07 in the pack";
-        SetMessageBoxHook([this](platform::HWND, const char* text, const char*, platform::UINT) {
-            boxes.push_back(text);
-            return 1;
-        });
-    }
-    void TearDown() override { SetMessageBoxHook({}); }
+    Universe07() : PackCheck("U07") {}
 
     // The name of what lies under `eye` and its depth below it.
     std::string Under(UniverseScene& s, ZeltVector eye, float* depth = nullptr) {
@@ -58,9 +38,6 @@ protected:
         if (depth) *depth = eye.z - ground;
         return on->name;
     }
-
-    std::string dir;
-    std::vector<std::string> boxes;
 };
 
 TEST_F(Universe07, RenamesFindTheirObjectsAndTheTablesMeetTheScript) {
@@ -92,10 +69,8 @@ TEST_F(Universe07, RenamesFindTheirObjectsAndTheTablesMeetTheScript) {
     ASSERT_EQ(s.m_Anims.count("*U06_24"), 1u);
     ASSERT_NE(s.Object("Meche"), nullptr) << "the fuse the script hides";
 
-    std::map<int, XActionInfoRecord> byId;
-    for (const std::string& fault :
-         packcheck::CheckTables(s, {"DoInterrupteur", "Open1Secret", "Open2Secret", "CouperDynamite", "OpenGrille"}, byId))
-        ADD_FAILURE() << fault;
+    std::map<int, XActionInfoRecord> byId =
+        packcheck::CheckTables(s, {"DoInterrupteur", "Open1Secret", "Open2Secret", "CouperDynamite", "OpenGrille"});
     for (int id : {1, 2, 3, 4, 5, 6, 7}) ASSERT_EQ(byId.count(id), 1u) << "action " << id;
     EXPECT_EQ(Upper(byId[1].m_Sender), "*U06_25");
     EXPECT_EQ(byId[1].m_RepeatLimit, 1) << "the script reads action 1's done flag";
@@ -114,19 +89,13 @@ TEST_F(Universe07, EveryFileTheScriptNamesExists) {
                             "Sound/s4_19.wav", "Sound/s4_17.wav", "Sound/s4_18.wav", "Sound/s4_20.wav", "Sound/s4_21.wav",
                             "Sound/s4_13.wav", "Sound/s4_24.wav"})
         EXPECT_NE(platform::ResolvePath(dir, rel), "") << rel;
-    for (const std::string& name : packcheck::VoiceNames(std::string(LUMORA_DEMO_SOURCE) + "/universes/U07.voices"))
-        EXPECT_EQ(packcheck::CheckTiming(dir, name), "") << name;
+    packcheck::CheckVoices(dir, std::string(LUMORA_DEMO_SOURCE) + "/universes/U07.voices");
     // The pictures of what is carried here.
     const std::string root = dir + "../";
     for (const char* picture : {"U06_19C", "U06_19P", "U06_28C", "U06_28P", "U06_30C", "U06_30P"})
         EXPECT_NE(platform::ResolvePath(root, std::string("2DBIT/") + picture + ".bmp"), "") << picture;
-    auto file = std::make_unique<XChunkFile>();
-    ASSERT_EQ(file->Open(platform::ResolvePath(dir, "SCENE.BIN").c_str(), 0), 1);
-    XSceneInfoRecord info;
-    XCameraInfoRecord camera;
-    ASSERT_EQ(ReadSceneInfo(*file, info), 1);
-    ASSERT_EQ(ReadCameraInfo(*file, camera), 1);
-    file->Close();
+    const auto [read, info, camera] = packcheck::ReadSceneRecords(dir);
+    ASSERT_TRUE(read);
     EXPECT_EQ(info.m_Scale, 40.0f);
 }
 

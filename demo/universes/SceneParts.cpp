@@ -1,7 +1,9 @@
 #include "demo/universes/SceneParts.h"
 
+#include "demo/lib/Voice.h"
 #include "lumora/engine/InfoTables.h"
 
+#include <cmath>
 #include <vector>
 
 namespace pack {
@@ -58,6 +60,57 @@ bool WriteSceneInfo(Pack& pack, const char* folder, int r, int g, int b, float s
     camera.m_Speed = 4.0f;
     const std::string path = std::string(folder) + "/Scene.bin";
     return SaveSceneInfoFile(pack.Path(path).c_str(), scene, camera) || pack.Fail("cannot write " + path);
+}
+
+KelmatObject* SkyCylinder(demo::AssetScene& s, const char* name, demo::Vec3 at, float radius, float bottom, float top,
+                          KelmatMaterial* m) {
+    constexpr float kPi = 3.14159265f;
+    std::vector<demo::Vec3> v;
+    std::vector<demo::AssetScene::Face> f;
+    const int sides = 16;
+    for (int i = 0; i <= sides; ++i) {
+        const float a = 2 * kPi * static_cast<float>(i) / sides;
+        v.push_back({radius * std::cos(a), radius * std::sin(a), bottom});
+        v.push_back({radius * std::cos(a), radius * std::sin(a), top});
+        if (i > 0) {
+            const int b = 2 * (i - 1);
+            const float u0 = static_cast<float>(i - 1) / 4, u1 = static_cast<float>(i) / 4;
+            f.push_back({{b, b + 1, b + 3, b + 2}, {u0, 0, u0, 1, u1, 1, u1, 0}});
+        }
+    }
+    return s.Mesh(name, at, v, f, m);
+}
+
+demo::Character ClothedCharacter(demo::AssetScene& s, const char* name, const char* face, demo::Vec3 at, demo::Rgb coat,
+                                 demo::Rgb skin) {
+    auto* clothes = s.Material((std::string("Habit") + name).c_str(), coat.r, coat.g, coat.b);
+    auto* flesh = s.Material((std::string("Peau") + name).c_str(), skin.r, skin.g, skin.b);
+    return demo::BuildCharacter(s, name, face, at, clothes, flesh);
+}
+
+bool MouthShapes(Pack& pack, const demo::Character& c, const std::string& rel) {
+    std::string why;
+    return demo::WriteMouthShapes(c, pack.Path(rel), why) || pack.Fail(why);
+}
+
+bool SpeakerFiles(Pack& pack, const std::string& folder, demo::AssetScene& s, const demo::Character& c, const std::string& id,
+                  UniverseNames& names) {
+    if (!SaveAsset(pack, s, folder + "/Perso/" + id + ".O3D")) return false;
+    demo::AssetScene a;
+    KelmatAnimation* root = RestPose(a, c.root, 40);
+    if (KelmatAnimation* head = FindAnim(root, "TETE"))
+        a.PositionKeys(head, {{0, {0, 0, 62}}, {20, {0, 0, 62.8f}}, {40, {0, 0, 62}}});
+    if (!SaveAsset(pack, a, folder + "/Anim/" + id + "/Attente.A3D")) return false;
+    if (!MouthShapes(pack, c, folder + "/Anim/" + id)) return false;
+    AddAllNames(names, s);
+    names.animations.insert(c.root->name);
+    return true;
+}
+
+bool WriteLists(Pack& pack, const std::string& folder, const std::string& list, const std::string& paintings) {
+    return pack.WriteFile(folder + "/" + folder + ".ZELT", list) &&
+           pack.WriteFile(folder + "/" + folder + "D.ZELT", "; " + paintings + ": scenery only\r\nscene=\"" + folder + ".S3D\"\r\nlight=\"" +
+                                                                folder + ".L3D\"\r\n");
 }
 
 }  // namespace pack

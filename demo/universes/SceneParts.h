@@ -1,11 +1,12 @@
 // Pieces every universe builder uses: writing one asset file into the pack,
-// collecting object names for the table checks, and rest-pose animation
-// trees that scripted moves are keyed on.
+// collecting object names for the table checks, rest-pose animation trees
+// that scripted moves are keyed on, the sky, the speakers and the lists.
 #pragma once
 
 #include <string>
 
 #include "demo/lib/AssetScene.h"
+#include "demo/lib/Media.h"
 #include "tools/lumora-pack/Pack.h"
 
 namespace pack {
@@ -28,5 +29,28 @@ bool WriteSceneInfo(Pack& pack, const char* folder, int r, int g, int b, float s
 
 // The animation node of that name in a tree, or null.
 KelmatAnimation* FindAnim(KelmatAnimation* a, const char* name);
+
+// A sky cylinder of 16 sides round `at`, `radius` wide, from `bottom` to
+// `top`, textured on its inside.
+KelmatObject* SkyCylinder(demo::AssetScene& s, const char* name, demo::Vec3 at, float radius, float bottom, float top,
+                          KelmatMaterial* m);
+
+// A character of BuildCharacter dressed in `coat` ("Habit<name>") with its
+// skin ("Peau<name>").
+demo::Character ClothedCharacter(demo::AssetScene& s, const char* name, const char* face, demo::Vec3 at, demo::Rgb coat,
+                                 demo::Rgb skin);
+
+// The eight mouth shapes of `c` into the folder `rel` of the pack.
+bool MouthShapes(Pack& pack, const demo::Character& c, const std::string& rel);
+
+// A speaker of universe `folder`: its file "Perso/<id>.O3D" from `s`, its
+// rest-pose animation "Anim/<id>/Attente.A3D" (a slow breath) and its mouth
+// shapes; its names into `names`.
+bool SpeakerFiles(Pack& pack, const std::string& folder, demo::AssetScene& s, const demo::Character& c, const std::string& id,
+                  UniverseNames& names);
+
+// A universe's lists: "<folder>.ZELT" holding `list`, and "<folder>D.ZELT"
+// the paintings load, scenery and lights only, headed by `paintings`.
+bool WriteLists(Pack& pack, const std::string& folder, const std::string& list, const std::string& paintings);
 
 }  // namespace pack

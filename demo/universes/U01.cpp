@@ -284,24 +284,7 @@ bool Scenery(Pack& pack, UniverseNames& names) {
 
     // Ground, sky.
     s.Floor("Sol", {100, 350, kBed}, 5400, 5400, m.grass, 54);
-    {
-        // A sky cylinder far out, its inside textured.
-        const float r = 2600;
-        std::vector<Vec3> v;
-        std::vector<AssetScene::Face> f;
-        const int sides = 16;
-        for (int i = 0; i <= sides; ++i) {
-            const float a = 2 * kPi * static_cast<float>(i) / sides;
-            v.push_back({r * std::cos(a), r * std::sin(a), kBed - 100});
-            v.push_back({r * std::cos(a), r * std::sin(a), 1400});
-            if (i > 0) {
-                const int b = 2 * (i - 1);
-                const float u0 = static_cast<float>(i - 1) / 4, u1 = static_cast<float>(i) / 4;
-                f.push_back({{b, b + 1, b + 3, b + 2}, {u0, 0, u0, 1, u1, 1, u1, 0}});
-            }
-        }
-        s.Mesh("Ciel", {100, 350, 0}, v, f, m.sky);
-    }
+    SkyCylinder(s, "Ciel", {100, 350, 0}, 2600, kBed - 100, 1400, m.sky);
 
     // Track beds: the loop and the second track.
     const Loop loop;
@@ -437,46 +420,25 @@ bool Scenery(Pack& pack, UniverseNames& names) {
     return Save(pack, l, "U01/U01.L3D");
 }
 
-demo::Character Person(AssetScene& s, const char* name, const char* face, Vec3 at, Rgb coat, Rgb skin) {
-    auto* clothes = s.Material((std::string("Habit") + name).c_str(), coat.r, coat.g, coat.b);
-    auto* flesh = s.Material((std::string("Peau") + name).c_str(), skin.r, skin.g, skin.b);
-    return demo::BuildCharacter(s, name, face, at, clothes, flesh);
-}
-
-// A character file with its rest-pose animation (a slow breath) and mouths.
-bool SpeakerFiles(Pack& pack, AssetScene& s, const demo::Character& c, const std::string& id, UniverseNames& names) {
-    if (!Save(pack, s, "U01/Perso/" + id + ".O3D")) return false;
-    AssetScene a;
-    KelmatAnimation* root = RestPose(a, c.root, 40);
-    if (KelmatAnimation* head = FindAnim(root, "TETE"))
-        a.PositionKeys(head, {{0, {0, 0, 62}}, {20, {0, 0, 62.8f}}, {40, {0, 0, 62}}});
-    if (!Save(pack, a, "U01/Anim/" + id + "/Attente.A3D")) return false;
-    std::string why;
-    if (!demo::WriteMouthShapes(c, pack.Path("U01/Anim/" + id), why)) return pack.Fail(why);
-    AddAllNames(names, s);
-    names.animations.insert(c.root->name);
-    return true;
-}
-
 bool Characters(Pack& pack, UniverseNames& names) {
     {
         // The companion, on the platform north of the arrival point.
         AssetScene s;
-        const demo::Character c = Person(s, "*U01_01", "$$$DUMMY.*01SParle", {-300, -440, kPlatform}, {70, 110, 150}, {230, 190, 160});
+        const demo::Character c = ClothedCharacter(s, "*U01_01", "$$$DUMMY.*01SParle", {-300, -440, kPlatform}, {70, 110, 150}, {230, 190, 160});
         s.Box("Casquette", {0, 0, 10}, {-10, -12, 0}, {10, 10, 4}, s.Material("Casquette", 40, 50, 90), c.head);
-        if (!SpeakerFiles(pack, s, c, "U01_01", names)) return false;
+        if (!SpeakerFiles(pack, "U01", s, c, "U01_01", names)) return false;
     }
     {
         // The mayor, at the west end of the platform, on the red carpet,
         // with the card in his hand.
         AssetScene s;
-        const demo::Character c = Person(s, "*U01_02", "$$$DUMMY.*02SParle", {-466, -395, kPlatform + 0.5f}, {40, 40, 50}, {235, 185, 160});
+        const demo::Character c = ClothedCharacter(s, "*U01_02", "$$$DUMMY.*02SParle", {-466, -395, kPlatform + 0.5f}, {40, 40, 50}, {235, 185, 160});
         auto* black = s.Material("Haut", 25, 25, 30);
         s.Cylinder("Chapeau", {0, 0, 10}, 8, 14, 8, black, c.head);
         s.Box("Echarpe", {0, 0, 38}, {-13, -13, 0}, {13, 13, 5}, s.Material("Tricolore", 40, 60, 200), c.root);
         auto* arm = s.Box("Bras", {9, -4, 48}, {-3, -3, -26}, {3, 3, 0}, s.Material("Manche", 45, 45, 55), c.root);
         s.Box("*U01_04", {0, -4, -26}, {-5, -1, -3}, {5, 1, 3}, s.Material("Carte", 245, 235, 200), arm);
-        if (!SpeakerFiles(pack, s, c, "U01_02", names)) return false;
+        if (!SpeakerFiles(pack, "U01", s, c, "U01_02", names)) return false;
         // The card held out: the arm comes forward and up ("GiveCard"), high
         // enough for the card to show below the face of the one he greets.
         AssetScene give;
@@ -803,9 +765,8 @@ bool BuildU01(Pack& pack) {
         "object=\"Perso\\U01_02.O3D\" animation=\"Anim\\U01_02\\Attente.A3D,10\"\r\n"
         "object=\"Perso\\Ernest.O3D\"\r\n"
         "light=\"U01.L3D\"\r\n";
-    if (!pack.WriteFile("U01/U01.ZELT", list)) return false;
     // The painting's view of the station: the scenery alone.
-    if (!pack.WriteFile("U01/U01D.ZELT", "; The station as the painting shows it: scenery only\r\nscene=\"U01.S3D\"\r\nlight=\"U01.L3D\"\r\n")) return false;
+    if (!WriteLists(pack, "U01", list, "The station as the painting shows it")) return false;
 
     if (!WriteSceneInfo(pack, "U01", 125, 110, 100, 20.0f, 37.0f)) return false;
     return pack.CompileTables("U01", DemoDir() + "/universes/U01.tables", names);

@@ -33,7 +33,6 @@ namespace {
 
 using demo::AssetScene;
 using demo::Key;
-using demo::Rgb;
 using demo::Vec3;
 
 constexpr float kPi = 3.14159265f;
@@ -172,20 +171,8 @@ bool Scenery(Pack& pack, UniverseNames& names) {
     // A sky cylinder far out, its inside textured.
     {
         const float r = 3200;
-        std::vector<Vec3> v;
-        std::vector<AssetScene::Face> f;
         const int sides = 16;
-        for (int i = 0; i <= sides; ++i) {
-            const float a = 2 * kPi * static_cast<float>(i) / sides;
-            v.push_back({r * std::cos(a), r * std::sin(a), kSquare - 200});
-            v.push_back({r * std::cos(a), r * std::sin(a), 1600});
-            if (i > 0) {
-                const int b = 2 * (i - 1);
-                const float u0 = static_cast<float>(i - 1) / 4, u1 = static_cast<float>(i) / 4;
-                f.push_back({{b, b + 1, b + 3, b + 2}, {u0, 0, u0, 1, u1, 1, u1, 0}});
-            }
-        }
-        s.Mesh("CielPort", {800, -600, 0}, v, f, m.sky);
+        SkyCylinder(s, "CielPort", {800, -600, 0}, r, kSquare - 200, 1600, m.sky);
         // Its lid, seen from below.
         std::vector<Vec3> lid;
         std::vector<int> ring;
@@ -215,35 +202,14 @@ bool Scenery(Pack& pack, UniverseNames& names) {
     return SaveAsset(pack, l, "U02/U02.L3D");
 }
 
-demo::Character Person(AssetScene& s, const char* name, const char* face, Vec3 at, Rgb coat, Rgb skin) {
-    auto* clothes = s.Material((std::string("Habit") + name).c_str(), coat.r, coat.g, coat.b);
-    auto* flesh = s.Material((std::string("Peau") + name).c_str(), skin.r, skin.g, skin.b);
-    return demo::BuildCharacter(s, name, face, at, clothes, flesh);
-}
-
-// A speaker's file with its rest-pose animation (a slow breath) and mouths.
-bool SpeakerFiles(Pack& pack, AssetScene& s, const demo::Character& c, const std::string& id, UniverseNames& names) {
-    if (!SaveAsset(pack, s, "U02/Perso/" + id + ".O3D")) return false;
-    AssetScene a;
-    KelmatAnimation* root = RestPose(a, c.root, 40);
-    if (KelmatAnimation* head = FindAnim(root, "TETE"))
-        a.PositionKeys(head, {{0, {0, 0, 62}}, {20, {0, 0, 62.8f}}, {40, {0, 0, 62}}});
-    if (!SaveAsset(pack, a, "U02/Anim/" + id + "/Attente.A3D")) return false;
-    std::string why;
-    if (!demo::WriteMouthShapes(c, pack.Path("U02/Anim/" + id), why)) return pack.Fail(why);
-    AddAllNames(names, s);
-    names.animations.insert(c.root->name);
-    return true;
-}
-
 bool Characters(Pack& pack, UniverseNames& names) {
     {
         // The controller at the carriage door, and his step aside
         // ("LaisserEntrer"): 30 frames to the east of the door.
         AssetScene s;
-        const demo::Character c = Person(s, "*U02_02", "$$$DUMMY.*U02Parle", {900, 185, kPlatform}, {30, 40, 80}, {225, 180, 150});
+        const demo::Character c = ClothedCharacter(s, "*U02_02", "$$$DUMMY.*U02Parle", {900, 185, kPlatform}, {30, 40, 80}, {225, 180, 150});
         s.Cylinder("Kepi", {0, 0, 10}, 9, 7, 8, s.Material("KepiBleu", 30, 40, 90), c.head);
-        if (!SpeakerFiles(pack, s, c, "U02_02", names)) return false;
+        if (!SpeakerFiles(pack, "U02", s, c, "U02_02", names)) return false;
         AssetScene aside;
         KelmatAnimation* root = RestPose(aside, c.root, 30);
         aside.PositionKeys(root, {{0, {900, 185, kPlatform}}, {30, {950, 185, kPlatform}}});
@@ -252,17 +218,17 @@ bool Characters(Pack& pack, UniverseNames& names) {
     {
         // The chestnut seller behind her stall.
         AssetScene s;
-        const demo::Character c = Person(s, "*U02_03", "$$$DUMMY.*U_03Parle", {520, -760, kSquare}, {120, 40, 40}, {235, 190, 165});
+        const demo::Character c = ClothedCharacter(s, "*U02_03", "$$$DUMMY.*U_03Parle", {520, -760, kSquare}, {120, 40, 40}, {235, 190, 165});
         s.Box("Fichu", {0, 0, 9}, {-10, -10, 0}, {10, 10, 3}, s.Material("Fichu", 200, 180, 60), c.head);
         s.Box("Tablier", {0, -12.5f, 10}, {-10, -1, 0}, {10, 0, 30}, s.Material("Tablier", 230, 225, 210), c.root);
-        if (!SpeakerFiles(pack, s, c, "U02_03", names)) return false;
+        if (!SpeakerFiles(pack, "U02", s, c, "U02_03", names)) return false;
     }
     {
         // The clerk behind the kiosk's window, asleep on his counter.
         AssetScene s;
-        const demo::Character c = Person(s, "*U02_04", "$$$DUMMY.*visage", {240, -700, kSquare}, {60, 60, 65}, {220, 185, 160});
+        const demo::Character c = ClothedCharacter(s, "*U02_04", "$$$DUMMY.*visage", {240, -700, kSquare}, {60, 60, 65}, {220, 185, 160});
         s.Box("Visiere", {0, -9, 9}, {-9, -5, 0}, {9, 0, 1.5f}, s.Material("Visiere", 40, 110, 60), c.head);
-        if (!SpeakerFiles(pack, s, c, "U02_04", names)) return false;
+        if (!SpeakerFiles(pack, "U02", s, c, "U02_04", names)) return false;
     }
     return true;
 }
@@ -494,9 +460,7 @@ bool BuildU02(Pack& pack) {
         "object=\"Perso\\U02_03.O3D\" animation=\"Anim\\U02_03\\Attente.A3D,10\"\r\n"
         "object=\"Perso\\U02_04.O3D\" animation=\"Anim\\U02_04\\Attente.A3D,10\"\r\n"
         "light=\"U02.L3D\"\r\n";
-    if (!pack.WriteFile("U02/U02.ZELT", list)) return false;
-    if (!pack.WriteFile("U02/U02D.ZELT", "; The harbour as the paintings show it: scenery only\r\nscene=\"U02.S3D\"\r\nlight=\"U02.L3D\"\r\n"))
-        return false;
+    if (!WriteLists(pack, "U02", list, "The harbour as the paintings show it")) return false;
 
     if (!WriteSceneInfo(pack, "U02", 120, 115, 110, 20.0f, 37.0f)) return false;
     return pack.CompileTables("U02", DemoDir() + "/universes/U02.tables", names);

@@ -172,23 +172,7 @@ bool Scenery(Pack& pack, UniverseNames& names) {
     s.Floor("SolHall", {250, 0, kHall}, 1100, 1000, tiles, 10);
     s.Floor("Quai", {250, 1000, kHall}, 300, 1000, stone, 8);
     s.Floor("Voies", {250, 0, -60}, 6400, 6400, cobbles, 48);
-    {
-        const float r = 3200;
-        std::vector<Vec3> v;
-        std::vector<AssetScene::Face> f;
-        const int sides = 16;
-        for (int i = 0; i <= sides; ++i) {
-            const float a = 2 * kPi * static_cast<float>(i) / sides;
-            v.push_back({r * std::cos(a), r * std::sin(a), -100});
-            v.push_back({r * std::cos(a), r * std::sin(a), 1600});
-            if (i > 0) {
-                const int b = 2 * (i - 1);
-                const float u0 = static_cast<float>(i - 1) / 4, u1 = static_cast<float>(i) / 4;
-                f.push_back({{b, b + 1, b + 3, b + 2}, {u0, 0, u0, 1, u1, 1, u1, 0}});
-            }
-        }
-        s.Mesh("Ciel", {250, 0, 0}, v, f, sky);
-    }
+    SkyCylinder(s, "Ciel", {250, 0, 0}, 3200, -100, 1600, sky);
 
     // The hall: walls with the entrance (south, x 150..350) and the hall
     // door's opening (north, x 200..300), the glass roof on iron beams.
@@ -314,8 +298,7 @@ bool Characters(Pack& pack, UniverseNames& names) {
         names.animations.insert("*U05_02");
         if (!Save(pack, s, "Perso/U05_02.O3D") || !CharacterMove(pack, c, "Anim/U05_02/Attente.A3D", 40, {}, {}, breath))
             return false;
-        std::string why;
-        if (!demo::WriteMouthShapes(c, pack.Path("U05/Anim/U05_02"), why)) return pack.Fail(why);
+        if (!MouthShapes(pack, c, "U05/Anim/U05_02")) return false;
     }
     {
         // Mazout, broad and red-faced, dozing on his bench by the door.
@@ -337,8 +320,7 @@ bool Characters(Pack& pack, UniverseNames& names) {
                            {still, {10, {p.x + 20, p.y - 20, p.z}}, {30, {p.x + 120, p.y - 90, p.z}}},
                            {{0, {0, 0, 0}}, {30, {-40, 0, 0}}}, {{0, {0, 0, 62}}, {15, {0, -5, 58}}, {30, {0, -6, 57}}}))
             return false;
-        std::string why;
-        if (!demo::WriteMouthShapes(c, pack.Path("U05/Anim/U04_04"), why)) return pack.Fail(why);
+        if (!MouthShapes(pack, c, "U05/Anim/U04_04")) return false;
     }
     {
         // The puppy by the counter: body, head and tail (the animations
@@ -508,9 +490,7 @@ bool BuildU05(Pack& pack) {
         "object=\"Perso\\U04_04.O3D\" animation=\"Anim\\U04_04\\Repos.A3D,10\"\r\n"
         "object=\"Perso\\U05_05.O3D\" animation=\"Anim\\U05_05\\Repos.A3D,10\"\r\n"
         "light=\"U05.L3D\"\r\n";
-    if (!pack.WriteFile("U05/U05.ZELT", list)) return false;
-    if (!pack.WriteFile("U05/U05D.ZELT", "; Paris as the paintings show it: scenery only\r\nscene=\"U05.S3D\"\r\nlight=\"U05.L3D\"\r\n"))
-        return false;
+    if (!WriteLists(pack, "U05", list, "Paris as the paintings show it")) return false;
 
     if (!WriteSceneInfo(pack, "U05", 130, 125, 120, 32.0f, 0.0f)) return false;
     return pack.CompileTables("U05", DemoDir() + "/universes/U05.tables", names);
