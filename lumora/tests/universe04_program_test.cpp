@@ -1,9 +1,9 @@
 // The real program straight into the painter's garden, with scripted input
-// at 100 ms a frame (the walker goes 16 units and turns 0.06 radians a
-// frame): the arrival finds the painter gagged and saves the game; the
-// puzzle runs through to leaving on foot for universe 5; a leaking boat
-// left unplugged sinks and ends in the menu; the paintings of the garden
-// open at their viewpoints.
+// at 33 ms a frame, as the game runs (a turn is 0.06 radians a frame;
+// walking, rowing, animations and voices go by the clock): the arrival
+// finds the painter gagged and saves the game; the puzzle runs through to
+// leaving on foot for universe 5; a leaking boat left unplugged sinks and
+// ends in the menu; the paintings of the garden open at their viewpoints.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -23,13 +23,10 @@ namespace {
 // output, or "failed: " and it when the program did not end well.
 std::string RunGarden(const ScratchDir& scratch, const std::string& script, bool frames = false,
                       const std::string& scene = "U04.ZELT") {
-    if (!fs::exists(scratch.Path() / "data")) {
-        fs::copy(fs::path(BinDir()) / "Data", scratch.Path() / "data", fs::copy_options::recursive);
-        fs::create_directories(scratch.Path() / "frames");
-    }
+    if (!fs::exists(scratch.Path() / "data")) CopyPack(scratch);
     scratch.Write("input.txt", script);
     const std::string command = "cd '" + scratch.Path().string() +
-                                "' && LUMORA_BACKEND=headless LUMORA_CLOCK=fixed:100 LUMORA_INPUT=input.txt " +
+                                "' && LUMORA_BACKEND=headless LUMORA_CLOCK=fixed:33 LUMORA_INPUT=input.txt " +
                                 (frames ? "LUMORA_FRAMES=frames " : "") + "LUMORA_DEBUG=1 '" + BinDir() +
                                 "/lumora' --data data --save save --scene " + scene + " > run.log 2>&1";
     const int status = std::system(command.c_str());
@@ -63,38 +60,40 @@ namespace {
 // back, Shift gets out at the landing; a turn to the house; the key opens
 // the workshop door, a click goes in; the painting rolls up, the postcard
 // is taken; turned round, the door leads out; the postcard shown to the
-// painter brings Mazout; Up towards the house leaves.
+// painter brings Mazout; Up towards the house leaves. Times are frames
+// since the script started; the garden starts at frame 8 and the painter is
+// gagged at frame 196.
 const char* const kPuzzle =
     "#2 key press RETURN\n"
-    "#100 move 320 300\n+1 click left\n"   // the painter
-    "#200 move 585 330\n+1 click left\n"   // the jam pot
-    "#215 move 607 350\n+1 click left\n"   // its cork
-    "#230 key down RIGHT\n+42 key up RIGHT\n"
-    "#275 key down UP\n+26 key up UP\n"    // onto the boat
-    "#320 move 320 420\n+1 click left\n"   // the hole, plugged
-    "#330 key down RIGHT\n+34 key up RIGHT\n"
-    "#385 move 420 268\n+1 click left\n"   // an oar
-    "#390 key down RIGHT\n+47 key up RIGHT\n"
-    "#440 move 320 245\n+1 click left\n"   // the left lock
-    "#450 key down LEFT\n+47 key up LEFT\n"
-    "#500 move 290 258\n+1 click left\n"   // the other oar
-    "#510 key down LEFT\n+11 key up LEFT\n"
-    "#525 move 320 245\n+1 click left\n"   // the right lock
-    "#535 key down UP\n+90 key up UP\n"    // across
-    "#630 move 408 151\n+1 click left\n"   // the key
-    "#640 key down DOWN\n+85 key up DOWN\n"
-    "#730 key down SHIFT\n+2 key up SHIFT\n"
-    "#760 key down LEFT\n+42 key up LEFT\n"
-    "#810 move 310 210\n+1 click left\n"   // the door, with the key
-    "#850 move 275 210\n+1 click left\n"   // in
-    "#960 move 170 170\n+1 click left\n"   // the painting
-    "#1000 move 170 195\n+1 click left\n"  // the postcard
-    "#1010 key down RIGHT\n+52 key up RIGHT\n"
-    "#1070 move 440 240\n+1 click left\n"  // out
-    "#1110 key down LEFT\n+21 key up LEFT\n"
-    "#1140 move 320 330\n+1 click left\n"  // the postcard shown
-    "#1280 key down UP\n+3 key up UP\n"
-    "#1400 quit\n";
+    "#230 move 320 300\n+1 click left\n"   // the painter
+    "#490 move 585 330\n+1 click left\n"   // the jam pot
+    "#505 move 607 350\n+1 click left\n"   // its cork
+    "#530 key down RIGHT\n+42 key up RIGHT\n"
+    "#580 key down UP\n+62 key up UP\n"    // onto the boat
+    "#690 move 320 420\n+1 click left\n"   // the hole, plugged
+    "#700 key down RIGHT\n+34 key up RIGHT\n"
+    "#750 move 420 268\n+1 click left\n"   // an oar
+    "#765 key down RIGHT\n+47 key up RIGHT\n"
+    "#830 move 320 245\n+1 click left\n"   // the left lock
+    "#845 key down LEFT\n+47 key up LEFT\n"
+    "#910 move 290 258\n+1 click left\n"   // the other oar
+    "#925 key down LEFT\n+11 key up LEFT\n"
+    "#950 move 320 245\n+1 click left\n"   // the right lock
+    "#965 key down UP\n+300 key up UP\n"   // across
+    "#1280 move 408 151\n+1 click left\n"  // the key
+    "#1290 key down DOWN\n+270 key up DOWN\n"
+    "#1575 key down SHIFT\n+2 key up SHIFT\n"
+    "#1650 key down LEFT\n+42 key up LEFT\n"
+    "#1710 move 310 210\n+1 click left\n"  // the door, with the key
+    "#1790 move 275 210\n+1 click left\n"  // in
+    "#2030 move 170 170\n+1 click left\n"  // the painting
+    "#2100 move 170 195\n+1 click left\n"  // the postcard
+    "#2115 key down RIGHT\n+52 key up RIGHT\n"
+    "#2180 move 440 240\n+1 click left\n"  // out
+    "#2265 key down LEFT\n+21 key up LEFT\n"
+    "#2300 move 320 330\n+1 click left\n"  // the postcard shown
+    "#2615 key down UP\n+3 key up UP\n"
+    "#2860 quit\n";
 
 }  // namespace
 
@@ -154,16 +153,16 @@ TEST(GardenProgram, AnUnpluggedBoatSinks) {
     ScratchDir scratch;
     const std::string log = RunGarden(scratch,
                                       "#2 key press RETURN\n"
-                                      "#80 key down RIGHT\n+42 key up RIGHT\n"
-                                      "#125 key down UP\n+26 key up UP\n"
-                                      "#480 quit\n");
+                                      "#210 key down RIGHT\n+42 key up RIGHT\n"
+                                      "#260 key down UP\n+62 key up UP\n"
+                                      "#1100 quit\n");
     ASSERT_NE(log.rfind("failed: ", 0), 0u) << log;
     ExpectStory(log, {"Universe 4: the painter is gagged", "Universe 4: in the boat", "Universe 4: the boat sinks",
                       "Universe: failed, back to the menu"});
     ExpectNoComplaint(log.substr(log.find("Universe 4: the painter is gagged")));
-    // The sinking comes twenty seconds (200 frames) after getting in.
+    // The sinking comes twenty seconds (606 frames) after getting in.
     int frames = 0;
     const std::size_t in = log.find("Universe 4: in the boat"), sunk = log.find("Universe 4: the boat sinks");
     for (std::size_t p = log.find("Pilot: ", in); p < sunk; p = log.find("Pilot: ", p + 1)) ++frames;
-    EXPECT_NEAR(frames, 200, 10);
+    EXPECT_NEAR(frames, 606, 10);
 }
