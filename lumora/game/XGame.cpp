@@ -137,7 +137,7 @@ int XGame::GotoPaintingScene(const char* code) {
     SetSceneList(list);
     if (g_App) g_App->m_CursorShown = 1;
     m_GalleryVisit = 1;
-    DebugOut("Game: the painting %s in %s", m_PaintingCode, list);
+    DebugOut("Game: the painting %s", m_PaintingCode);
     return 1;
 }
 

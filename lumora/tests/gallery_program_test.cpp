@@ -17,7 +17,6 @@
 
 #include "_GameTestSupport.h"
 #include "_ProgramTestSupport.h"
-#include "lumora/game/XGame.h"
 #include "lumora/shell/ChunkFile.h"
 #include "lumora/universes/XPaintingScene.h"
 #include "platform/Files.h"
@@ -167,9 +166,8 @@ TEST(GalleryProgram, EveryPaintingOpensItsPlaceAndEscapeComesBack) {
             EXPECT_GT(Agreement(ReadDumpedFrame(frames, v.start + kShortVisit - 1), gallery), 0.95);
             continue;
         }
-        // The painting scene of this code, in its universe's painting list,
-        // the camera at the painting's viewpoint.
-        const std::size_t started = log.find(opened + " in " + PaintingSceneList(v.code), at);
+        // The painting scene of this code, the camera at the painting's viewpoint.
+        const std::size_t started = log.find(opened + "\r\n", at);
         ASSERT_NE(started, std::string::npos) << log.substr(at);
         at = started + 1;
         const std::size_t pilot = log.find("Pilot: ", started);
