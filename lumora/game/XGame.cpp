@@ -18,6 +18,7 @@
 #include "lumora/shell/DataPath.h"
 #include "lumora/shell/Globals.h"
 #include "lumora/shell/MessageToUser.h"
+#include "lumora/shell/Report.h"
 #include "lumora/shell/XApplication.h"
 #include "lumora/sound/LSoundManager.h"
 #include "platform/Files.h"
@@ -140,6 +141,7 @@ int XGame::GotoPaintingScene(const char* code) {
     SetSceneList(list);
     if (g_App) g_App->m_CursorShown = 1;
     m_GalleryVisit = 1;
+    DebugOut("Game: the painting %s", m_PaintingCode);
     return 1;
 }
 

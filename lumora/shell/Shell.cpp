@@ -234,6 +234,9 @@ int LumoraMain(int argc, char** argv) {
     g_App->ShowBitmap(path);
 
     g_App->m_Game->SetSceneList(firstScene);
+    // The universe is known before its scene starts, as after a change of
+    // universe: an arrival's automatic save records it as the player's progress.
+    g_App->m_Game->m_Universe = static_cast<short>(UniverseOfList(firstScene));
     g_App->SetState(APP_LOAD_SCENE);
     // Straight into a universe as a new game would be: with its inventory.
     if (std::strcmp(firstScene, "U00.ZELT") != 0)
