@@ -4,7 +4,8 @@
 // answers, the ids the scripts read are there with the conditions they rely
 // on, the three characters talk in both folders, every file the scripts
 // name exists, the ground lies at eye height wherever a script or a
-// painting puts the camera, and the cinematic's markers fly.
+// painting puts the camera, the objects the dusk's painting leaves out are
+// in its place, and the cinematic's markers fly.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "_UniverseScene.h"
+#include "lumora/universes/XPaintingScene.h"
 #include "lumora/universes/XUniverse03.h"
 #include "lumora/universes/XUniverse33.h"
 #include "platform/Files.h"
@@ -165,6 +167,19 @@ TEST_F(Fair, GroundAtEyeHeightWhereTheScriptsAndPaintingsPutTheCamera) {
     CheckGround(dusk, {{"U12_04", {320.98f, -92.88f, 68.83f}}});
     // The painting scene's repairs of groups 3 and 33 find their objects.
     for (const char* name : {"*Ecran01", "*Ecran09", "*Ecran10", "Box186", "*U03_13"}) EXPECT_NE(dusk.Object(name), nullptr) << name;
+    // The objects the painting scene leaves out of the caravan's still view
+    // are all in the place, in the painting's list as in the game's, and
+    // are none of those it puts away by their own names.
+    Loaded play(Folder("U33"), "U33.ZELT");
+    ASSERT_EQ(play.loaded, 1);
+    std::set<std::string> show;
+    for (const char* const* name = XPaintingScene::FairShowObjects(); *name; ++name) {
+        show.insert(Upper(*name));
+        EXPECT_NE(dusk.Object(*name), nullptr) << *name;
+        EXPECT_NE(play.Object(*name), nullptr) << *name;
+    }
+    EXPECT_EQ(show.size(), 24u);
+    for (const char* own : {"*ECRAN01", "*ECRAN10", "BOX186", "*U03_13"}) EXPECT_EQ(show.count(own), 0u) << own;
     EXPECT_TRUE(boxes.empty()) << boxes.front();
 }
 

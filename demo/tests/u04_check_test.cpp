@@ -104,7 +104,22 @@ TEST_F(Garden, TalkersAndEveryFileTheScriptNames) {
         EXPECT_NE(Object(name), nullptr) << name;
     }
     EXPECT_NE(platform::ResolvePath(u04, "Maps/teteBA.dmf"), "") << "the gagged face";
-    EXPECT_NE(Zelt_Scene_Get_Material(scene, "PeauPeintre"), nullptr) << "the material the face map goes on";
+    ZeltMaterial* skin = Zelt_Scene_Get_Material(scene, "PeauPeintre");
+    ASSERT_NE(skin, nullptr) << "the material the face map goes on";
+    EXPECT_NE(skin->texture, nullptr) << "the face picture is loaded with him";
+    // The garden's lights reach the people and parts loaded after the
+    // scenery, not only the scenery (their faces would be ambient-dark).
+    int lights = 0;
+    for (ZeltLight* l = Zelt_Scene_Get_First_Light(scene); l; l = Zelt_Scene_Get_Next_Light(scene, l)) {
+        ++lights;
+        for (const char* person : {"*U04_03", "*U04_04"}) {
+            ZeltObject* head = Find(Object(person), "TETE");
+            ASSERT_NE(head, nullptr) << person;
+            EXPECT_EQ(Zelt_Light_Includes_Object(l, head), 1) << l->name << " on " << person;
+        }
+        EXPECT_EQ(Zelt_Light_Includes_Object(l, Object("*U04_08")), 1) << l->name << " on the painting";
+    }
+    EXPECT_GE(lights, 2);
     EXPECT_NE(platform::ResolvePath(root, "Video/GivParis.AVI"), "");
     EXPECT_NE(platform::ResolvePath(root, "Video/s6_1.wav"), "");
     EXPECT_NE(platform::ResolvePath(u04, "Scene.bin"), "");

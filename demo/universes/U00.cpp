@@ -34,7 +34,8 @@ bool BuildU00(Pack& pack) {
         "scene=\"U04.S3D\"\r\n"
         "object=\"Perso\\U04_03.O3D\" animation=\"Anim\\U04_03_Lunettes\\Attente.A3D,10\"\r\n"
         "object=\"Objets\\LunettesPeintre.O3D\" ; the painter's pair first: it becomes *U04_81\r\n"
-        "object=\"Objets\\Lunettes.O3D\"\r\n";
+        "object=\"Objets\\Lunettes.O3D\"\r\n"
+        "light=\"U04.L3D\"\r\n";
     if (!pack.WriteFile("U00/U00.ZELT", list)) return false;
 
     // The scene reads its "Scene.bin" before it moves to the garden's folder.

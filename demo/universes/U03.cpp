@@ -333,6 +333,25 @@ bool Caravan(Pack& pack, UniverseNames& names) {
     for (float x : {-22.0f, 22.0f})
         s.Cylinder(x < 0 ? "RoueArriere" : "RoueAvant", {x, 0, -16}, 16, 3, 10, dark, bike);
     s.Box("Selle", {-14, 0, 4}, {-5, -3, 0}, {5, 3, 10}, s.Material("Selle", 60, 35, 20), bike);
+    // What the night's show brings and a still view leaves out: the reels
+    // and film on the projector, the film can, the lamp's glow and its
+    // smoke; the sleeping clown's lantern; moths round the lanterns and bats
+    // over the screen.
+    auto* iron = s.Material("Fer", 90, 90, 100);
+    s.Box("Bobine1", {250, 393, z + 55}, {-1, -9, 0}, {1, 9, 18}, iron);
+    s.Box("Bobine2", {250, 407, z + 55}, {-1, -9, 0}, {1, 9, 18}, iron);
+    s.Box("Pellicule", {250, 400, z + 55}, {-0.5f, -5, 0}, {0.5f, 5, 3}, s.Material("Pellicule", 50, 40, 30));
+    s.Cylinder("BoiteFilm", {274, 392, z}, 8, 3, 10, iron);
+    s.Box("LampeProjecteur", {250, 413, z + 36}, {-4, -1, -4}, {4, 1, 4}, s.Material("LampeProjecteur", 255, 240, 190));
+    s.Box("Fumee", {250, 400, z + 80}, {-3, -3, 0}, {3, 3, 20}, s.Material("Fumee", 150, 150, 160));
+    s.Box("Lanterne", {228, 52, z}, {-3, -3, 0}, {3, 3, 10}, s.Material("Lanterne", 250, 200, 90));
+    auto* moth = s.Material("Papillon", 225, 215, 190);
+    for (int i = 1; i <= 3; ++i)
+        s.Box(("Papillon" + std::to_string(i)).c_str(), {340.0f + 8 * static_cast<float>(i), 296.0f + 5 * static_cast<float>(i % 2), z + 200 + 6 * static_cast<float>(i)},
+              {-1, -1, 0}, {1, 1, 0.4f}, moth);
+    for (int i = 1; i <= 3; ++i)
+        s.Box(("ChauveSouris" + std::to_string(i)).c_str(), {220.0f + 60 * static_cast<float>(i), 630.0f + 10 * static_cast<float>(i), z + 205 + 12 * static_cast<float>(i)},
+              {-5, -1, 0}, {5, 1, 2}, dark);
     auto* tent = s.Cylinder("Chapiteau", {780, 250, z}, 150, 140, 12, red);
     s.Cylinder("ChapiteauToit", {0, 0, 140}, 110, 40, 12, s.Material("ToileNuit", 200, 195, 180, "toile.bmp"), tent);
     s.Camera("Camera01", {200, -60, z + 60}, {200, 100, z + 60}, 60);

@@ -153,33 +153,33 @@ bool Garden(Pack& pack, UniverseNames& names) {
     s.Cylinder("*pot confi", kPotAt, 6, 10, 8, s.Material("Confiture", 190, 60, 70));
     Stones(s);
     s.Camera("Camera01", {60, 150, kLawn + 60}, {kPainterAt.x, kPainterAt.y, kTerrace + 60}, 60);
-    s.Omni("Soleil", {200, -400, 600}, 255, 245, 225, 1.0f);
-    s.Omni("Ciel", {-300, 200, 400}, 170, 190, 230, 0.6f);
-    for (KelmatLight* l = s.Scene()->lights; l; l = l->next)
-        for (KelmatObject* o = s.Scene()->objects; o; o = o->next) Kelmat_Light_Include_Object(l, o);
     AddNames(names, s);
-    return SaveAsset(pack, s, "U04/U04.S3D");
+    if (!SaveAsset(pack, s, "U04/U04.S3D")) return false;
+    // The lights in their own file, loaded last by every list of the garden
+    // so that they reach the people and the parts loaded after the scenery.
+    AssetScene l;
+    l.Omni("Soleil", {200, -400, 600}, 255, 245, 225, 1.0f);
+    l.Omni("Ciel", {-300, 200, 400}, 170, 190, 230, 0.6f);
+    return SaveAsset(pack, l, "U04/U04.L3D");
 }
 
-// A one-key pose of the painter with the head keyed by `head`.
+// A pose of a character with the head keyed by `head`. The tree has a node
+// for every part (the kernel pairs children by place: a missing node would
+// hand the face's keys to the hat).
 bool Gesture(Pack& pack, const demo::Character& c, const std::string& rel, int length,
              const std::vector<demo::Key>& head) {
     AssetScene a;
-    KelmatAnimation* root = a.Animation(c.root->name, length);
-    a.PositionKeys(root, {{0, {c.root->position.x, c.root->position.y, c.root->position.z}}});
-    KelmatAnimation* tete = a.Animation(c.head->name, length, root);
+    KelmatAnimation* tete = FindAnim(RestPose(a, c.root, length), c.head->name);
+    if (!tete) return pack.Fail(rel + ": no head");
     a.PositionKeys(tete, head);
-    KelmatAnimation* face = a.Animation(c.face->name, length, tete);
-    a.PositionKeys(face, {{0, {c.face->position.x, c.face->position.y, c.face->position.z}}});
-    KelmatAnimation* mouth = a.Animation(c.mouth->name, length, face);
-    a.PositionKeys(mouth, {{0, {c.mouth->position.x, c.mouth->position.y, c.mouth->position.z}}});
     return SaveAsset(pack, a, rel);
 }
 
 bool Painter(Pack& pack, UniverseNames& names) {
     AssetScene p;
     auto* smock = p.Material("Blouse", 90, 110, 170);
-    auto* skin = p.Material("PeauPeintre", 230, 190, 160, "tete.bmp");  // universe 4 swaps the map while he is gagged
+    // Pale, so that the face picture keeps its own colours under the lights.
+    auto* skin = p.Material("PeauPeintre", 250, 235, 225, "tete.bmp");  // universe 4 swaps the map while he is gagged
     const demo::Character c = demo::BuildCharacter(p, "*U04_03", "$$$DUMMY.*visage", kPainterAt, smock, skin);
     p.Box("Beret", {0, 0, 10}, {-10, -10, 0}, {10, 10, 4}, p.Material("Beret", 40, 40, 45), c.head);
     AddNames(names, p);
@@ -318,15 +318,34 @@ bool Sounds(Pack& pack) {
            pack.WriteWave("U04/Sound/s3_15.wav", Noise(3.0f, 250, 0.5f, 415));      // water coming in
 }
 
-// The painter's face: plain skin, and with the gag over his mouth.
+// The painter's face, drawn on every side of his head (the top row is the
+// top of the head): a dark fringe under the beret, brows, eyes, a nose, his
+// moustache and mouth; gagged, a band of white cloth with grey folds and
+// hems from below the nose to the chin. The mouth shapes' box sits over the
+// middle of the mouth.
 demo::Image Face(bool gagged) {
     demo::Image img(64, 64);
+    auto in = [](int v, int lo, int hi) { return v >= lo && v < hi; };
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) {
-            int r = 230, g = 190, b = 160;
-            if ((y > 20 && y < 26) && ((x > 16 && x < 24) || (x > 40 && x < 48))) r = g = b = 40;  // eyes
-            if (gagged && y > 34 && y < 48) r = g = b = 245;                                      // the gag
-            else if (!gagged && y > 40 && y < 44 && x > 24 && x < 40) r = 150, g = 70, b = 70;     // mouth
+            const int eyeX = x < 32 ? x - 14 : x - 38;  // 0..12 over each eye
+            const float n = demo::TileNoise(static_cast<float>(x) / 6, static_cast<float>(y) / 6, 10, 430) * 12;
+            int r = 232 + static_cast<int>(n), g = 188 + static_cast<int>(n), b = 158 + static_cast<int>(n);
+            if (y < 7) r = 70, g = 45, b = 30;                                                  // the fringe
+            else if (in(y, 14, 17) && in(eyeX, 0, 12)) r = 80, g = 50, b = 35;                  // brows
+            else if (in(y, 20, 27) && in(eyeX, 0, 12)) {
+                r = g = b = 245;                                                                // eyes
+                if (in(eyeX, 4, 9)) r = 35, g = 45, b = 90;
+            } else if (in(y, 24, 37) && in(x, 29, 35)) r = 205, g = 150, b = 120;                // nose
+            else if (in(y, 28, 35) && (in(x, 8, 16) || in(x, 48, 56))) r = 235, g = 150, b = 140;  // cheeks
+            if (gagged && in(y, 35, 53)) {
+                const bool hem = y < 37 || y > 50, fold = (y - 37) % 5 == 0;
+                r = g = b = hem ? 150 : fold ? 200 : 245;
+            } else if (!gagged && in(y, 38, 42) && in(x, 18, 46)) {
+                r = 75, g = 45, b = 30;                                                         // moustache
+            } else if (!gagged && in(y, 44, 49) && in(x, 22, 42)) {
+                r = 170, g = 55, b = 60;                                                        // mouth
+            }
             img.Set(x, y, r, g, b);
         }
     return img;
@@ -361,9 +380,10 @@ bool Universe4(Pack& pack, UniverseNames names) {
         "object=\"Perso\\U04_03.O3D\" animation=\"Anim\\U04_03_Lunettes\\Attente.A3D,10\"\r\n"
         "object=\"Perso\\U04_04.O3D\" animation=\"Anim\\U04_04\\Attente.A3D,10\"\r\n"
         "object=\"Objets\\Etang.O3D\"\r\n"
-        "object=\"Objets\\Tableau.O3D\" animation=\"Anim\\Tableau.A3D,10\"\r\n";
+        "object=\"Objets\\Tableau.O3D\" animation=\"Anim\\Tableau.A3D,10\"\r\n"
+        "light=\"U04.L3D\"\r\n";
     if (!pack.WriteFile("U04/U04.ZELT", list)) return false;
-    if (!pack.WriteFile("U04/U04D.ZELT", "; The garden as the paintings show it: scenery only\r\nscene=\"U04.S3D\"\r\n")) return false;
+    if (!pack.WriteFile("U04/U04D.ZELT", "; The garden as the paintings show it: scenery only\r\nscene=\"U04.S3D\"\r\nlight=\"U04.L3D\"\r\n")) return false;
     // The script's repairs.
     for (const char* old : {"*pot confi", "*U04_05t", "Massif1", "Massif2", "Massif3", "Massif4", "Massif5"}) names.objects.erase(old);
     for (const char* repaired : {"*U04_53", "*U04_05", "*U04_51"}) names.objects.insert(repaired);

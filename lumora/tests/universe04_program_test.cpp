@@ -3,9 +3,11 @@
 // walking, rowing, animations and voices go by the clock): the arrival
 // finds the painter gagged and saves the game; the puzzle runs through to
 // leaving on foot for universe 5; a leaking boat left unplugged sinks and
-// ends in the menu; the paintings of the garden open at their viewpoints.
+// ends in the menu; the painter's face shows the gag, then his mouth.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -165,4 +167,75 @@ TEST(GardenProgram, AnUnpluggedBoatSinks) {
     const std::size_t in = log.find("Universe 4: in the boat"), sunk = log.find("Universe 4: the boat sinks");
     for (std::size_t p = log.find("Pilot: ", in); p < sunk; p = log.find("Pilot: ", p + 1)) ++frames;
     EXPECT_NEAR(frames, 606, 10);
+}
+
+namespace {
+
+// What the painter's head shows in a frame: the head is the region above
+// the top of his blue smock (the widest run of smock pixels that goes on
+// for a dozen rows), as wide as the smock there.
+struct HeadLook {
+    bool found = false;
+    int cloth = 0;  // the gag's white and grey
+    int skin = 0;
+    int mouth = 0;  // red lips
+};
+
+HeadLook LookAtHead(const DumpedFrame& f) {
+    auto channel = [](std::uint32_t c, int shift) { return static_cast<int>((c >> shift) & 0xFF); };
+    auto smock = [&](int x, int y) {
+        const std::uint32_t c = f.At(x, y);
+        const int r = channel(c, 16), g = channel(c, 8), b = channel(c, 0);
+        return r < 80 && g < 100 && b > 90 && b - r > 50;
+    };
+    HeadLook look;
+    for (int top = 100; top + 12 < f.height && !look.found; ++top) {
+        int left = f.width, right = -1;
+        bool body = true;
+        for (int y = top; y < top + 12 && body; ++y) {
+            int run = 0;
+            for (int x = 160; x < 480; ++x)
+                if (smock(x, y)) {
+                    ++run;
+                    if (y == top) left = std::min(left, x), right = std::max(right, x);
+                }
+            body = run > 40;
+        }
+        if (!body) continue;
+        look.found = true;
+        for (int y = std::max(0, top - 100); y < top; ++y)
+            for (int x = left; x <= right; ++x) {
+                const std::uint32_t c = f.At(x, y);
+                const int r = channel(c, 16), g = channel(c, 8), b = channel(c, 0);
+                const int lo = std::min({r, g, b}), hi = std::max({r, g, b});
+                look.cloth += hi - lo <= 24 && lo >= 130;
+                look.skin += r > 190 && g > 140 && g < 220 && b > 100 && b < 190 && r - b > 35;
+                look.mouth += r > 120 && g < 90 && b < 90;
+            }
+    }
+    return look;
+}
+
+}  // namespace
+
+// The painter's face as a player sees it on arriving: gagged (white cloth
+// over his mouth), then, once the gag is taken off, his mouth.
+TEST(GardenProgram, ThePaintersFaceGaggedThenFree) {
+    ScratchDir scratch;
+    const std::string log = RunGarden(scratch,
+                                      "#2 key press RETURN\n"
+                                      "#230 move 320 300\n+1 click left\n"  // the painter: the gag comes off
+                                      "#600 quit\n",
+                                      true);
+    ASSERT_NE(log.rfind("failed: ", 0), 0u) << log;
+    ExpectStory(log, {"Universe 4: the painter is gagged", "Universe 4: the gag is off"});
+    const fs::path frames = scratch.Path() / "frames";
+    const HeadLook gagged = LookAtHead(ReadDumpedFrame(frames, 220)), free = LookAtHead(ReadDumpedFrame(frames, 560));
+    ASSERT_TRUE(gagged.found && free.found) << "the painter in view";
+    EXPECT_GT(gagged.skin, 500) << "his face, not a flat colour";
+    EXPECT_GT(free.skin, 500);
+    EXPECT_GT(gagged.cloth, 250) << "the gag";
+    EXPECT_GT(gagged.cloth, 3 * free.cloth) << "the gag is gone";
+    EXPECT_EQ(gagged.mouth, 0) << "the gag hides his mouth";
+    EXPECT_GT(free.mouth, 10) << "his mouth";
 }

@@ -326,6 +326,30 @@ TEST_F(UniverseTest, PaintingSceneStandsAtTheViewpointAndIgnoresClicks) {
         EXPECT_NE(XPaintingScene::FindViewpoint(code), nullptr) << code << " is a painting the gallery opens";
 }
 
+// The caravan's painting: the people, props and moving things of the
+// night are hidden and out of the walker's way, the rope and the countdown
+// too; the caravan itself stays.
+TEST_F(UniverseTest, DuskPaintingPutsTheNightsShowAway) {
+    XPaintingScene p;
+    std::snprintf(p.m_Code, sizeof p.m_Code, "U12_04");
+    ASSERT_EQ(Open(p, "U33", "U33D.ZELT"), 1);
+    ASSERT_EQ(p.Start(1, nullptr), 1);
+    int count = 0;
+    for (const char* const* name = XPaintingScene::FairShowObjects(); *name; ++name, ++count) {
+        ZeltObject* o = p.FindObject(*name, 1);
+        ASSERT_NE(o, nullptr) << *name;
+        EXPECT_EQ(o->hidden, 1) << *name;
+        EXPECT_EQ(o->collisionOff, 1) << *name;
+    }
+    EXPECT_EQ(count, XPaintingScene::kFairShowCount);
+    for (const char* name : {"*U03_13", "*Ecran10"}) {
+        EXPECT_EQ(p.FindObject(name, 1)->hidden, 1) << name;
+        EXPECT_EQ(p.FindObject(name, 1)->collisionOff, 1) << name;
+    }
+    for (const char* name : {"*U03_21", "Toit", "Projecteur"}) EXPECT_EQ(p.FindObject(name, 1)->hidden, 0) << name;
+    for (const auto& box : recorder.boxes) ADD_FAILURE() << box.text;
+}
+
 TEST_F(UniverseTest, WhenTheGaugeRunsOutErnestComesInAndTheLightGoes) {
     XUniverse01 u;
     ASSERT_EQ(Open(u, "U01", "U01.ZELT"), 1);

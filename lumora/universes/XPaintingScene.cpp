@@ -57,6 +57,20 @@ const char* AmbienceOf(int group) {
 
 const char* const kNoOperations[] = {nullptr};
 
+const char* const kFairShow[] = {
+    // The people: the projectionist, the accordion clown, the policeman.
+    "*U03_01", "*U03_02", "*U03_09",
+    // The caravan's story: the drawer, its key, the trunk, the curtain, the
+    // jack-in-the-box and its matches; the bicycle ridden away.
+    "*U03_22", "*U03_23", "*U03_24", "*U03_25", "*U03_26", "*U03_27", "*U03_30",
+    // The show: the projector's beam, its reels and film, the film can, the
+    // lamp's glow and smoke.
+    "*U03_37", "Bobine1", "Bobine2", "Pellicule", "BoiteFilm", "LampeProjecteur", "Fumee",
+    // What moves in the night: the clown's lantern, moths, bats.
+    "Lanterne", "Papillon1", "Papillon2", "Papillon3", "ChauveSouris1", "ChauveSouris2", "ChauveSouris3",
+    nullptr};
+static_assert(sizeof kFairShow / sizeof kFairShow[0] == XPaintingScene::kFairShowCount + 1);
+
 }  // namespace
 
 const XPaintingScene::Viewpoint* XPaintingScene::FindViewpoint(const char* code) {
@@ -65,6 +79,8 @@ const XPaintingScene::Viewpoint* XPaintingScene::FindViewpoint(const char* code)
         if (std::strncmp(code, v.code, 6) == 0) return &v;
     return nullptr;
 }
+
+const char* const* XPaintingScene::FairShowObjects() { return kFairShow; }
 
 const char* const* XPaintingScene::OperationNames() const { return kNoOperations; }
 
@@ -77,6 +93,10 @@ int XPaintingScene::Load(const char* listName) {
     if (!view) DebugOut("Painting scene: no viewpoint for \"%s\"", m_Code);
     else if (const char* ambience = AmbienceOf(view->group)) PlaySound(ambience, 1);
     return XScene::Load(listName);
+}
+
+void XPaintingScene::HideFairShow() {
+    for (const char* const* name = kFairShow; *name; ++name) RemoveObject(*name);
 }
 
 void XPaintingScene::ApplyRepairs(int group) {
@@ -97,6 +117,7 @@ void XPaintingScene::ApplyRepairs(int group) {
                 HideObject(name);
             }
             HideObject("Box186");
+            HideFairShow();
             RemoveObject("*U03_13");
             break;
         }
@@ -136,6 +157,9 @@ int XPaintingScene::Start(int mode, XChunkFile* save) {
         m_Pilot->SetAngles(view->theta, view->phi);
     }
     if (view && (view->group == 3 || view->group == 33)) {
+        // The base Start gave the objects of the tables their collision
+        // back (hidden before it, they counted as collision-only objects).
+        HideFairShow();
         RemoveObject("*U03_13");
         RemoveObject("*Ecran10");
     }

@@ -14,6 +14,11 @@ public:
     };
     // The viewpoint of a painting code (its first six characters), or null.
     static const Viewpoint* FindViewpoint(const char* code);
+    // The objects of the fair's second part that a still view of its place
+    // leaves out (the people, the night's props, the show and what moves):
+    // kFairShowCount names, null-terminated.
+    static constexpr int kFairShowCount = 24;
+    static const char* const* FairShowObjects();
 
     int Load(const char* listName) override;
     int Start(int mode, XChunkFile* save) override;
@@ -29,4 +34,5 @@ public:
 
 private:
     void ApplyRepairs(int group);
+    void HideFairShow();
 };
