@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -171,7 +172,7 @@ TEST_F(Fair, GroundAtEyeHeightWhereTheScriptsAndPaintingsPutTheCamera) {
     // are all in the place, in the painting's list as in the game's, and
     // are none of those it puts away by their own names.
     Loaded play(Folder("U33"), "U33.ZELT");
-    ASSERT_EQ(play.loaded, 1);
+    ASSERT_EQ(play.m_Loaded, 1);
     std::set<std::string> show;
     for (const char* const* name = XPaintingScene::FairShowObjects(); *name; ++name) {
         show.insert(Upper(*name));

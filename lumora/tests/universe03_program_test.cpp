@@ -82,17 +82,6 @@ void Play(FairRun& run, const char* firstScene, const std::string& script, bool 
                             dumps ? "LUMORA_DEBUG=1 " : "LUMORA_DEBUG=1 LUMORA_FRAMES= ");
 }
 
-// Every line in order; the first missing one, or empty.
-std::string MissingInOrder(const std::string& log, const std::vector<std::string>& lines) {
-    std::size_t at = 0;
-    for (const std::string& line : lines) {
-        const std::size_t found = log.find(line, at);
-        if (found == std::string::npos) return line;
-        at = found + line.size();
-    }
-    return "";
-}
-
 int Count(const std::string& log, const std::string& what) {
     int n = 0;
     for (std::size_t at = log.find(what); at != std::string::npos; at = log.find(what, at + 1)) ++n;
