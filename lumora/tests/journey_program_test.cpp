@@ -1,8 +1,8 @@
 // The whole game played by the real program from the script that
-// `scripts/play --demo` replays (demo/play/journey.input): once in a single
-// run from a new player to the epilogue and the main options, and once
-// universe by universe, each run loading the automatic save the previous one
-// left on its arrival, as a player coming back to the game would.
+// `scripts/play --demo` replays (demo/play/journey.input), universe by
+// universe from a new player to the epilogue and the main options: each run
+// loads the automatic save the previous one left on its arrival, as a player
+// coming back to the game would.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -40,10 +40,10 @@ const std::vector<Leg>& Legs() {
           "Universe 33: the matches are taken", "Universe 33: the projectionist's film", "Universe 33: the second film",
           "Universe 33: away on the bicycle", "Universe: leaving for 4"}},
         {"U04.ZELT",
-         {"Universe 4: the painter is gagged", "Universe 4: the gag is off", "Universe 4: the hole is plugged",
+         {"Universe 4: the gag is off", "Universe 4: the hole is plugged",
           "Universe 4: out of the boat", "Universe 4: the workshop is open", "Universe: leaving for 5"}},
         {"U05.ZELT",
-         {"Universe 5: arrived in Paris", "Universe 5: Mazout is awake", "Universe 5: Mazout is shut in",
+         {"Universe 5: Mazout is awake", "Universe 5: Mazout is shut in",
           "Universe 5: the hall door is open", "Universe 5: the grille is down", "Universe 5: the flight towards the balloon",
           "Universe: leaving for 6"}},
         {"U06.ZELT",
@@ -73,9 +73,9 @@ std::string JourneyScript() {
 }
 
 // A run that loses its way would wait for ever for its next scene: it is
-// stopped after ten minutes.
+// stopped after five minutes.
 int Play(const ScratchDir& scratch, const std::string& script, std::string* log) {
-    return RunProgram(scratch, script, log, 33, "LUMORA_DEBUG=1 LUMORA_FRAMES= timeout 600 ");
+    return RunProgram(scratch, script, log, 33, "LUMORA_DEBUG=1 LUMORA_FRAMES= timeout 300 ");
 }
 
 // The player chosen after the welcome, the main options' load screen, the
@@ -86,32 +86,8 @@ const char* const kLoadTheAutomaticSave =
 
 }  // namespace
 
-TEST(Journey, OneRunFromANewGameToTheEpilogueAndTheMainOptions) {
-    ASSERT_TRUE(fs::exists(fs::path(BinDir()) / "Data" / "U07" / "U07.ZELT")) << "the data pack is built";
-    const std::string script = JourneyScript();
-    ScratchDir scratch;
-    CopyPack(scratch);
-    std::string log;
-    // The script leaves the player in the main options; the test ends there.
-    ASSERT_EQ(Play(scratch, script + "#1400 quit\n", &log), 0) << log.substr(log.size() > 4000 ? log.size() - 4000 : 0);
-    std::size_t at = 0;
-    for (const Leg& leg : Legs()) {
-        at = log.find("LUMORA_INPUT mark \"SCENE " + std::string(leg.list), at);
-        ASSERT_NE(at, std::string::npos) << "never reached " << leg.list;
-        ASSERT_EQ(MissingInOrder(log, leg.story, at, &at), "") << leg.list;
-    }
-    // Every arrival from the harbour on saved the game, and the end leads to
-    // the epilogue and the main options.
-    for (const char* arrival : {"U02.ZELT", "U03.ZELT", "U33.ZELT", "U04.ZELT", "U05.ZELT", "U06.ZELT", "U07.ZELT"}) {
-        const std::size_t scene = log.find("LUMORA_INPUT mark \"SCENE " + std::string(arrival));
-        const std::size_t saved = log.find("LUMORA_INPUT mark \"GAME SAVED\"", scene);
-        EXPECT_LT(saved, log.find("Universe: leaving", scene)) << arrival << ": no automatic save on arrival";
-    }
-    EXPECT_NE(log.find("LUMORA_INPUT mark \"OPTION MENU\"", at), std::string::npos) << log.substr(at);
-    ExpectClean(log, "the journey");
-}
-
 TEST(Journey, EachUniverseFromTheSaveMadeOnItsArrival) {
+    ASSERT_TRUE(fs::exists(fs::path(BinDir()) / "Data" / "U07" / "U07.ZELT")) << "the data pack is built";
     const std::string script = JourneyScript();
     ScratchDir scratch;
     CopyPack(scratch);
