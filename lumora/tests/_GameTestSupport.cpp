@@ -27,3 +27,12 @@ int WriteWith(const std::string& path, const std::function<int(XChunkFile*)>& wr
     const int ok = write(&f);
     return f.Close() && ok;
 }
+
+bool WritePlayerWhoReached(const std::filesystem::path& saveDir, int universe) {
+    std::filesystem::create_directories(saveDir / "User_0");
+    std::string userInfo(66, '\0');
+    userInfo.replace(0, 4, "Cleo");
+    userInfo[64] = static_cast<char>(universe);
+    return WriteChunks((saveDir / "User_0" / "Info.bin").string(), {{"USERINFO", userInfo}}) &&
+           WriteChunks((saveDir / "Info.bin").string(), {{"CURRENT", std::string(2, '\0')}});
+}

@@ -281,12 +281,8 @@ TEST(GameScreensProgram, PauseSaveLoadCreditsAndQuit) {
 TEST(GameScreensProgram, GalleryShowsOnlyThePaintingsReached) {
     ScratchDir scratch;
     CopyPack(scratch);
-    fs::create_directories(scratch.Path() / "save" / "User_0");
-    std::string userInfo(66, '\0');
-    std::memcpy(&userInfo[0], "Cleo", 4);
-    userInfo[64] = 2;  // universe of the last save
-    ASSERT_TRUE(WriteChunks((scratch.Path() / "save" / "User_0" / "Info.bin").string(), {{"USERINFO", userInfo}}));
-    ASSERT_TRUE(WriteChunks((scratch.Path() / "save" / "Info.bin").string(), {{"CURRENT", std::string(2, '\0')}}));
+    // universe of the last save
+    ASSERT_TRUE(WritePlayerWhoReached(scratch.Path() / "save", 2));
     std::string log;
     const int status = RunProgram(scratch,
                                   "#2 key press RETURN\n"

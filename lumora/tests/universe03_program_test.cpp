@@ -280,12 +280,8 @@ TEST(FairProgram, FilmInPlaceWithItsFileMissing) {
 TEST(FairProgram, PaintingsOfTheFair) {
     ScratchDir scratch;
     CopyPack(scratch);
-    fs::create_directories(scratch.Path() / "save" / "User_0");
-    std::string userInfo(66, '\0');
-    std::memcpy(&userInfo[0], "Cleo", 4);
-    userInfo[64] = 33;  // universe of the last save
-    ASSERT_TRUE(WriteChunks((scratch.Path() / "save" / "User_0" / "Info.bin").string(), {{"USERINFO", userInfo}}));
-    ASSERT_TRUE(WriteChunks((scratch.Path() / "save" / "Info.bin").string(), {{"CURRENT", std::string(2, '\0')}}));
+    // universe of the last save
+    ASSERT_TRUE(WritePlayerWhoReached(scratch.Path() / "save", 33));
     std::string log;
     const int status = RunProgram(scratch,
                                   "#2 key press RETURN\n"
