@@ -196,10 +196,10 @@ void XSpeaker::Stop() {
 
 void XSpeaker::Animate() {
     if (!m_Host) return;
-    // The line is over when its wave has played through, or when the source
-    // stops (the sound manager notices an ended sound only some passes later).
+    // The line is over when its wave has been heard through, or when the
+    // source was stopped or given another wave.
     const unsigned elapsed = platform::timeGetTime() - m_TalkStart;
-    if (!m_Host->m_SoundA || !m_Host->m_SoundA->IsPlaying() || (m_LineLength && elapsed >= m_LineLength)) {
+    if (!m_Host->m_SoundA || !m_Host->m_SoundA->IsSounding() || (m_LineLength && elapsed >= m_LineLength)) {
         Stop();
         return;
     }

@@ -249,6 +249,11 @@ bool LSoundManager::IsChannelPlaying(int channel) {
     return false;
 }
 
+bool LSoundManager::IsAlive(const LSound* sound) {
+    Scope scope(*this);
+    return IsListedLocked(sound) && std::find(m_Trash.begin(), m_Trash.end(), sound) == m_Trash.end();
+}
+
 // ---------------------------------------------------------------- channels
 
 int LSoundManager::GetChannelVolume(int channel) {

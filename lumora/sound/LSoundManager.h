@@ -56,6 +56,9 @@ public:
     void StopAll();
     void StopChannel(int channel);
     bool IsChannelPlaying(int channel);
+    // True while `sound` is still the manager's: neither stopped nor heard
+    // to its end. A sound the manager has deleted is not found.
+    bool IsAlive(const LSound* sound);
     int GetChannelVolume(int channel);
     void SetChannelVolume(int channel, int volume);
     void SetSoundOn(bool on);

@@ -7,6 +7,8 @@
 #include "lumora/shell/Helpers.h"
 #include "lumora/sound/LSound.h"
 #include "lumora/sound/LSoundManager.h"
+#include "lumora/sound/WaveFile.h"
+#include "platform/Time.h"
 
 namespace {
 
@@ -43,6 +45,8 @@ bool XSoundSource::Play(const char* fileName, const ZeltVector* position, int lo
     SetDistance(Distance(m_Position, SoundListenerPosition()));
     std::strncpy(m_Name, fileName, sizeof m_Name - 1);
     m_Name[sizeof m_Name - 1] = '\0';
+    m_Started = platform::timeGetTime();
+    m_Length = loop ? 0 : WaveMilliseconds(m_Name);
     return true;
 }
 
@@ -60,10 +64,22 @@ bool XSoundSource::IsPlaying() {
     return g_SoundManager && g_SoundManager->IsChannelPlaying(m_Channel);
 }
 
+bool XSoundSource::IsSounding() {
+    if (!g_SoundManager) return false;
+    // A voice put on the channel without the source: only the channel knows.
+    if (!m_Sound) return IsPlaying();
+    if (!g_SoundManager->IsAlive(m_Sound)) return false;
+    if (m_Length) return platform::timeGetTime() - m_Started < m_Length;
+    return IsPlaying();
+}
+
 void XSoundSource::Stop() {
-    if (!IsPlaying()) return;
+    // The end of a wave still heard after its stream has been read is
+    // stopped too.
+    if (!IsPlaying() && !IsSounding()) return;
     g_SoundManager->StopChannel(m_Channel);
     m_Name[0] = '\0';
+    m_Length = 0;
 }
 
 void XSoundSource::Refresh() {

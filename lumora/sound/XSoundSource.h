@@ -19,6 +19,14 @@ public:
     bool Play(const char* fileName, const ZeltVector* position, int loop);
     void Stop();
     bool IsPlaying();
+    // True while the wave this source last started is heard. The channel's
+    // stream is read ahead of what is heard and reports its end up to a
+    // buffer early, at a moment set by the sound pass's own timer; a wave of
+    // known length is therefore heard for that length on the game's clock,
+    // unless it is stopped or replaced first. A looping wave is heard until
+    // it is stopped. Without a wave of its own (another voice was put on
+    // its channel), the channel tells.
+    bool IsSounding();
     // Applies the volume for the listener's present distance.
     void Refresh();
     void SetDistance(float distance);
@@ -27,6 +35,8 @@ public:
     ZeltVector m_Position{};
     char m_Name[260] = {};
     int m_Volume = 0;
+    unsigned m_Started = 0;  // game clock at the last start
+    unsigned m_Length = 0;   // that wave's length in ms; 0 when looping or unknown
     short m_Channel;
     float m_MaxDistance;
 };

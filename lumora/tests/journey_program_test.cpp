@@ -1,8 +1,8 @@
 // The whole game played by the real program from the script that
-// `scripts/play --demo` replays (demo/play/journey.input), universe by
-// universe from a new player to the epilogue and the main options: each run
-// loads the automatic save the previous one left on its arrival, as a player
-// coming back to the game would.
+// `scripts/play --demo` replays (demo/play/journey.input), from a new player
+// to the epilogue and the main options: in one run, and universe by universe,
+// each run loading the automatic save the previous one left on its arrival,
+// as a player coming back to the game would.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -110,4 +110,29 @@ TEST(Journey, EachUniverseFromTheSaveMadeOnItsArrival) {
         EXPECT_NE(log.find("LUMORA_INPUT mark \"" + next), std::string::npos) << leg.list;
         ExpectClean(log, leg.list);
     }
+}
+
+// The same script played through in one run, as `scripts/play --demo` plays
+// it: each universe's story after its scene has started, its arrival saved
+// before it is left, and the main options after the epilogue.
+TEST(Journey, OneRunFromANewGameToTheEpilogueAndTheMainOptions) {
+    ASSERT_TRUE(fs::exists(fs::path(BinDir()) / "Data" / "U07" / "U07.ZELT")) << "the data pack is built";
+    ScratchDir scratch;
+    CopyPack(scratch);
+    std::string log;
+    ASSERT_EQ(Play(scratch, JourneyScript() + "#1400 quit\n", &log), 0) << log.substr(log.size() > 4000 ? log.size() - 4000 : 0);
+    std::size_t from = 0;
+    for (const Leg& leg : Legs()) {
+        const std::size_t scene = log.find("LUMORA_INPUT mark \"SCENE " + std::string(leg.list), from);
+        ASSERT_NE(scene, std::string::npos) << leg.list << " never started";
+        std::size_t end = scene;
+        ASSERT_EQ(MissingInOrder(log, leg.story, scene, &end), "") << leg.list;
+        if (leg.list != std::string("U01.ZELT")) {
+            const std::size_t saved = log.find("LUMORA_INPUT mark \"GAME SAVED", scene);
+            EXPECT_LT(saved, end) << leg.list << ": its arrival was not saved before it was left";
+        }
+        from = end;
+    }
+    EXPECT_NE(log.find("LUMORA_INPUT mark \"OPTION MENU", from), std::string::npos) << "no main options after the epilogue";
+    ExpectClean(log, "the whole journey");
 }

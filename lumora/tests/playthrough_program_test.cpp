@@ -117,7 +117,7 @@ std::string Play(const ScratchDir& scratch, const std::string& script, bool fram
     if (frames) fs::create_directories(scratch.Path() / "frames");
     *status = RunProgram(scratch, script, &log, 33,
                          std::string("LUMORA_DEBUG=1 LUMORA_AUDIO=audio.wav ") +
-                             (frames ? "" : "LUMORA_FRAMES= "));
+                             (frames ? "" : "LUMORA_FRAMES= ") + "timeout 300 ");
     return log;
 }
 

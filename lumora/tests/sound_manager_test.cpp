@@ -539,3 +539,49 @@ TEST(SoundSource, VolumeFollowsTheListenersDistance) {
 }
 
 } // namespace
+
+// A streamed voice's stream is read a half-buffer ahead of what is heard:
+// the channel stops counting it as playing before its end is heard. The
+// source still holds it as sounding for its full length on the game's
+// clock; stopped in that tail, or without a wave of its own, it goes by the
+// channel.
+TEST(SoundSource, AVoiceIsHeardForItsLengthThoughItsStreamIsReadEarlier) {
+    SetFixedClock(10);
+    {
+        SoundRig rig(kSmallBudget);
+        const std::string voice = rig.File("Sound/Voice.wav", Wave8(Ramp8(9000)));  // 408 ms
+        XSoundSource source(2, 50.0f);
+        auto step = [&] {
+            rig.Advance(10);
+            rig.manager->Update();
+            detail::AdvanceClockOneFrame();
+        };
+        ASSERT_TRUE(source.Play(voice.c_str(), nullptr, 0));
+        EXPECT_EQ(source.m_Length, 408u);
+        int read = -1, heard = -1;
+        for (int ms = 10; ms <= 1000 && heard < 0; ms += 10) {
+            step();
+            if (read < 0 && !source.IsPlaying()) read = ms;
+            if (!source.IsSounding()) heard = ms;
+        }
+        EXPECT_GT(read, 0);
+        EXPECT_LT(read, 408) << "the stream is read ahead of what is heard";
+        EXPECT_EQ(heard, 410);
+
+        // Stopped once its stream is read, it is over at once.
+        ASSERT_TRUE(source.Play(voice.c_str(), nullptr, 0));
+        while (source.IsPlaying()) step();
+        ASSERT_TRUE(source.IsSounding());
+        source.Stop();
+        EXPECT_FALSE(source.IsSounding());
+
+        // A voice put on its channel behind its back: the channel tells.
+        source.m_Sound = nullptr;
+        ASSERT_NE(rig.manager->Play(voice.c_str(), 0, 1, 0, 2, 1, 100, 100, 100), nullptr);
+        EXPECT_TRUE(source.IsSounding());
+        rig.manager->StopChannel(2);
+        rig.manager->Update();
+        EXPECT_FALSE(source.IsSounding());
+    }
+    SetFixedClock(0);
+}

@@ -27,7 +27,7 @@ constexpr int kMsPerFrame = 100;
 // Frames of the run where the pictures are looked at: the main options
 // before the training entry, the seat before and after the glasses are
 // taken (the pointer rests on them), the main options after the course.
-constexpr int kMenuFrame = 60, kBeforeTakingFrame = 340, kCarryingFrame = 360, kEndFrame = 940;
+constexpr int kMenuFrame = 60, kBeforeTakingFrame = 351, kCarryingFrame = 371, kEndFrame = 951;
 
 // Pixels of the glasses' lens colour (170, 200, 225 on a 16-bit screen)
 // within 30 pixels of (x, y).
@@ -45,26 +45,26 @@ const char* const kScript =
     "#55 key down ESCAPE\n+2 key up ESCAPE\n"  // the main options
     "#65 click left 320 381\n"                  // the training entry
     // Step 1 runs out once (sb04), then Up walks a little.
-    "#200 key down UP\n+2 key up UP\n"
+    "#211 key down UP\n+2 key up UP\n"
     // To the boat: turn right towards it and walk.
-    "#210 key down RIGHT\n+43 key up RIGHT\n"
-    "#260 key down UP\n+50 key up UP\n"
+    "#221 key down RIGHT\n+43 key up RIGHT\n"
+    "#271 key down UP\n+50 key up UP\n"
     // Seated: turn left and back (step 2), then take the glasses in line
     // with the post.
-    "#320 key down LEFT\n+5 key up LEFT\n"
-    "#330 key down RIGHT\n+5 key up RIGHT\n"
-    "#345 move 319 214\n+1 click left\n"
+    "#331 key down LEFT\n+5 key up LEFT\n"
+    "#341 key down RIGHT\n+5 key up RIGHT\n"
+    "#356 move 319 214\n+1 click left\n"
     // Step 7 runs out while they are carried (sb09); then out of the boat.
-    "#470 key down SHIFT\n+2 key up SHIFT\n"
+    "#481 key down SHIFT\n+2 key up SHIFT\n"
     // From the landing place: turn north and walk to the painter.
-    "#500 key down LEFT\n+33 key up LEFT\n"
-    "#540 key down UP\n+43 key up UP\n"
+    "#511 key down LEFT\n+33 key up LEFT\n"
+    "#551 key down UP\n+43 key up UP\n"
     // He asks for the inventory: space, twice (up and down again).
-    "#660 key down SPACE\n+2 key up SPACE\n"
-    "#680 key down SPACE\n+2 key up SPACE\n"
+    "#671 key down SPACE\n+2 key up SPACE\n"
+    "#691 key down SPACE\n+2 key up SPACE\n"
     // The glasses given to him.
-    "#700 move 320 250\n+1 click left\n"
-    "#960 quit\n";
+    "#711 move 320 250\n+1 click left\n"
+    "#971 quit\n";
 
 }  // namespace
 

@@ -73,30 +73,30 @@ std::string Later(const std::string& script, int frames) {
 }
 
 // From the start to lifting the receiver for Ernest's call (about frame
-// 1850, when the twenty seconds begin). The opening takes about 470 frames;
-// the card is up from about 530. The walker (2.64 units a frame) steps off
+// 1880, when the twenty seconds begin). The opening takes about 500 frames;
+// the card is up from about 560. The walker (2.64 units a frame) steps off
 // the carpet, goes east along the platform, north through the yard to the
 // office's door, opens it with the card, goes in, takes the time clock's
 // card, turns to the telephone and looks down at it.
 const char* const kStart = "#2 key press RETURN\n";  // past the intro pictures
 const char* const kToTheCall =
                   "#400 click left 320 200\n"  // during the opening: held back
-                  "#545 move 500 350\n+1 click left\n"  // the card
-                  "#620 key down LEFT\n+52 key up LEFT\n"
-                  "#680 key down UP\n+7 key up UP\n"
-                  "#700 key down LEFT\n+26 key up LEFT\n"
-                  "#730 key down UP\n+390 key up UP\n"
-                  "#1125 key down LEFT\n+26 key up LEFT\n"
-                  "#1155 key down UP\n+137 key up UP\n"
-                  "#1295 key down LEFT\n+27 key up LEFT\n"
-                  "#1330 move 320 240\n+1 click left\n"  // the door, with the card
-                  "#1490 key down UP\n+31 key up UP\n"
-                  "#1530 key down RIGHT\n+26 key up RIGHT\n"
-                  "#1565 move 295 310\n+1 click left\n"  // the time clock's card
-                  "#1580 key down LEFT\n+22 key up LEFT\n"
-                  "#1610 key down PAGEDOWN\n+5 key up PAGEDOWN\n"
-                  "#1630 move 315 268\n+1 click left\n"  // dialled
-                  "#1700 click left 315 268\n";  // the receiver lifted
+                  "#574 move 500 350\n+1 click left\n"  // the card
+                  "#649 key down LEFT\n+52 key up LEFT\n"
+                  "#709 key down UP\n+7 key up UP\n"
+                  "#729 key down LEFT\n+26 key up LEFT\n"
+                  "#759 key down UP\n+390 key up UP\n"
+                  "#1154 key down LEFT\n+26 key up LEFT\n"
+                  "#1184 key down UP\n+137 key up UP\n"
+                  "#1324 key down LEFT\n+27 key up LEFT\n"
+                  "#1359 move 320 240\n+1 click left\n"  // the door, with the card
+                  "#1519 key down UP\n+31 key up UP\n"
+                  "#1559 key down RIGHT\n+26 key up RIGHT\n"
+                  "#1594 move 295 310\n+1 click left\n"  // the time clock's card
+                  "#1609 key down LEFT\n+22 key up LEFT\n"
+                  "#1639 key down PAGEDOWN\n+5 key up PAGEDOWN\n"
+                  "#1659 move 315 268\n+1 click left\n"  // dialled
+                  "#1729 click left 315 268\n";  // the receiver lifted
 
 // Runs the program in a copy of the pack with `script` as its input; the
 // debug output, or "failed: " and it when the program did not end well.
@@ -167,7 +167,7 @@ TEST(StationProgram, FromTheWelcomeToErnestsCallAndBeingFound) {
     const fs::path pack = fs::path(TestBinDir()) / "Data";
     ASSERT_TRUE(fs::exists(pack / "U01" / "U01.ZELT")) << "the data pack is built with the program";
     ScratchDir scratch;
-    const std::string log = RunStation(scratch, std::string(kToTheCall) + "#3000 quit\n");
+    const std::string log = RunStation(scratch, std::string(kToTheCall) + "#3029 quit\n");
     ASSERT_NE(log.rfind("failed: ", 0), 0u) << log;
 
     const char* const story[] = {"Universe: U01_01 says d1_01",
@@ -201,10 +201,10 @@ TEST(StationProgram, FromTheWelcomeToErnestsCallAndBeingFound) {
     EXPECT_GT(Differing(walking, mayor), 3000);
     // The card shows in his raised hand, and is gone once taken.
     EXPECT_LT(CardPixels(frame(470)), 500) << "not yet held out at the end of the opening";
-    EXPECT_GT(CardPixels(frame(544)), 8000);
-    EXPECT_LT(CardPixels(frame(690)), 500);
+    EXPECT_GT(CardPixels(frame(573)), 8000);
+    EXPECT_LT(CardPixels(frame(719)), 500);
     // At the end the menu's load screen: its list is a wide navy panel.
-    const FrameDump menu = frame(2999);
+    const FrameDump menu = frame(3028);
     int navy = 0;
     for (std::uint32_t c : menu.rgb) navy += (c & 0xF8F8F8) == 0x202050;
     EXPECT_GT(navy, 100000);
@@ -287,17 +287,17 @@ TEST(StationProgram, UpOnTheRoofInTime) {
     ASSERT_TRUE(fs::exists(pack / "U01" / "U01.ZELT"));
     ScratchDir scratch;
     const std::string log = RunStation(scratch, std::string(kToTheCall) +
-                                   "#1900 key down PAGEUP\n+8 key up PAGEUP\n"
-                                   "#1932 move 200 250\n+1 click left\n"  // the door
-                                   "#2085 key down LEFT\n+3 key up LEFT\n"
-                                   "#2090 key down UP\n+55 key up UP\n"
-                                   "#2150 key down LEFT\n+34 key up LEFT\n"
-                                   "#2190 key down UP\n+39 key up UP\n"
-                                   "#2235 key down LEFT\n+26 key up LEFT\n"
-                                   "#2265 key down UP\n+42 key up UP\n"
-                                   "#2312 key down LEFT\n+26 key up LEFT\n"
-                                   "#2346 move 590 240\n+1 click left\n"  // a rung of the ladder
-                                   "#2700 quit\n");
+                                   "#1929 key down PAGEUP\n+8 key up PAGEUP\n"
+                                   "#1961 move 200 250\n+1 click left\n"  // the door
+                                   "#2114 key down LEFT\n+3 key up LEFT\n"
+                                   "#2119 key down UP\n+55 key up UP\n"
+                                   "#2179 key down LEFT\n+34 key up LEFT\n"
+                                   "#2219 key down UP\n+39 key up UP\n"
+                                   "#2264 key down LEFT\n+26 key up LEFT\n"
+                                   "#2294 key down UP\n+42 key up UP\n"
+                                   "#2341 key down LEFT\n+26 key up LEFT\n"
+                                   "#2375 move 590 240\n+1 click left\n"  // a rung of the ladder
+                                   "#2729 quit\n");
     ASSERT_NE(log.rfind("failed: ", 0), 0u) << log;
     const std::size_t coming = log.find("Universe 1: Ernest is coming");
     ASSERT_NE(coming, std::string::npos) << log;
@@ -319,7 +319,7 @@ TEST(StationProgram, UpOnTheRoofInTime) {
         const std::uint32_t c = f.At(12, 15);
         return ((c >> 16) & 0xFF) > 200 && ((c >> 8) & 0xFF) < 60;
     };
-    EXPECT_TRUE(redBar(2000));
-    EXPECT_TRUE(redBar(2340));
-    EXPECT_FALSE(redBar(2600));
+    EXPECT_TRUE(redBar(2029));
+    EXPECT_TRUE(redBar(2369));
+    EXPECT_FALSE(redBar(2629));
 }

@@ -115,11 +115,11 @@ TEST(FairProgram, DayPuzzleToTheCinematicAndTheCaravans) {
     FairRun run;
     Play(run, "U03.ZELT",
          "#450 click left 320 300\n"  // the policeman hears nothing
-         "#600 key press SPACE\n"
-         "#640 click left 181 450\n"  // the coin from the inventory
-         "#660 click left 580 350\n"  // given to the accordion clown
-         "#900 click left 55 320\n"   // the policeman, in the quiet
-         "#1350 quit\n",
+         "#610 key press SPACE\n"
+         "#650 click left 181 450\n"  // the coin from the inventory
+         "#670 click left 580 350\n"  // given to the accordion clown
+         "#910 click left 55 320\n"   // the policeman, in the quiet
+         "#1360 quit\n",
          true);
     ASSERT_EQ(run.status, 0) << run.log;
     EXPECT_EQ(MissingInOrder(run.log, {"Universe: U03_01 says d2_01", "Cando (FlicSalut)", "Universe: U03_09 says d2_05",
@@ -140,7 +140,7 @@ TEST(FairProgram, DayPuzzleToTheCinematicAndTheCaravans) {
 
     const fs::path frames = run.scratch.Path() / "frames";
     // The coin in the inventory's first slot, then on its way to the clown.
-    const DumpedFrame panel = ReadDumpedFrame(frames, 630);
+    const DumpedFrame panel = ReadDumpedFrame(frames, 640);
     int coin = 0;
     for (int y = 425; y < 476; ++y)
         for (int x = 156; x < 207; ++x) coin += Gold(static_cast<int>((panel.At(x, y) >> 16) & 0xFF), static_cast<int>((panel.At(x, y) >> 8) & 0xFF),
@@ -148,10 +148,10 @@ TEST(FairProgram, DayPuzzleToTheCinematicAndTheCaravans) {
     EXPECT_GT(coin, 500);
     // The cinematic flies: pictures far apart, the day's sky above; then the
     // caravan at dusk under its dark sky.
-    const DumpedFrame a = ReadDumpedFrame(frames, 1040), b = ReadDumpedFrame(frames, 1090);
+    const DumpedFrame a = ReadDumpedFrame(frames, 1050), b = ReadDumpedFrame(frames, 1100);
     EXPECT_LT(Agreement(a, b), 0.6);
     EXPECT_GT(Pixels(a, DaySky), 640 * 480 / 10);
-    EXPECT_LT(Pixels(ReadDumpedFrame(frames, 1340), DaySky), 1000);
+    EXPECT_LT(Pixels(ReadDumpedFrame(frames, 1350), DaySky), 1000);
 }
 
 TEST(FairProgram, DuskPuzzleThroughTheCinemaToTheBicycle) {

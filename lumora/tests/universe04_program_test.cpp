@@ -64,38 +64,38 @@ namespace {
 // is taken; turned round, the door leads out; the postcard shown to the
 // painter brings Mazout; Up towards the house leaves. Times are frames
 // since the script started; the garden starts at frame 8 and the painter is
-// gagged at frame 196.
+// gagged at frame 189.
 const char* const kPuzzle =
     "#2 key press RETURN\n"
     "#230 move 320 300\n+1 click left\n"   // the painter
-    "#490 move 585 330\n+1 click left\n"   // the jam pot
-    "#505 move 607 350\n+1 click left\n"   // its cork
-    "#530 key down RIGHT\n+42 key up RIGHT\n"
-    "#580 key down UP\n+62 key up UP\n"    // onto the boat
-    "#690 move 320 420\n+1 click left\n"   // the hole, plugged
-    "#700 key down RIGHT\n+34 key up RIGHT\n"
-    "#750 move 420 268\n+1 click left\n"   // an oar
-    "#765 key down RIGHT\n+47 key up RIGHT\n"
-    "#830 move 320 245\n+1 click left\n"   // the left lock
-    "#845 key down LEFT\n+47 key up LEFT\n"
-    "#910 move 290 258\n+1 click left\n"   // the other oar
-    "#925 key down LEFT\n+11 key up LEFT\n"
-    "#950 move 320 245\n+1 click left\n"   // the right lock
-    "#965 key down UP\n+300 key up UP\n"   // across
-    "#1280 move 408 151\n+1 click left\n"  // the key
-    "#1290 key down DOWN\n+270 key up DOWN\n"
-    "#1575 key down SHIFT\n+2 key up SHIFT\n"
-    "#1650 key down LEFT\n+42 key up LEFT\n"
-    "#1710 move 310 210\n+1 click left\n"  // the door, with the key
-    "#1790 move 275 210\n+1 click left\n"  // in
-    "#2030 move 170 170\n+1 click left\n"  // the painting
-    "#2100 move 170 195\n+1 click left\n"  // the postcard
-    "#2115 key down RIGHT\n+52 key up RIGHT\n"
-    "#2180 move 440 240\n+1 click left\n"  // out
-    "#2265 key down LEFT\n+21 key up LEFT\n"
-    "#2300 move 320 330\n+1 click left\n"  // the postcard shown
-    "#2615 key down UP\n+3 key up UP\n"
-    "#2860 quit\n";
+    "#532 move 585 330\n+1 click left\n"   // the jam pot
+    "#547 move 607 350\n+1 click left\n"   // its cork
+    "#572 key down RIGHT\n+42 key up RIGHT\n"
+    "#622 key down UP\n+62 key up UP\n"    // onto the boat
+    "#732 move 320 420\n+1 click left\n"   // the hole, plugged
+    "#742 key down RIGHT\n+34 key up RIGHT\n"
+    "#792 move 420 268\n+1 click left\n"   // an oar
+    "#807 key down RIGHT\n+47 key up RIGHT\n"
+    "#872 move 320 245\n+1 click left\n"   // the left lock
+    "#887 key down LEFT\n+47 key up LEFT\n"
+    "#952 move 290 258\n+1 click left\n"   // the other oar
+    "#967 key down LEFT\n+11 key up LEFT\n"
+    "#992 move 320 245\n+1 click left\n"   // the right lock
+    "#1007 key down UP\n+300 key up UP\n"   // across
+    "#1322 move 408 149\n+1 click left\n"  // the key
+    "#1332 key down DOWN\n+270 key up DOWN\n"
+    "#1617 key down SHIFT\n+2 key up SHIFT\n"
+    "#1692 key down LEFT\n+42 key up LEFT\n"
+    "#1752 move 310 210\n+1 click left\n"  // the door, with the key
+    "#1832 move 275 210\n+1 click left\n"  // in
+    "#2076 move 170 170\n+1 click left\n"  // the painting
+    "#2146 move 170 195\n+1 click left\n"  // the postcard
+    "#2161 key down RIGHT\n+52 key up RIGHT\n"
+    "#2226 move 440 240\n+1 click left\n"  // out
+    "#2311 key down LEFT\n+21 key up LEFT\n"
+    "#2346 move 320 330\n+1 click left\n"  // the postcard shown
+    "#2703 key down UP\n+3 key up UP\n"
+    "#2948 quit\n";
 
 }  // namespace
 

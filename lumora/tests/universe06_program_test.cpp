@@ -17,17 +17,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// From the end of the opening (about frame 430) to the flowers watered.
+// From the end of the opening (about frame 460) to the flowers watered.
 const char* const kToTheFlowers =
     "#2 key press RETURN\n"
-    "#440 key down UP\n+40 key up UP\n"      // up to the hut's door
-    "#490 move 320 240\n+1 click left\n"     // the heavy door
-    "#545 key down UP\n+50 key up UP\n"      // into the hut
-    "#600 move 310 400\n+1 click left\n"     // the can on the table
-    "#610 key down RIGHT\n+52 key up RIGHT\n"
-    "#670 key down UP\n+150 key up UP\n"     // out and south to the flower bed
-    "#825 key down PAGEDOWN\n+5 key up PAGEDOWN\n"
-    "#835 move 320 380\n+1 click left\n";    // watered
+    "#472 key down UP\n+40 key up UP\n"      // up to the hut's door
+    "#522 move 320 240\n+1 click left\n"     // the heavy door
+    "#577 key down UP\n+50 key up UP\n"      // into the hut
+    "#632 move 310 400\n+1 click left\n"     // the can on the table
+    "#642 key down RIGHT\n+52 key up RIGHT\n"
+    "#702 key down UP\n+150 key up UP\n"     // out and south to the flower bed
+    "#857 key down PAGEDOWN\n+5 key up PAGEDOWN\n"
+    "#867 move 320 380\n+1 click left\n";    // watered
 
 }  // namespace
 
@@ -36,7 +36,7 @@ TEST(ClearingProgram, FromTheWelcomeToFollowingTheDoe) {
     ScratchDir scratch;
     CopyPack(scratch);
     std::string log;
-    const std::string script = std::string(kToTheFlowers) + "#1050 move 320 245\n+1 click left\n#1460 quit\n";
+    const std::string script = std::string(kToTheFlowers) + "#1082 move 320 245\n+1 click left\n#1492 quit\n";
     ASSERT_EQ(RunProgram(scratch, script, &log, 33, "LUMORA_DEBUG=1 ", "--scene U06.ZELT"), 0) << log;
     EXPECT_EQ(MissingInOrder(log, {"Universe: U06_18 says d4_20", "Universe: U06_18 says d4_23", "Universe: automatic save written",
                             "Cando (OpenDoor)", "Universe 6: the heavy door opens", "Action=PrendreArrosoir",
@@ -55,8 +55,8 @@ TEST(ClearingProgram, WalkingUpToTheClownEndsInTheMenu) {
     CopyPack(scratch);
     std::string log;
     // East from the arrival, straight at him.
-    const std::string script = "#2 key press RETURN\n#440 key down RIGHT\n+26 key up RIGHT\n#470 key down UP\n+110 key up UP\n"
-                               "#700 quit\n";
+    const std::string script = "#2 key press RETURN\n#472 key down RIGHT\n+26 key up RIGHT\n#502 key down UP\n+110 key up UP\n"
+                               "#732 quit\n";
     ASSERT_EQ(RunProgram(scratch, script, &log, 33, "LUMORA_DEBUG=1 ", "--scene U06.ZELT"), 0) << log;
     EXPECT_EQ(MissingInOrder(log, {"Universe: automatic save written", "Universe 6: the clown has caught the player",
                             "Universe: failed, back to the menu"}),

@@ -13,7 +13,6 @@
 #include "lumora/shell/Globals.h"
 #include "lumora/shell/MessageTable.h"
 #include "lumora/shell/XApplication.h"
-#include "lumora/sound/WaveFile.h"
 #include "lumora/sound/XSoundSource.h"
 #include "platform/Time.h"
 #include "platform/Types.h"
@@ -116,12 +115,8 @@ int XUniverse::Live() const {
 
 void XUniverse::WaitWhilePlaying(XSoundSource* source) {
     if (!source) return;
-    // The source notices the end of its wave on its own clock; the wave's
-    // length on the game clock bounds the wait so scripted runs repeat.
-    unsigned length = WaveMilliseconds(source->m_Name);
-    if (!length || length > kWaitLimit) length = kWaitLimit;
     const unsigned start = platform::timeGetTime();
-    while (Live() && source->IsPlaying() && !KeyPressed(platform::VK_RETURN) && platform::timeGetTime() - start < length + 100)
+    while (Live() && source->IsSounding() && !KeyPressed(platform::VK_RETURN) && platform::timeGetTime() - start < kWaitLimit)
         Run(0);
 }
 

@@ -19,7 +19,6 @@
 #include "lumora/shell/MessageToUser.h"
 #include "lumora/shell/Report.h"
 #include "lumora/shell/XApplication.h"
-#include "lumora/sound/WaveFile.h"
 #include "lumora/sound/XSoundSource.h"
 #include "platform/Time.h"
 
@@ -124,13 +123,8 @@ int XUniverse00::Start(int mode, XChunkFile* save) {
         playing = PlayPointSound(line, nullptr);
     }
     if (playing) {
-        // The line is over when the source says so or, at the latest, when its
-        // length has gone by on the game's clock (the source notices the end
-        // a little later, on its own clock).
         const unsigned start = platform::timeGetTime();
-        unsigned length = WaveMilliseconds(m_SoundA->m_Name);
-        if (!length || length > kWelcomeLimit) length = kWelcomeLimit;
-        while (m_SoundA && m_SoundA->IsPlaying() && platform::timeGetTime() - start < length) Run(0);
+        while (m_SoundA && m_SoundA->IsSounding() && platform::timeGetTime() - start < kWelcomeLimit) Run(0);
     }
     if (g_App) {
         g_App->m_EscapeEnabled = escape;
