@@ -236,7 +236,8 @@ bool PondParts(Pack& pack, UniverseNames& names) {
     s.Box("*U04_40", {kBoatAt.x + 10, kBoatAt.y + 50, kBoatAt.z + 6}, {-6, -3, 0}, {6, 3, 6}, zone);  // left, looking east
     s.Box("*U04_39", {kBoatAt.x + 10, kBoatAt.y - 50, kBoatAt.z + 6}, {-6, -3, 0}, {6, 3, 6}, zone);  // right
     s.Box("*U04_45", {140, -150, kLawn}, {-4, -60, 0}, {4, 60, 4}, wood);
-    s.Box("*U04_37", {kTableAt.x - 10, kTableAt.y - 12, kTableAt.z + kTableHeight}, {-6, -2, 0}, {6, 2, 1.5f},
+    // The key stands on its bow, so that it shows above the table's edge from the boat.
+    s.Box("*U04_37", {kTableAt.x - 10, kTableAt.y - 12, kTableAt.z + kTableHeight}, {-1, -3, 0}, {1, 3, 7},
           s.Material("Cle", 210, 170, 60));
     s.Cylinder("*U04_38", {kPotAt.x, kPotAt.y, kPotAt.z + 10}, 3, 4, 6, s.Material("Liege", 200, 160, 110));
     auto* flowers = s.Material("Fleurs", 220, 90, 120);

@@ -82,7 +82,7 @@ const char* const kPuzzle =
     "#967 key down LEFT\n+11 key up LEFT\n"
     "#992 move 320 245\n+1 click left\n"   // the right lock
     "#1007 key down UP\n+300 key up UP\n"   // across
-    "#1322 move 408 149\n+1 click left\n"  // the key
+    "#1322 move 404 132\n+1 click left\n"  // the key
     "#1332 key down DOWN\n+270 key up DOWN\n"
     "#1617 key down SHIFT\n+2 key up SHIFT\n"
     "#1692 key down LEFT\n+42 key up LEFT\n"
