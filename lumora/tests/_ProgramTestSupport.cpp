@@ -61,6 +61,14 @@ int RunProgram(const ScratchDir& scratch, const std::string& script, std::string
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1000;
 }
 
+std::string RunScene(const ScratchDir& scratch, const std::string& list, const std::string& script, bool frames,
+                     int msPerFrame) {
+    std::string log;
+    const int status = RunProgram(scratch, script, &log, msPerFrame,
+                                  std::string("LUMORA_DEBUG=1 ") + (frames ? "" : "LUMORA_FRAMES= "), "--scene " + list);
+    return status == 0 ? log : "failed: " + log;
+}
+
 std::string ScriptPart(const std::string& script, const std::string& list) {
     std::size_t begin = 0;
     if (!list.empty()) {

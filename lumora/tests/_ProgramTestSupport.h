@@ -40,6 +40,12 @@ void CopyPack(const ScratchDir& scratch);
 int RunProgram(const ScratchDir& scratch, const std::string& script, std::string* log, int msPerFrame = 33,
                const std::string& extraEnv = "", const std::string& extraArgs = "");
 
+// RunProgram straight into the scene list `list` (--scene), with the debug
+// output and, when asked, a dump of every frame: the log, or "failed: " and
+// it when the program did not end well.
+std::string RunScene(const ScratchDir& scratch, const std::string& list, const std::string& script, bool frames = true,
+                     int msPerFrame = 33);
+
 // A scripted input's lines from "wait scene <list>" (the start when `list`
 // is empty) up to, not including, the next "wait scene" line.
 std::string ScriptPart(const std::string& script, const std::string& list);

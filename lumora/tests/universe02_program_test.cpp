@@ -31,15 +31,7 @@ namespace {
 // output, or "failed: " and it when the program did not end well.
 std::string RunHarbour(const ScratchDir& scratch, const std::string& script, int msPerFrame = 33) {
     CopyPack(scratch);
-    const fs::path data = scratch.Path() / "data";
-    scratch.Write("input.txt", "#2 key press RETURN\n" + script);
-    const std::string command = "cd '" + scratch.Path().string() + "' && LUMORA_BACKEND=headless LUMORA_CLOCK=fixed:" +
-                                std::to_string(msPerFrame) +
-                                " LUMORA_INPUT=input.txt LUMORA_FRAMES=frames LUMORA_DEBUG=1 '" + TestBinDir() +
-                                "/lumora' --data data --save save --scene U02.ZELT > run.log 2>&1";
-    const int status = std::system(command.c_str());
-    const std::string log = scratch.Read("run.log");
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? log : "failed: " + log;
+    return RunScene(scratch, "U02.ZELT", "#2 key press RETURN\n" + script, true, msPerFrame);
 }
 
 // The last walker line of the log.

@@ -26,14 +26,7 @@ namespace {
 std::string RunGarden(const ScratchDir& scratch, const std::string& script, bool frames = false,
                       const std::string& scene = "U04.ZELT") {
     if (!fs::exists(scratch.Path() / "data")) CopyPack(scratch);
-    scratch.Write("input.txt", script);
-    const std::string command = "cd '" + scratch.Path().string() +
-                                "' && LUMORA_BACKEND=headless LUMORA_CLOCK=fixed:33 LUMORA_INPUT=input.txt " +
-                                (frames ? "LUMORA_FRAMES=frames " : "") + "LUMORA_DEBUG=1 '" + BinDir() +
-                                "/lumora' --data data --save save --scene " + scene + " > run.log 2>&1";
-    const int status = std::system(command.c_str());
-    const std::string log = scratch.Read("run.log");
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? log : "failed: " + log;
+    return RunScene(scratch, scene, script, frames);
 }
 
 // Each line in the log in this order.

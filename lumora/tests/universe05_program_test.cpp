@@ -55,14 +55,7 @@ const char* const kToTheFlight =
 // the program did not end well.
 std::string RunParis(const ScratchDir& scratch, const std::string& script, bool frames) {
     CopyPack(scratch);
-    scratch.Write("input.txt", script);
-    const std::string command = "cd '" + scratch.Path().string() +
-                                "' && LUMORA_BACKEND=headless LUMORA_CLOCK=fixed:33 LUMORA_INPUT=input.txt " +
-                                (frames ? "LUMORA_FRAMES=frames " : "") + "LUMORA_DEBUG=1 '" + BinDir() +
-                                "/lumora' --data data --save save --scene U05.ZELT > run.log 2>&1";
-    const int status = std::system(command.c_str());
-    const std::string log = scratch.Read("run.log");
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? log : "failed: " + log;
+    return RunScene(scratch, "U05.ZELT", script, frames);
 }
 
 // Pixels of a frame close to a colour (each channel within 24).
