@@ -46,8 +46,8 @@ struct Player {
         baseFrame = PresentedFrameCount();
         baseOrder = announcements;
     }
-    const Announcement* Find(const std::string& mark) const {
-        for (const auto& [name, when] : marks)
+    Announcement* Find(const std::string& mark) {
+        for (auto& [name, when] : marks)
             if (name == mark) return &when;
         return nullptr;
     }
@@ -142,6 +142,13 @@ std::string_view NextWord(std::string_view& rest) {
     std::string_view word = rest.substr(0, e);
     rest = e == std::string_view::npos ? std::string_view{} : rest.substr(e);
     return word;
+}
+
+// `rest` up to a comment: a ';' at its start or after a blank.
+std::string_view CutComment(std::string_view rest) {
+    for (size_t i = 0; i < rest.size(); ++i)
+        if (rest[i] == ';' && (i == 0 || rest[i - 1] == ' ' || rest[i - 1] == '\t')) return rest.substr(0, i);
+    return rest;
 }
 
 bool ParseButton(std::string_view word, MouseButton& b) {
@@ -342,12 +349,7 @@ InputScript ParseInputScript(std::string_view text) {
         if (when.empty() || when[0] == ';') continue;
         if (Upper(when) == "WAIT") {
             // The mark is the rest of the line, up to a comment.
-            for (size_t i = 0; i < rest.size(); ++i) {
-                if (rest[i] == ';' && (i == 0 || rest[i - 1] == ' ' || rest[i - 1] == '\t')) {
-                    rest = rest.substr(0, i);
-                    break;
-                }
-            }
+            rest = CutComment(rest);
             const size_t b = rest.find_first_not_of(" \t");
             const size_t e = rest.find_last_not_of(" \t");
             if (b == std::string_view::npos) {
@@ -363,14 +365,7 @@ InputScript ParseInputScript(std::string_view text) {
         // A comment may follow a command after a blank, except on a text line.
         std::string_view probe = rest;
         std::string verb = Upper(NextWord(probe));
-        if (verb != "TEXT") {
-            for (size_t i = 0; i < rest.size(); ++i) {
-                if (rest[i] == ';' && (i == 0 || rest[i - 1] == ' ' || rest[i - 1] == '\t')) {
-                    rest = rest.substr(0, i);
-                    break;
-                }
-            }
-        }
+        if (verb != "TEXT") rest = CutComment(rest);
         auto fail = [&](const std::string& what) { script.errors.push_back(std::to_string(lineNo) + ": " + what); };
         ScriptedEvent::When kind;
         std::uint64_t at = 0;
@@ -432,13 +427,8 @@ void AnnounceInputMark(std::string_view mark) {
         std::fprintf(stderr, "LUMORA_INPUT mark \"%s\" at #%llu (@%llu)\n", name.c_str(),
                      static_cast<unsigned long long>(now.frame - p.baseFrame),
                      static_cast<unsigned long long>(now.ms - p.baseMs));
-    for (auto& [known, when] : p.marks) {
-        if (known == name) {
-            when = now;
-            return;
-        }
-    }
-    p.marks.emplace_back(name, now);
+    if (Announcement* known = p.Find(name)) *known = now;
+    else p.marks.emplace_back(name, now);
 }
 
 std::size_t PendingScriptedEvents() {
