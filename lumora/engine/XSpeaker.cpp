@@ -14,7 +14,6 @@
 #include "lumora/shell/Helpers.h"
 #include "lumora/shell/Random.h"
 #include "lumora/shell/Report.h"
-#include "lumora/sound/WaveFile.h"
 #include "lumora/sound/XSoundSource.h"
 #include "platform/Time.h"
 #include "platform/Window.h"
@@ -155,7 +154,6 @@ int XSpeaker::Speak(const char* speakerName, const char* line) {
             std::snprintf(timing, sizeof timing, "%sSound/%s.bin", m_Host->m_Dir, name);
             speaker->m_HasTiming = FileExists(timing) ? 1 : 0;
             if (speaker->m_HasTiming) speaker->LoadTiming(timing);
-            speaker->m_LineLength = WaveMilliseconds(m_Host->m_SoundA ? m_Host->m_SoundA->m_Name : nullptr);
             speaker->m_TalkStart = platform::timeGetTime();
             speaker->m_Talking = 1;
             std::snprintf(speaker->m_Line, sizeof speaker->m_Line, "%s", line);
@@ -189,7 +187,6 @@ void XSpeaker::Stop() {
     m_TimingCount = 0;
     m_Talking = 0;
     m_TalkStart = 0;
-    m_LineLength = 0;
     m_Line[0] = '\0';
     if (m_Host && m_Host->m_Speaking == this) m_Host->m_Speaking = nullptr;
 }
@@ -198,8 +195,7 @@ void XSpeaker::Animate() {
     if (!m_Host) return;
     // The line is over when its wave has been heard through, or when the
     // source was stopped or given another wave.
-    const unsigned elapsed = platform::timeGetTime() - m_TalkStart;
-    if (!m_Host->m_SoundA || !m_Host->m_SoundA->IsSounding() || (m_LineLength && elapsed >= m_LineLength)) {
+    if (!m_Host->m_SoundA || !m_Host->m_SoundA->IsSounding()) {
         Stop();
         return;
     }

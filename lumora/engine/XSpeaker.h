@@ -77,7 +77,6 @@ public:
     int m_PreviousShape = -1;
     int m_CurrentShape = 0;
     unsigned m_TalkStart = 0;
-    unsigned m_LineLength = 0;  // ms the line's wave plays (0: unknown)
     int m_HasTiming = 0;
     int m_TimingCount = 0;
     std::vector<TimingEntry> m_Timing;
